@@ -1,0 +1,247 @@
+// The only door from the game to the operating system.
+//
+// Everything above this header compiles unchanged for every backend (win32, sdl,
+// headless); the backend is chosen when linking. The calls are at the level the
+// program thinks in: a GDI-like set of device contexts and bitmaps, a window with a
+// message queue that keeps the Win32 message numbers and lParam packing, files,
+// time, the instance marker, display modes, the MIDI stream service and the wave
+// player. Handles are opaque pointers owned by the backend.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ---- Handles -------------------------------------------------------------------
+struct PlatWindowTag;
+struct PlatDcTag;
+struct PlatObjectTag;   // bitmap or font selected into a device context
+struct PlatFileTag;
+struct PlatMarkerTag;
+struct PlatMidiTag;
+
+typedef PlatWindowTag* WindowHandle;
+typedef PlatDcTag* DcHandle;
+typedef PlatObjectTag* ObjectHandle;
+typedef PlatFileTag* FileHandle;
+typedef PlatMarkerTag* MarkerHandle;
+typedef PlatMidiTag* MidiStreamHandle;
+
+// ---- Program entry --------------------------------------------------------------
+// The game's entry point; each backend's real entry (WinMain, main) calls it with the
+// command-line text after the program name and the show command.
+int pellrunMain(const char* commandLine, int showCommand);
+
+// ---- Time -------------------------------------------------------------------------
+struct LocalTime {
+    int32_t year;
+    int32_t month;      // 1..12
+    int32_t dayOfWeek;  // 0 = Sunday
+    int32_t day;        // 1..31
+    int32_t hour;
+    int32_t minute;
+    int32_t second;
+    int32_t milliseconds;
+};
+
+uint32_t platTickCount();                 // milliseconds, wraps at 2^32
+void platSleep(uint32_t milliseconds);
+void platLocalTime(LocalTime& time);
+int64_t platCalendarSeconds();            // seconds since 1970, the random seed
+
+// ---- Files and directories -------------------------------------------------------
+// Paths use the program's own form: backslash separators, as the Windows edition
+// sees them. Backends that use slashes translate; doubled separators are accepted.
+enum { FileOpenExisting = 0, FileCreateAlways = 1 };
+// Current directory without a trailing separator (a drive root keeps its one).
+// Returns the length written, 0 on failure; the text is always NUL-terminated.
+uint32_t platCurrentDirectory(char* buffer, uint32_t size);
+FileHandle platFileOpen(const char* path, int mode);   // nullptr on failure
+// Moves the file pointer; returns the new position, or -1 on failure.
+int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd);
+int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* done);
+int platFileWrite(FileHandle file, const void* buffer, uint32_t count, uint32_t* done);
+uint32_t platFileSize(FileHandle file);
+int platFileClose(FileHandle file);
+
+// ---- Single-instance marker --------------------------------------------------------
+// Creates (or opens) the named marker; *alreadyExists reports that another process
+// holds it. nullptr only when no marker could be made at all.
+MarkerHandle platCreateMarker(const char* name, bool* alreadyExists);
+void platReleaseMarker(MarkerHandle marker);
+
+// ---- Messages and windows ------------------------------------------------------------
+enum : uint32_t {
+    WmDestroy = 0x0002,
+    WmKillFocus = 0x0008,
+    WmPaint = 0x000F,
+    WmClose = 0x0010,
+    WmQuit = 0x0012,
+    WmKeyDown = 0x0100,
+    WmSysKeyDown = 0x0104,
+    WmCommand = 0x0111,
+    WmMouseMove = 0x0200,
+    WmLButtonDown = 0x0201,
+    WmRButtonDown = 0x0204,
+    WmMouseWheel = 0x020A,
+};
+
+enum : uint32_t {
+    WsPopup = 0x80000000u,
+    WsChild = 0x40000000u,
+    WsVisible = 0x10000000u,
+    WsCaption = 0x00C00000u,
+    WsSysMenu = 0x00080000u,
+    WsMinimizeBox = 0x00020000u,
+};
+
+struct PlatMessage {
+    WindowHandle window;
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+typedef intptr_t (*WindowProc)(WindowHandle window, uint32_t message, uintptr_t wParam,
+                               intptr_t lParam);
+
+struct PlatRect {
+    int32_t left, top, right, bottom;
+};
+
+// PeekMessage with PM_NOREMOVE over every window: true when a message is waiting.
+bool platPeekMessage();
+// GetMessage: 1 for a message, 0 for the quit message, -1 on error.
+int platGetMessage(PlatMessage& message);
+void platTranslateMessage(const PlatMessage& message);
+intptr_t platDispatchMessage(const PlatMessage& message);
+void platPostQuitMessage(int exitCode);
+intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam);
+
+// Registers a window class; iconId 0 means no icon.
+int platRegisterClass(const char* className, WindowProc proc, int iconId);
+// AdjustWindowRectEx with no menu and extended style 0.
+int platAdjustWindowRect(PlatRect& rect, uint32_t style);
+// CreateWindowExA with extended style 0. parent is null for a top-level window; id is
+// the child control id. className "BUTTON" makes a push button.
+WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
+                              int x, int y, int width, int height, WindowHandle parent,
+                              int id);
+void platShowWindow(WindowHandle window, int showCommand);
+void platDestroyWindow(WindowHandle window);
+// InvalidateRect of the whole client area without erasing.
+void platInvalidate(WindowHandle window);
+// ShowCursor: returns the new display counter.
+int platShowCursor(bool show);
+// The right and bottom coordinates of the desktop window's rectangle.
+void platDesktopSize(int& width, int& height);
+
+// ---- Display modes ----------------------------------------------------------------------
+struct DisplayMode {
+    uint32_t bitsPerPel;
+    uint32_t width;
+    uint32_t height;
+    uint32_t frequency;
+};
+enum { DispChangeSuccessful = 0, DispChangeRestart = 1, DispChangeFailed = -1 };
+// The primary screen now: depth, size and vertical refresh rate.
+void platScreenInfo(int& depth, int& width, int& height, int& refresh);
+bool platEnumDisplayMode(uint32_t index, DisplayMode& mode);
+// ChangeDisplaySettings with the width, height and frequency of mode; test only when
+// asked. Returns the DISP_CHANGE value. A null mode restores the registry mode.
+int platChangeDisplay(const DisplayMode* mode, bool testOnly);
+
+// ---- Device contexts, bitmaps, fonts ----------------------------------------------------
+// The pixel format is fixed: 24 bits, blue-green-red, rows padded to 4 bytes, stored
+// bottom-up. The header mirrors BITMAPINFOHEADER.
+struct BitmapInfoHeader {
+    uint32_t size;
+    int32_t width;
+    int32_t height;
+    uint16_t planes;
+    uint16_t bitCount;
+    uint32_t compression;
+    uint32_t sizeImage;
+    int32_t xPelsPerMeter;
+    int32_t yPelsPerMeter;
+    uint32_t clrUsed;
+    uint32_t clrImportant;
+};
+struct BitmapInfo {
+    BitmapInfoHeader header;
+    uint32_t colours[1];
+};
+static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER layout");
+
+DcHandle platGetDC(WindowHandle window);       // the window's device context
+void platReleaseDC(WindowHandle window, DcHandle dc);
+DcHandle platCreateCompatibleDC(DcHandle dc);
+void platDeleteDC(DcHandle dc);
+// CreateDIBSection: the backend allocates the pixel memory (zeroed).
+ObjectHandle platCreateDIBSection(DcHandle dc, const BitmapInfo& info, uint8_t** bits);
+// Loads bitmap resource id from the program's own pictures.
+ObjectHandle platLoadBitmap(int id);
+ObjectHandle platSelectObject(DcHandle dc, ObjectHandle object);   // returns previous
+void platDeleteObject(ObjectHandle object);
+// BitBlt with SRCCOPY.
+int platBitBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
+               int srcY);
+
+struct FontRequest {
+    int32_t height;
+    int32_t width;
+    int32_t escapement;
+    int32_t orientation;
+    int32_t weight;
+    uint8_t charSet;    // 128 Shift-JIS
+    char faceName[32];  // Shift-JIS
+};
+ObjectHandle platCreateFont(const FontRequest& request);
+// Text colour as the platform's COLORREF (red in the low byte); returns the previous.
+uint32_t platSetTextColor(DcHandle dc, uint32_t colorRef);
+enum { BkTransparent = 1, BkOpaque = 2 };
+int platSetBkMode(DcHandle dc, int mode);                           // returns previous
+// TextOutA: Shift-JIS bytes, reference point the top-left of the first cell.
+int platTextOut(DcHandle dc, int x, int y, const char* text, int length);
+
+// Paint: the invalid rectangle (inclusive right/bottom exclusive as Win32: right and
+// bottom are one past) and the device context to draw it with.
+DcHandle platBeginPaint(WindowHandle window, PlatRect& paintRect);
+void platEndPaint(WindowHandle window);
+
+// ---- MIDI stream service -----------------------------------------------------------------
+// Records laid out as the Windows multimedia MIDIHDR and MIDIEVENT.
+struct MidiHeader {
+    char* data;
+    uint32_t bufferLength;
+    uint32_t bytesRecorded;
+    uintptr_t user;
+    uint32_t flags;
+    MidiHeader* next;
+    uintptr_t reserved;
+    uint32_t offset;
+    uintptr_t reservedMore[8];
+};
+enum : uint32_t { MhdrDone = 0x1, MhdrPrepared = 0x2, MhdrInQueue = 0x4 };
+enum : uint32_t { MomDone = 0x3C9 };
+enum : uint32_t { MidiPropSet = 0x80000000u, MidiPropTimeDiv = 1, MidiPropTempo = 2 };
+
+typedef void (*MidiCallback)(MidiStreamHandle stream, uint32_t message, uintptr_t instance,
+                             uintptr_t param1, uintptr_t param2);
+
+// Each returns 0 (MMSYSERR_NOERROR) on success, anything else on failure.
+uint32_t platMidiStreamOpen(MidiStreamHandle* stream, MidiCallback callback,
+                            uintptr_t instance);
+uint32_t platMidiOutPrepareHeader(MidiStreamHandle stream, MidiHeader* header);
+uint32_t platMidiOutUnprepareHeader(MidiStreamHandle stream, MidiHeader* header);
+// property is MidiPropTimeDiv or MidiPropTempo; value the 32-bit value to set.
+uint32_t platMidiStreamProperty(MidiStreamHandle stream, uint32_t property, uint32_t value);
+uint32_t platMidiStreamOut(MidiStreamHandle stream, MidiHeader* header);
+uint32_t platMidiStreamRestart(MidiStreamHandle stream);
+uint32_t platMidiStreamStop(MidiStreamHandle stream);
+uint32_t platMidiStreamClose(MidiStreamHandle stream);
+
+// ---- Wave player ----------------------------------------------------------------------------
+enum : uint32_t { SndSync = 0x0, SndAsync = 0x1, SndNoDefault = 0x2, SndLoop = 0x8 };
+// sndPlaySoundA: one sound at a time; a new one replaces the old.
+int platPlaySound(const char* path, uint32_t flags);
