@@ -1,0 +1,170 @@
+// Windows, the message queue, the cursor, the desktop and display modes.
+#include "platform/platform.h"
+#include "platform/win32/win32.h"
+
+static HWND toHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+static WindowHandle toWindow(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
+
+// ---- Window procedures --------------------------------------------------------------
+// The game's procedure has its own signature; each registered class gets one slot
+// whose trampoline passes the message numbers through unchanged.
+enum { ProcSlots = 8 };
+static WindowProc gameProcs[ProcSlots];
+
+template <int Slot>
+static LRESULT CALLBACK trampoline(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return gameProcs[Slot](toWindow(hwnd), message, wParam, lParam);
+}
+
+static const WNDPROC trampolines[ProcSlots] = {
+    trampoline<0>, trampoline<1>, trampoline<2>, trampoline<3>,
+    trampoline<4>, trampoline<5>, trampoline<6>, trampoline<7>,
+};
+
+int platRegisterClass(const char* className, WindowProc proc, int iconId) {
+    if (!proc) return 0;
+    int slot = 0;
+    while (slot < ProcSlots && gameProcs[slot] && gameProcs[slot] != proc) ++slot;
+    if (slot == ProcSlots) return 0;
+
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = 0;
+    wc.lpfnWndProc = trampolines[slot];
+    wc.hInstance = programInstance;
+    wc.hIcon = iconId != 0 ? LoadIconA(programInstance, MAKEINTRESOURCEA(iconId)) : nullptr;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = nullptr;
+    wc.lpszClassName = className;
+    if (!RegisterClassExA(&wc)) return 0;
+    gameProcs[slot] = proc;
+    return 1;
+}
+
+// ---- Message queue ---------------------------------------------------------------------
+// The last message taken from the queue, whole (time and cursor position included), so
+// that translating and dispatching it hands Windows the record it gave out.
+static MSG lastMessage;
+
+static MSG toMsg(const PlatMessage& message) {
+    if (lastMessage.hwnd == toHwnd(message.window) && lastMessage.message == message.message &&
+        lastMessage.wParam == message.wParam && lastMessage.lParam == message.lParam)
+        return lastMessage;
+    MSG msg = {};
+    msg.hwnd = toHwnd(message.window);
+    msg.message = message.message;
+    msg.wParam = message.wParam;
+    msg.lParam = message.lParam;
+    return msg;
+}
+
+bool platPeekMessage() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) != 0;
+}
+
+int platGetMessage(PlatMessage& message) {
+    BOOL result = GetMessageA(&lastMessage, nullptr, 0, 0);
+    message.window = toWindow(lastMessage.hwnd);
+    message.message = lastMessage.message;
+    message.wParam = lastMessage.wParam;
+    message.lParam = lastMessage.lParam;
+    if (result == -1) return -1;
+    return result != 0 ? 1 : 0;
+}
+
+void platTranslateMessage(const PlatMessage& message) {
+    MSG msg = toMsg(message);
+    TranslateMessage(&msg);
+}
+
+intptr_t platDispatchMessage(const PlatMessage& message) {
+    MSG msg = toMsg(message);
+    return DispatchMessageA(&msg);
+}
+
+void platPostQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
+
+intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam) {
+    return DefWindowProcA(toHwnd(window), message, wParam, lParam);
+}
+
+// ---- Windows -----------------------------------------------------------------------------
+int platAdjustWindowRect(PlatRect& rect, uint32_t style) {
+    RECT r = {rect.left, rect.top, rect.right, rect.bottom};
+    if (!AdjustWindowRectEx(&r, style, FALSE, 0)) return 0;
+    rect.left = r.left;
+    rect.top = r.top;
+    rect.right = r.right;
+    rect.bottom = r.bottom;
+    return 1;
+}
+
+WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
+                              int x, int y, int width, int height, WindowHandle parent,
+                              int id) {
+    HWND owner = toHwnd(parent);
+    HINSTANCE instance = programInstance;
+    HMENU menu = nullptr;
+    if (owner) {
+        // A child control: its id travels in the menu argument, and it belongs to the
+        // parent's module.
+        instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+        menu = reinterpret_cast<HMENU>(static_cast<intptr_t>(id));
+    }
+    HWND hwnd = CreateWindowExA(0, className, caption, style, x, y, width, height, owner,
+                                menu, instance, nullptr);
+    return toWindow(hwnd);
+}
+
+void platShowWindow(WindowHandle window, int showCommand) {
+    ShowWindow(toHwnd(window), showCommand);
+}
+
+void platDestroyWindow(WindowHandle window) { DestroyWindow(toHwnd(window)); }
+
+void platInvalidate(WindowHandle window) { InvalidateRect(toHwnd(window), nullptr, FALSE); }
+
+int platShowCursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
+
+void platDesktopSize(int& width, int& height) {
+    RECT r = {};
+    GetWindowRect(GetDesktopWindow(), &r);
+    width = r.right;
+    height = r.bottom;
+}
+
+// ---- Display modes ------------------------------------------------------------------------
+void platScreenInfo(int& depth, int& width, int& height, int& refresh) {
+    HDC dc = GetDC(nullptr);
+    depth = GetDeviceCaps(dc, BITSPIXEL);
+    width = GetDeviceCaps(dc, HORZRES);
+    height = GetDeviceCaps(dc, VERTRES);
+    refresh = GetDeviceCaps(dc, VREFRESH);
+    ReleaseDC(nullptr, dc);
+}
+
+bool platEnumDisplayMode(uint32_t index, DisplayMode& mode) {
+    DEVMODEA dm = {};
+    dm.dmSize = sizeof(dm);
+    if (!EnumDisplaySettingsA(nullptr, index, &dm)) return false;
+    mode.bitsPerPel = dm.dmBitsPerPel;
+    mode.width = dm.dmPelsWidth;
+    mode.height = dm.dmPelsHeight;
+    mode.frequency = dm.dmDisplayFrequency;
+    return true;
+}
+
+int platChangeDisplay(const DisplayMode* mode, bool testOnly) {
+    if (!mode) return ChangeDisplaySettingsA(nullptr, 0);
+    DEVMODEA dm = {};
+    dm.dmSize = sizeof(dm);
+    // The depth is carried along but not among the fields: it is never changed.
+    dm.dmBitsPerPel = mode->bitsPerPel;
+    dm.dmPelsWidth = mode->width;
+    dm.dmPelsHeight = mode->height;
+    dm.dmDisplayFrequency = mode->frequency;
+    dm.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    return ChangeDisplaySettingsA(&dm, testOnly ? CDS_TEST : 0);
+}
