@@ -21,10 +21,15 @@ void setDefaultSettings() {
     antiAlias = 0;
 }
 
+// A path that does not fit is no path: nothing is opened rather than a cut-off name.
+static bool settingsPath(FileRecord& file) {
+    int n = std::snprintf(file.path, sizeof file.path, "%sSetup.ini", dataDir);
+    return n > 0 && n < static_cast<int>(sizeof file.path);
+}
+
 int32_t readSettings() {
     FileRecord file;
-    std::snprintf(file.path, sizeof file.path, "%sSetup.ini", dataDir);
-    if (!fileOpen(file, 0)) return 0;
+    if (!settingsPath(file) || !fileOpen(file, 0)) return 0;
     int8_t bytes[6] = {};
     // A file shorter than the record is as good as no file: nothing unread is used.
     int32_t got = fileRead(file, bytes, 0, sizeof bytes);
@@ -40,8 +45,7 @@ int32_t readSettings() {
 
 int32_t writeSettings() {
     FileRecord file;
-    std::snprintf(file.path, sizeof file.path, "%sSetup.ini", dataDir);
-    if (!fileOpen(file, 1)) return 0;
+    if (!settingsPath(file) || !fileOpen(file, 1)) return 0;
     const uint8_t bytes[6] = {
         static_cast<uint8_t>(SettingsVersion), static_cast<uint8_t>(speed),
         static_cast<uint8_t>(interval),        static_cast<uint8_t>(music),

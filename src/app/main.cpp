@@ -1,0 +1,61 @@
+#include <cstring>
+
+#include "app/main_loop.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/window.h"
+#include "race/scenes.h"
+
+static const char* const InstanceMarker = "ORRIN_APPLICATION_GROUP_PELLRUNXP01";
+
+// Frames of the parade and the race last speed * 20 + 10 ms; every other frame 10 ms.
+uint32_t framePeriod(int32_t currentScene) {
+    if (currentScene == SceneParade || currentScene == SceneRace) return uint32_t(speed * 20 + 10);
+    return 10;
+}
+
+int pellrunMain(const char* commandLine, int show) {
+    commandLineText = commandLine ? commandLine : "";
+    showCommand = show;
+
+    bool alreadyRunning = false;
+    MarkerHandle marker = platCreateMarker(InstanceMarker, &alreadyRunning);
+    if (alreadyRunning) {
+        if (marker) platReleaseMarker(marker);
+        return 0;
+    }
+
+    // The mode is chosen from the first two bytes exactly, with no trimming.
+    const char* text = commandLineText;
+    if (text[0] == '/' && (text[1] == 's' || text[1] == 'S'))
+        startUp(ModeScreenSaver);
+    else if ((text[0] == '/' && (text[1] == 'c' || text[1] == 'C')) || text[0] == 0)
+        startUp(ModeSettings);
+    else
+        scene = SceneQuit;
+
+    int exitCode = 0;
+    if (scene != SceneQuit) {
+        PlatMessage message = {};
+        for (;;) {
+            if (platPeekMessage()) {
+                int got = platGetMessage(message);
+                if (got != 1) break;
+                platTranslateMessage(message);
+                platDispatchMessage(message);
+                continue;
+            }
+            if (scene == SceneSettings) {
+                platSleep(10);
+                continue;
+            }
+            uint32_t deadline = platTickCount() + framePeriod(scene);
+            if (stepScenes() == 0) break;
+            while (platTickCount() < deadline) platSleep(1);
+        }
+        exitCode = int(message.wParam);
+        shutDown(mainWindow);
+    }
+    if (marker) platReleaseMarker(marker);
+    return exitCode;
+}

@@ -1,0 +1,154 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/settings.h"
+#include "app/settings_screen.h"
+#include "app/window.h"
+#include "gfx/present.h"
+#include "race/random.h"
+#include "race/roster.h"
+#include "race/scenes.h"
+#include "sound/cues.h"
+#include "sound/music.h"
+
+int32_t mode640;
+int32_t modeAtStart;
+int32_t refreshAtStart;
+
+static const char* const MainClass = "WND_MAIN";
+// "Pellrun" followed by the katakana for "screen saver" and "XP", in Shift-JIS.
+static const char* const Caption =
+    "Pellrun\x83\x58\x83\x4E\x83\x8A\x81\x5B\x83\x93\x83\x5A\x81\x5B\x83\x6F\x81\x5BXP";
+constexpr int32_t IconId = 108;
+constexpr uint32_t SettingsStyle = WsCaption | WsSysMenu | WsMinimizeBox;
+
+int32_t desktopSize(int& width, int& height) {
+    platDesktopSize(width, height);
+    return 1;
+}
+
+int32_t changeDisplay(int32_t action) {
+    if (action == 0) {
+        int depth = 0, width = 0, height = 0, refresh = 0;
+        platScreenInfo(depth, width, height, refresh);
+        refreshAtStart = refresh;
+        DisplayMode m;
+        for (uint32_t i = 0; platEnumDisplayMode(i, m); ++i) {
+            if (m.bitsPerPel != uint32_t(depth)) continue;
+            if (m.width == 640 && m.height == 480) mode640 = int32_t(i);
+            if (m.width == uint32_t(width) && m.height == uint32_t(height)) modeAtStart = int32_t(i);
+        }
+        return 1;
+    }
+    DisplayMode m;
+    if (!platEnumDisplayMode(uint32_t(action == 1 ? mode640 : modeAtStart), m)) return 0;
+    m.frequency = uint32_t(refreshAtStart);
+    // Only a mode the test accepts is set; a refused or failing one leaves the display
+    // as it is, and start-up keeps the desktop size.
+    if (platChangeDisplay(&m, true) != DispChangeSuccessful) return 0;
+    platChangeDisplay(&m, false);
+    return 1;
+}
+
+int32_t startUp(int32_t mode) {
+    char directory[PathSize];
+    platCurrentDirectory(directory, PathSize);
+    std::snprintf(dataDir, sizeof dataDir, "%s\\Data\\", directory);
+
+    pellrunSrand(uint32_t(platCalendarSeconds()));
+    changeDisplay(0);
+    desktopSize(screenWidth, screenHeight);
+    setDefaultSettings();
+    readSettings();
+
+    if ((mode & 0xFF) == ModeSettings) {
+        scene = SceneSettings;
+        createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, SettingsStyle, 448, 320,
+                         -1, -1);
+        createSurface(screenSurface, windowDC, 448, 320, 24);
+        createSurface(sheetSurface, windowDC, 920, 320, 24);
+        loadBitmapResource(sheetSurface, 107);
+        drawSettingsScreen();
+        platBitBlt(windowDC, 0, 0, 448, 320, screenSurface.hdc, 0, 0);
+        createButton(okButton, mainWindow, "OK", 0, 160, 40, 144, 275);
+        return 1;
+    }
+
+    if (fullScreen == 0 && changeDisplay(1) == 1) {
+        screenWidth = 640;
+        screenHeight = 480;
+    }
+    scene = SceneStart;
+    prepareRoster();
+    if (screenWidth >= PlayfieldWidth) {
+        originX = (screenWidth - PlayfieldWidth) / 2;
+        originY = (screenHeight - PlayfieldHeight) / 2;
+    } else {
+        originX = -1;
+    }
+    createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
+                     screenHeight, 0, 0);
+    platShowCursor(false);
+
+    createSurface(screenSurface, windowDC, screenWidth, screenHeight, 24);
+    createSurface(logoSurface, windowDC, 640, 480, 24);
+    createSurface(frameSurface, windowDC, PlayfieldWidth, PlayfieldHeight, 24);
+    createSurface(courseSurface, windowDC, PlayfieldWidth, PlayfieldHeight, 24);
+    createSurface(sheetSurface, windowDC, 435, 1000, 24);
+    drawRect(screenSurface, 0, 0, screenWidth - 1, screenHeight - 1, 0x000000, RectFill);
+    drawRect(frameSurface, 0, 0, 799, 639, 0x000000, RectFill);
+    drawRect(courseSurface, 0, 0, 799, 639, 0x000000, RectFill);
+    loadBitmapResource(logoSurface, 104);
+    loadBitmapResource(sheetSurface, 101);
+    platBitBlt(windowDC, 0, 0, screenWidth, screenHeight, screenSurface.hdc, 0, 0);
+
+    step = 0;
+    fadeLevel = 0;
+    raceCount = 0;
+    quitGuardTick = platTickCount() + 500;
+    lastMousePos = -1;
+    return 1;
+}
+
+int32_t shutDown(WindowHandle window) {
+    if (scene == SceneSettings) {
+        releaseSurface(screenSurface);
+        releaseSurface(sheetSurface);
+        writeSettings();
+    } else {
+        platShowCursor(true);
+        if (fullScreen == 0) changeDisplay(2);
+        closeMusic();
+        silenceEffects();
+        releaseSurface(screenSurface);
+        releaseSurface(logoSurface);
+        releaseSurface(frameSurface);
+        releaseSurface(courseSurface);
+        releaseSurface(sheetSurface);
+    }
+    platReleaseDC(window, windowDC);
+    platDestroyWindow(window);
+    return 1;
+}
+
+void resetProgramState() {
+    setDefaultSettings();
+    std::memset(dataDir, 0, sizeof dataDir);
+    screenWidth = screenHeight = 0;
+    mode640 = modeAtStart = refreshAtStart = 0;
+    mainWindow = nullptr;
+    windowDC = nullptr;
+    okButton = nullptr;
+    quitGuardTick = 0;
+    lastMousePos = -1;
+    scene = step = fadeLevel = 0;
+    stepTick = raceCount = 0;
+    trackKind = 0;
+    originX = originY = 0;
+    screenSurface = frameSurface = courseSurface = logoSurface = sheetSurface = Surface();
+    std::memset(runners, 0, sizeof runners);
+    std::memset(rosterWorking, 0, sizeof rosterWorking);
+    randomState = 0;
+}

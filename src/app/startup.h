@@ -1,0 +1,22 @@
+// Bringing the program up in one of its two modes and taking it down again, and the
+// switch of the display to 640 x 480.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+enum : int32_t { ModeScreenSaver = 0, ModeSettings = 1 };
+
+extern int32_t mode640;
+extern int32_t modeAtStart;
+extern int32_t refreshAtStart;
+
+int32_t startUp(int32_t mode);
+int32_t shutDown(WindowHandle window);
+// 0 enumerates the modes, 1 switches to 640 x 480, 2 restores the start-up mode.
+int32_t changeDisplay(int32_t action);
+int32_t desktopSize(int& width, int& height);
+
+// Puts every program-wide value back to its initial state, so that one process can
+// run the program more than once (tests, the simulator).
+void resetProgramState();

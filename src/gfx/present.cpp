@@ -1,0 +1,39 @@
+#include "gfx/present.h"
+
+#include "app/window.h"
+
+Surface screenSurface;
+Surface frameSurface;
+Surface courseSurface;
+Surface logoSurface;
+Surface sheetSurface;
+int32_t originX;
+int32_t originY;
+
+void requestRepaint() { platInvalidate(mainWindow); }
+
+void paintWindow() {
+    PlatRect rect;
+    DcHandle dc = platBeginPaint(mainWindow, rect);
+    if (dc)
+        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top + 1,
+                   screenSurface.hdc, rect.left, rect.top);
+    platEndPaint(mainWindow);
+}
+
+void showLogo(uint32_t darkness) {
+    if (wideLayout())
+        fadeRect(screenSurface, originX + 80, originY + 80, 640, 480, logoSurface, 0, 0, darkness);
+    else
+        fadeRect(screenSurface, 0, 0, 640, 480, logoSurface, 0, 0, darkness);
+    requestRepaint();
+}
+
+void showCourse() {
+    if (wideLayout())
+        copyRect(screenSurface, originX, originY, PlayfieldWidth, PlayfieldHeight, courseSurface,
+                 0, 0, KeyOpaque);
+    else
+        copyRect(screenSurface, 0, 0, 640, 480, courseSurface, 80, 80, KeyOpaque);
+    requestRepaint();
+}

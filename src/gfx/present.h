@@ -1,0 +1,27 @@
+// The program's Surfaces, where the 800 x 640 playfield sits in the window, and the
+// presentations several scenes share.
+#pragma once
+#include <cstdint>
+
+#include "gfx/surface.h"
+
+constexpr int32_t PlayfieldWidth = 800;
+constexpr int32_t PlayfieldHeight = 640;
+
+extern Surface screenSurface;   // exactly what the window shows
+extern Surface frameSurface;    // the composed playfield of the current frame
+extern Surface courseSurface;   // the playfield background
+extern Surface logoSurface;     // the logo screen
+extern Surface sheetSurface;    // the sprite sheet (the settings sheet in settings mode)
+
+// Playfield placement: originX -1 is the narrow 640 x 480 layout.
+extern int32_t originX;
+extern int32_t originY;
+
+inline bool wideLayout() { return originX >= 0; }
+
+void requestRepaint();
+// Copies the invalid rectangle of screenSurface to the window.
+void paintWindow();
+void showLogo(uint32_t darkness);
+void showCourse();

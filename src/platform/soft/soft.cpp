@@ -1,0 +1,468 @@
+#include "platform/soft/soft.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/embedded.h"
+
+// ---- Objects and device contexts -----------------------------------------------------
+
+static SoftObject stockBitmap = {SoftBitmapObject, {nullptr, 0, 0, 0}, {}, true};
+static SoftObject stockFont = {SoftFontObject, {nullptr, 0, 0, 0}, {}, true};
+
+static int32_t strideFor(int32_t width) { return ((width * 24 + 31) / 32) * 4; }
+
+static SoftObject* newBitmapObject(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 || width > 32768 || height > 32768) return nullptr;
+    SoftObject* object = new (std::nothrow) SoftObject();
+    if (!object) return nullptr;
+    int32_t stride = strideFor(width);
+    size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    // 64-byte alignment keeps the blitters' vector loads on whole lines.
+    void* bits = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
+    if (!bits) {
+        delete object;
+        return nullptr;
+    }
+    std::memset(bits, 0, bytes);
+    object->kind = SoftBitmapObject;
+    object->bitmap = {static_cast<uint8_t*>(bits), width, height, stride};
+    return object;
+}
+
+static void freeObject(SoftObject* object) {
+    if (!object || object->stock) return;
+    if (object->kind == SoftBitmapObject) std::free(object->bitmap.bits);
+    delete object;
+}
+
+DcHandle platCreateCompatibleDC(DcHandle) {
+    SoftDc* dc = new (std::nothrow) SoftDc();
+    if (!dc) return nullptr;
+    dc->bitmap = &stockBitmap;
+    dc->font = &stockFont;
+    dc->textColor = 0;
+    dc->bkMode = BkOpaque;
+    return reinterpret_cast<DcHandle>(dc);
+}
+
+void platDeleteDC(DcHandle handle) {
+    SoftDc* dc = reinterpret_cast<SoftDc*>(handle);
+    if (dc && !dc->window) delete dc;
+}
+
+ObjectHandle platCreateDIBSection(DcHandle, const BitmapInfo& info, uint8_t** bits) {
+    *bits = nullptr;
+    const BitmapInfoHeader& h = info.header;
+    // Only the one format the program uses: 24-bit, uncompressed, bottom-up.
+    if (h.bitCount != 24 || h.compression != 0 || h.height <= 0) return nullptr;
+    SoftObject* object = newBitmapObject(h.width, h.height);
+    if (!object) return nullptr;
+    *bits = object->bitmap.bits;
+    return reinterpret_cast<ObjectHandle>(object);
+}
+
+bool softDecodeBmp(const uint8_t* data, uint64_t size, SoftBitmap& out) {
+    auto u16 = [&](uint64_t at) { return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8; };
+    auto u32 = [&](uint64_t at) { return u16(at) | u16(at + 2) << 16; };
+    if (!data || size < 54 || data[0] != 'B' || data[1] != 'M') return false;
+    uint32_t offset = u32(10);
+    int32_t width = static_cast<int32_t>(u32(18));
+    int32_t height = static_cast<int32_t>(u32(22));
+    if (u32(14) < 40 || u16(26) != 1 || u16(28) != 24 || u32(30) != 0) return false;
+    if (width <= 0 || height <= 0 || width > 32768 || height > 32768) return false;
+    int32_t stride = strideFor(width);
+    if (offset > size || size - offset < uint64_t(stride) * uint64_t(height)) return false;
+    out = {const_cast<uint8_t*>(data + offset), width, height, stride};
+    return true;
+}
+
+ObjectHandle platLoadBitmap(int id) {
+    const EmbeddedResource* resource = findEmbeddedResource(id);
+    if (!resource) return nullptr;
+    SoftBitmap view;
+    if (!softDecodeBmp(resource->begin, uint64_t(resource->end - resource->begin), view))
+        return nullptr;
+    SoftObject* object = newBitmapObject(view.width, view.height);
+    if (!object) return nullptr;
+    std::memcpy(object->bitmap.bits, view.bits, size_t(view.stride) * size_t(view.height));
+    return reinterpret_cast<ObjectHandle>(object);
+}
+
+ObjectHandle platSelectObject(DcHandle handle, ObjectHandle objectHandle) {
+    SoftDc* dc = reinterpret_cast<SoftDc*>(handle);
+    SoftObject* object = reinterpret_cast<SoftObject*>(objectHandle);
+    if (!dc || !object) return nullptr;
+    SoftObject** slot = nullptr;
+    if (object->kind == SoftBitmapObject && !dc->window) slot = &dc->bitmap;
+    if (object->kind == SoftFontObject) slot = &dc->font;
+    if (!slot) return nullptr;
+    SoftObject* previous = *slot;
+    *slot = object;
+    return reinterpret_cast<ObjectHandle>(previous);
+}
+
+void platDeleteObject(ObjectHandle handle) { freeObject(reinterpret_cast<SoftObject*>(handle)); }
+
+ObjectHandle platCreateFont(const FontRequest& request) {
+    SoftObject* object = new (std::nothrow) SoftObject();
+    if (!object) return nullptr;
+    object->kind = SoftFontObject;
+    object->font = request;
+    object->font.faceName[sizeof object->font.faceName - 1] = 0;
+    return reinterpret_cast<ObjectHandle>(object);
+}
+
+uint32_t platSetTextColor(DcHandle handle, uint32_t colorRef) {
+    SoftDc* dc = reinterpret_cast<SoftDc*>(handle);
+    if (!dc) return 0xFFFFFFFFu;
+    uint32_t previous = dc->textColor;
+    dc->textColor = colorRef & 0xFFFFFF;
+    return previous;
+}
+
+int platSetBkMode(DcHandle handle, int mode) {
+    SoftDc* dc = reinterpret_cast<SoftDc*>(handle);
+    if (!dc) return 0;
+    int previous = dc->bkMode;
+    dc->bkMode = mode;
+    return previous;
+}
+
+int platTextOut(DcHandle handle, int x, int y, const char* text, int length) {
+    SoftDc* dc = reinterpret_cast<SoftDc*>(handle);
+    if (!dc || !text || length <= 0) return dc ? 1 : 0;
+    return backendTextOut(dc, x, y, text, length);
+}
+
+// Copies a rectangle between two pixel blocks, clipped to both.
+int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle srcHandle,
+               int srcX, int srcY) {
+    SoftDc* dst = reinterpret_cast<SoftDc*>(dstHandle);
+    SoftDc* src = reinterpret_cast<SoftDc*>(srcHandle);
+    if (!dst || !src || !dst->bitmap || !src->bitmap) return 0;
+    const SoftBitmap& d = dst->bitmap->bitmap;
+    const SoftBitmap& s = src->bitmap->bitmap;
+    if (!d.bits || !s.bits) return 1;
+    auto clip = [](int& a, int& b, int& n, int limitA, int limitB) {
+        if (a < 0) { n += a; b -= a; a = 0; }
+        if (b < 0) { n += b; a -= b; b = 0; }
+        if (a + n > limitA) n = limitA - a;
+        if (b + n > limitB) n = limitB - b;
+    };
+    clip(x, srcX, width, d.width, s.width);
+    clip(y, srcY, height, d.height, s.height);
+    if (width <= 0 || height <= 0) return 1;
+    for (int row = 0; row < height; ++row) {
+        uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
+        const uint8_t* from =
+            s.bits + size_t(s.height - 1 - (srcY + row)) * s.stride + size_t(srcX) * 3;
+        std::memmove(to, from, size_t(width) * 3);
+    }
+    if (dst->window) {
+        SoftWindow* window = softWindow(dst->window);
+        if (window) backendWindowChanged(window, PlatRect{x, y, x + width, y + height});
+    }
+    return 1;
+}
+
+// ---- Windows and the message queue ------------------------------------------------------
+
+namespace {
+constexpr int MaxWindows = 8;
+constexpr int MaxClasses = 4;
+constexpr int QueueSize = 512;
+
+struct SoftClass {
+    char name[32];
+    WindowProc proc;
+};
+
+SoftWindow windows[MaxWindows];
+SoftClass classes[MaxClasses];
+PlatMessage queue[QueueSize];
+int queueHead, queueCount;
+bool quitPosted;
+int quitCode;
+}  // namespace
+
+SoftWindow* softWindow(WindowHandle handle) {
+    SoftWindow* window = reinterpret_cast<SoftWindow*>(handle);
+    for (SoftWindow& w : windows)
+        if (&w == window && w.used) return window;
+    return nullptr;
+}
+
+SoftWindow* softMainWindow() {
+    for (SoftWindow& w : windows)
+        if (w.used && !w.destroyed && !w.parent) return &w;
+    return nullptr;
+}
+
+SoftWindow* softChild(SoftWindow* parent, int32_t index) {
+    for (SoftWindow& w : windows)
+        if (w.used && !w.destroyed && w.parent == softHandle(parent) && index-- == 0) return &w;
+    return nullptr;
+}
+
+SoftWindow* softChildAt(SoftWindow* parent, int32_t x, int32_t y) {
+    for (int i = 0;; ++i) {
+        SoftWindow* child = softChild(parent, i);
+        if (!child) return nullptr;
+        if (x >= child->x && x < child->x + child->width && y >= child->y &&
+            y < child->y + child->height)
+            return child;
+    }
+}
+
+void softReset() {
+    for (SoftWindow& w : windows) {
+        if (w.used) std::free(w.backing.bitmap.bits);
+        w = SoftWindow();
+    }
+    for (SoftClass& c : classes) c = SoftClass();
+    queueHead = queueCount = 0;
+    quitPosted = false;
+    quitCode = 0;
+}
+
+bool softPostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (queueCount == QueueSize) return false;
+    queue[(queueHead + queueCount) % QueueSize] = PlatMessage{window, message, wParam, lParam};
+    ++queueCount;
+    return true;
+}
+
+static SoftWindow* invalidWindow() {
+    for (SoftWindow& w : windows)
+        if (w.used && !w.destroyed && w.invalid) return &w;
+    return nullptr;
+}
+
+bool platPeekMessage() {
+    backendPumpEvents();
+    return queueCount > 0 || quitPosted || invalidWindow();
+}
+
+int platGetMessage(PlatMessage& message) {
+    for (;;) {
+        backendPumpEvents();
+        if (queueCount > 0) {
+            message = queue[queueHead];
+            queueHead = (queueHead + 1) % QueueSize;
+            --queueCount;
+            return 1;
+        }
+        if (quitPosted) {
+            quitPosted = false;
+            message = PlatMessage{nullptr, WmQuit, uintptr_t(quitCode), 0};
+            return 0;
+        }
+        if (SoftWindow* w = invalidWindow()) {
+            message = PlatMessage{softHandle(w), WmPaint, 0, 0};
+            return 1;
+        }
+        backendWaitEvents();
+    }
+}
+
+void platTranslateMessage(const PlatMessage&) {}
+
+intptr_t platDispatchMessage(const PlatMessage& message) {
+    SoftWindow* window = softWindow(message.window);
+    if (!window || window->destroyed || !window->proc) return 0;
+    intptr_t result =
+        window->proc(message.window, message.message, message.wParam, message.lParam);
+    // A paint message the procedure did not serve would come back for ever.
+    if (message.message == WmPaint) window->invalid = false;
+    return result;
+}
+
+void platPostQuitMessage(int exitCode) {
+    quitPosted = true;
+    quitCode = exitCode;
+}
+
+intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
+    SoftWindow* w = softWindow(window);
+    if (!w) return 0;
+    if (message == WmClose) platDestroyWindow(window);
+    if (message == WmPaint) w->invalid = false;
+    return 0;
+}
+
+int platRegisterClass(const char* className, WindowProc proc, int) {
+    for (SoftClass& c : classes) {
+        if (c.proc && std::strcmp(c.name, className) == 0) return 0;
+    }
+    for (SoftClass& c : classes) {
+        if (!c.proc) {
+            std::strncpy(c.name, className, sizeof c.name - 1);
+            c.proc = proc;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// Window managers draw the frame around the client area themselves.
+int platAdjustWindowRect(PlatRect&, uint32_t) { return 1; }
+
+WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
+                              int x, int y, int width, int height, WindowHandle parent,
+                              int id) {
+    (void)caption;
+    WindowProc proc = nullptr;
+    for (SoftClass& c : classes)
+        if (c.proc && std::strcmp(c.name, className) == 0) proc = c.proc;
+    bool button = std::strcmp(className, "BUTTON") == 0;
+    if (!proc && !button) return nullptr;
+    if (parent && !softWindow(parent)) return nullptr;
+    for (SoftWindow& w : windows) {
+        if (w.used) continue;
+        w = SoftWindow();
+        w.used = true;
+        w.proc = proc;
+        std::strncpy(w.className, className, sizeof w.className - 1);
+        w.style = style;
+        w.x = x;
+        w.y = y;
+        w.width = width > 0 ? width : 1;
+        w.height = height > 0 ? height : 1;
+        w.parent = parent;
+        w.id = id;
+        w.visible = (style & WsVisible) != 0;
+        if (!parent) {
+            SoftObject* backing = newBitmapObject(w.width, w.height);
+            if (!backing) {
+                w.used = false;
+                return nullptr;
+            }
+            w.backing = *backing;
+            w.backing.stock = true;
+            delete backing;
+        }
+        w.dc.bitmap = &w.backing;
+        w.dc.font = &stockFont;
+        w.dc.bkMode = BkOpaque;
+        w.dc.window = softHandle(&w);
+        backendWindowCreated(&w);
+        return softHandle(&w);
+    }
+    return nullptr;
+}
+
+void platShowWindow(WindowHandle window, int showCommand) {
+    if (SoftWindow* w = softWindow(window)) {
+        w->visible = showCommand != 0;
+        backendWindowShown(w, showCommand);
+    }
+}
+
+void platDestroyWindow(WindowHandle window) {
+    SoftWindow* w = softWindow(window);
+    if (!w || w->destroyed) return;
+    for (SoftWindow& child : windows)
+        if (child.used && !child.destroyed && child.parent == window)
+            platDestroyWindow(softHandle(&child));
+    w->destroyed = true;
+    if (w->proc) w->proc(window, WmDestroy, 0, 0);
+    backendWindowDestroyed(w);
+}
+
+void platInvalidate(WindowHandle window) {
+    if (SoftWindow* w = softWindow(window)) w->invalid = !w->destroyed;
+}
+
+DcHandle platGetDC(WindowHandle window) {
+    SoftWindow* w = softWindow(window);
+    return w ? reinterpret_cast<DcHandle>(&w->dc) : nullptr;
+}
+
+void platReleaseDC(WindowHandle, DcHandle) {}
+
+DcHandle platBeginPaint(WindowHandle window, PlatRect& paintRect) {
+    SoftWindow* w = softWindow(window);
+    if (!w) return nullptr;
+    paintRect = PlatRect{0, 0, w->width, w->height};
+    w->invalid = false;
+    return reinterpret_cast<DcHandle>(&w->dc);
+}
+
+void platEndPaint(WindowHandle window) {
+    if (SoftWindow* w = softWindow(window)) backendPaintDone(w);
+}
+
+// ---- Files ---------------------------------------------------------------------------------
+
+void softNativePath(const char* path, char* out, uint32_t size) {
+    uint32_t i = 0;
+    for (; path[i] && i + 1 < size; ++i) out[i] = path[i] == '\\' ? '/' : path[i];
+    out[i] = 0;
+}
+
+uint32_t platCurrentDirectory(char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return 0;
+    if (!getcwd(buffer, size)) {
+        buffer[0] = 0;
+        return 0;
+    }
+    return static_cast<uint32_t>(std::strlen(buffer));
+}
+
+static int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)) - 1; }
+
+FileHandle platFileOpen(const char* path, int mode) {
+    char native[1024];
+    softNativePath(path, native, sizeof native);
+    int flags = O_RDWR | O_CLOEXEC | (mode == FileCreateAlways ? O_CREAT | O_TRUNC : 0);
+    int fd = open(native, flags, 0644);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
+}
+
+int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd) {
+    off_t at = lseek(fdOf(file), position, fromEnd ? SEEK_END : SEEK_SET);
+    return at < 0 ? -1 : at;
+}
+
+int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* done) {
+    *done = 0;
+    uint8_t* to = static_cast<uint8_t*>(buffer);
+    while (*done < count) {
+        ssize_t n = read(fdOf(file), to + *done, count - *done);
+        if (n < 0) return 0;
+        if (n == 0) break;
+        *done += static_cast<uint32_t>(n);
+    }
+    return 1;
+}
+
+int platFileWrite(FileHandle file, const void* buffer, uint32_t count, uint32_t* done) {
+    *done = 0;
+    const uint8_t* from = static_cast<const uint8_t*>(buffer);
+    while (*done < count) {
+        ssize_t n = write(fdOf(file), from + *done, count - *done);
+        if (n <= 0) return 0;
+        *done += static_cast<uint32_t>(n);
+    }
+    return 1;
+}
+
+uint32_t platFileSize(FileHandle file) {
+    struct stat info;
+    if (fstat(fdOf(file), &info) != 0) return 0;
+    return static_cast<uint32_t>(info.st_size);
+}
+
+int platFileClose(FileHandle file) { return close(fdOf(file)) == 0 ? 1 : 0; }

@@ -1,0 +1,87 @@
+// A small software window system shared by the sdl and headless backends: device
+// contexts, bitmap sections, the program's embedded bitmaps, BitBlt, windows with a
+// message queue that keeps the Win32 numbers and ordering, and POSIX files.
+//
+// The backend supplies time, input, presentation and everything OS-specific through
+// the hooks at the end of this header.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// A 24-bit bottom-up pixel block.
+struct SoftBitmap {
+    uint8_t* bits;
+    int32_t width;
+    int32_t height;
+    int32_t stride;
+};
+
+enum SoftObjectKind : int32_t { SoftNone = 0, SoftBitmapObject = 1, SoftFontObject = 2 };
+
+struct SoftObject {
+    SoftObjectKind kind;
+    SoftBitmap bitmap;    // SoftBitmapObject
+    FontRequest font;     // SoftFontObject
+    bool stock;           // never freed
+};
+
+struct SoftDc {
+    SoftObject* bitmap;
+    SoftObject* font;
+    uint32_t textColor;   // COLORREF: red in the low byte
+    int32_t bkMode;
+    WindowHandle window;  // set for a window's own device context
+};
+
+struct SoftWindow {
+    bool used;
+    bool destroyed;
+    bool visible;
+    bool invalid;
+    WindowProc proc;
+    char className[32];
+    uint32_t style;
+    int32_t x, y, width, height;  // client area in desktop coordinates
+    WindowHandle parent;
+    int32_t id;
+    SoftObject backing;           // what the window shows
+    SoftDc dc;
+    void* backendData;
+};
+
+SoftWindow* softWindow(WindowHandle window);
+inline WindowHandle softHandle(SoftWindow* window) {
+    return reinterpret_cast<WindowHandle>(window);
+}
+// The top-level window the program made, or nullptr.
+SoftWindow* softMainWindow();
+// Child windows of a given parent, for the backend to draw and click (push buttons).
+SoftWindow* softChildAt(SoftWindow* parent, int32_t x, int32_t y);
+SoftWindow* softChild(SoftWindow* parent, int32_t index);
+
+// Queues a message as input or PostMessage would. False when the queue is full.
+bool softPostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Forgets every window, message and object: a fresh program run in the same process.
+void softReset();
+
+// Parses a 24-bit uncompressed BMP file; false for anything else or a short file.
+bool softDecodeBmp(const uint8_t* data, uint64_t size, SoftBitmap& out);
+
+// Translates the program's backslash paths.
+void softNativePath(const char* path, char* out, uint32_t size);
+
+// ---- Hooks each backend defines ---------------------------------------------------
+// Pulls waiting OS events (or scripted ones) into the queue.
+void backendPumpEvents();
+// Waits a little for events when GetMessage finds nothing.
+void backendWaitEvents();
+void backendWindowCreated(SoftWindow* window);
+void backendWindowShown(SoftWindow* window, int showCommand);
+void backendWindowDestroyed(SoftWindow* window);
+// A copy into the window's picture just changed area (right/bottom exclusive).
+void backendWindowChanged(SoftWindow* window, const PlatRect& area);
+// A paint message has been served.
+void backendPaintDone(SoftWindow* window);
+// Draws text with the font selected in dc into its bitmap.
+int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length);

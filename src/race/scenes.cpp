@@ -1,0 +1,215 @@
+#include "race/scenes.h"
+
+#include <cstdio>
+
+#include "gfx/present.h"
+#include "platform/platform.h"
+#include "race/random.h"
+#include "race/roster.h"
+#include "sound/cues.h"
+#include "sound/music.h"
+
+int32_t scene;
+int32_t step;
+int32_t fadeLevel;
+uint32_t stepTick;
+uint32_t raceCount;
+int32_t trackKind;
+uint32_t randomState;
+
+bool tickDue(uint32_t ms) {
+    uint32_t now = platTickCount();
+    if (!(now > stepTick + ms)) return false;
+    stepTick = platTickCount();
+    return true;
+}
+
+static void enterScene(int32_t next) {
+    scene = next;
+    step = 0;
+    fadeLevel = 0;
+}
+
+int32_t stepScenes() {
+    char cue[16];
+    switch (scene) {
+    case SceneStart:
+        enterScene(SceneLogo);
+        break;
+    case SceneLogo:
+        if (logoSceneStep() == 1) enterScene(SceneCourse);
+        break;
+    case SceneCourse:
+        if (courseSceneStep() == 1) {
+            makeRaceCard();
+            std::snprintf(cue, sizeof cue, "Bgm%d", pellrunRand() % 10);
+            playMusic(cue);
+            enterScene(SceneBoard);
+        }
+        break;
+    case SceneBoard:
+        if (boardSceneStep() == 1) {
+            std::snprintf(cue, sizeof cue, "In%d", pellrunRand() % 4);
+            playMusic(cue);
+            enterScene(SceneParade);
+        }
+        break;
+    case SceneParade:
+        if (paradeSceneStep() == 1) {
+            stopMusic();
+            enterScene(SceneRace);
+        }
+        break;
+    case SceneRace:
+        if (raceSceneStep() == 1) {
+            ++raceCount;
+            if (trackKind == 0)
+                trackKind = 1;
+            else if (trackKind == 1)
+                trackKind = 0;
+            enterScene(SceneCourse);
+        }
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+// A timed fade of 16 drawn levels: on each due tick fadeLevel grows; the 17th tick
+// ends it. Returns the level to draw (1..16), 0 for nothing this frame, -1 at the end.
+static int32_t fadeTick(uint32_t ms) {
+    if (!tickDue(ms)) return 0;
+    ++fadeLevel;
+    if (uint32_t(fadeLevel) > 16) return -1;
+    return fadeLevel;
+}
+
+uint8_t logoSceneStep() {
+    switch (step) {
+    case 0:
+        stepTick = platTickCount();
+        step = 1;
+        fadeLevel = 0;
+        return 0;
+    case 1: {
+        int32_t level = fadeTick(50);
+        if (level < 0) {
+            step = 2;
+            fadeLevel = 0;
+        } else if (level > 0) {
+            showLogo(uint32_t(256 - 16 * level));
+        }
+        return 0;
+    }
+    case 2:
+        if (tickDue(1000)) {
+            step = 3;
+            fadeLevel = 0;
+        }
+        return 0;
+    case 3: {
+        int32_t level = fadeTick(50);
+        if (level < 0) return 1;
+        if (level > 0) showLogo(uint32_t(16 * level - 1));
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+// Visits every 32 x 32 cell of the track band, column by column.
+template <typename CellFn>
+static void forEachTrackCell(CellFn cell) {
+    for (int32_t c = 0; c < 25; ++c) {
+        for (int32_t r = 0; r < 6; ++r) {
+            cell(32 * c, 32 * r);
+            cell(32 * c, 448 + 32 * r);
+            if (c < 8) {
+                cell(32 * r, 192 + 32 * c);
+                cell(608 + 32 * r, 192 + 32 * c);
+            }
+        }
+    }
+}
+
+uint8_t courseSceneStep() {
+    switch (step) {
+    case 0:
+        if (raceCount > 0) {
+            step = 16;
+            fadeLevel = 0;
+            return 0;
+        }
+        drawRect(courseSurface, 0, 0, 799, 639, 0x000000, RectFill);
+        copyRect(courseSurface, 192, 192, 416, 256, sheetSurface, 0, 559, KeyOpaque);
+        copyRect(frameSurface, 0, 0, 800, 640, courseSurface, 0, 0, KeyOpaque);
+        step = 1;
+        fadeLevel = 0;
+        return 0;
+    case 1: {
+        int32_t level = fadeTick(50);
+        if (level < 0) {
+            step = 2;
+            fadeLevel = 0;
+        } else if (level > 0) {
+            uint32_t darkness = uint32_t(256 - 16 * level);
+            if (wideLayout())
+                fadeRect(screenSurface, originX, originY, 800, 640, frameSurface, 0, 0, darkness);
+            else
+                fadeRect(screenSurface, 0, 0, 640, 480, frameSurface, 80, 80, darkness);
+            requestRepaint();
+        }
+        return 0;
+    }
+    case 2:
+    case 18:
+        step = 32;
+        fadeLevel = 0;
+        return 0;
+    case 16:
+    case 32:
+        stepTick = platTickCount();
+        step += 1;
+        fadeLevel = 0;
+        return 0;
+    case 17: {
+        int32_t level = fadeTick(50);
+        if (level < 0) {
+            step = 18;
+            fadeLevel = 0;
+        } else if (level > 0) {
+            int32_t k = level - 1;
+            forEachTrackCell([k](int32_t cx, int32_t cy) {
+                drawRect(courseSurface, cx + k, cy + k, cx + 31 - k, cy + 31 - k, 0x000000,
+                         RectFrame);
+            });
+            showCourse();
+        }
+        return 0;
+    }
+    case 33: {
+        int32_t level = fadeTick(50);
+        if (level < 0) {
+            step = 34;
+            fadeLevel = 0;
+        } else if (level > 0) {
+            int32_t k = 16 - level;
+            int32_t n = 2 * level;
+            int32_t tileX = trackKind == 0 ? 0 : 32;
+            forEachTrackCell([k, n, tileX](int32_t cx, int32_t cy) {
+                copyRect(courseSurface, cx + k, cy + k, n, n, sheetSurface, tileX + k, k,
+                         KeyOpaque);
+            });
+            showCourse();
+        }
+        return 0;
+    }
+    case 34:
+        copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
+        return 1;
+    default:
+        return 0;
+    }
+}

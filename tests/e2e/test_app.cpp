@@ -1,0 +1,257 @@
+// The whole program on the virtual clock: command line, instance rule, input rules,
+// settings file, start-up placement and the display switch.
+#include <gtest/gtest.h>
+
+#include "app/main_loop.h"
+#include "app/settings.h"
+#include "app/window.h"
+#include "gfx/present.h"
+#include "race/scenes.h"
+#include "support/program_run.h"
+
+namespace {
+
+struct Ended {
+    int exitCode;
+    uint32_t at;
+};
+
+Ended runSaver(ProgramRun& run, const char* commandLine = "/s") {
+    int code = run.run(commandLine);
+    return {code, headlessElapsed()};
+}
+
+TEST(CommandLine, OnlySaverAndSettingsSwitchesStartAnything) {
+    for (const char* line : {"/p 1234", "x", "/a", "s", " /s"}) {
+        ProgramRun run;
+        run.begin();
+        EXPECT_EQ(run.run(line), 0) << line;
+        EXPECT_EQ(mainWindow, nullptr) << line;
+        EXPECT_EQ(scene, SceneQuit) << line;
+        EXPECT_TRUE(run.readData("Setup.ini").empty()) << line;
+    }
+}
+
+TEST(CommandLine, SettingsForms) {
+    for (const char* line : {"/c", "/C", "/c:1234", ""}) {
+        ProgramRun run;
+        run.begin();
+        headlessScript(50, WmCommand, 0, 0);
+        EXPECT_EQ(run.run(line), 0) << line;
+        EXPECT_EQ(scene, SceneSettings) << line;
+        EXPECT_EQ(run.readData("Setup.ini").size(), 6u) << line;
+    }
+}
+
+TEST(CommandLine, SaverFormsAndSecondInstance) {
+    for (const char* line : {"/s", "/S", "/s 1234", "/sX"}) {
+        ProgramRun run;
+        run.begin();
+        headlessScript(1000, WmKeyDown, 0x20, 0);
+        Ended end = runSaver(run, line);
+        EXPECT_EQ(end.exitCode, 0);
+        EXPECT_GE(end.at, 1000u) << line;
+        EXPECT_LT(end.at, 1100u) << line;
+    }
+    ProgramRun run;
+    run.config.markerTaken = true;
+    run.begin();
+    EXPECT_EQ(run.run("/s"), 0);
+    EXPECT_EQ(mainWindow, nullptr);
+    EXPECT_EQ(headlessElapsed(), 0u);
+}
+
+TEST(Input, GracePeriodThenEachActionEndsTheSaver) {
+    const uint32_t actions[] = {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel};
+    for (uint32_t action : actions) {
+        ProgramRun run;
+        run.begin();
+        headlessScript(400, action, 0, 0);  // inside the grace period: ignored
+        headlessScript(1500, action, 0, 0);
+        Ended end = runSaver(run);
+        EXPECT_EQ(end.exitCode, 0);
+        EXPECT_GE(end.at, 1500u) << action;
+        EXPECT_LT(end.at, 1600u) << action;
+    }
+    ProgramRun run;
+    run.begin();
+    headlessScript(600, WmKeyDown, 0, 0);
+    EXPECT_LT(runSaver(run).at, 700u);
+}
+
+TEST(Input, SystemKeysAndUnknownMessagesDoNotEndTheSaver) {
+    ProgramRun run;
+    run.begin();
+    headlessScript(1000, WmSysKeyDown, 0x12, 0);
+    headlessScript(1100, 0x0400, 0, 0);
+    headlessScript(3000, WmKeyDown, 0, 0);
+    EXPECT_GE(runSaver(run).at, 3000u);
+}
+
+TEST(Input, MouseRuleMeasuresFromTheFirstReport) {
+    ProgramRun run;
+    run.begin();
+    headlessScript(2000, WmMouseMove, 0, mouseAt(100, 100));  // first report: reference only
+    headlessScript(2100, WmMouseMove, 0, mouseAt(104, 104));
+    headlessScript(2200, WmMouseMove, 0, mouseAt(96, 97));
+    headlessScript(2300, WmMouseMove, 0, mouseAt(105, 100));
+    EXPECT_GE(runSaver(run).at, 2300u);
+
+    ProgramRun drift;
+    drift.begin();
+    // A slow drift of one pixel per report ends it once it is 5 away from the start.
+    for (int i = 0; i <= 6; ++i) headlessScript(2000 + 100 * i, WmMouseMove, 0, mouseAt(50, 50 + i));
+    Ended end = runSaver(drift);
+    EXPECT_GE(end.at, 2500u);
+    EXPECT_LT(end.at, 2600u);
+
+    ProgramRun early;
+    early.begin();
+    headlessScript(100, WmMouseMove, 0, mouseAt(10, 10));
+    headlessScript(200, WmMouseMove, 0, mouseAt(300, 10));  // during the grace period
+    headlessScript(2000, WmMouseMove, 0, mouseAt(10, 10));
+    headlessScript(2100, WmMouseMove, 0, mouseAt(10, 200));
+    EXPECT_GE(runSaver(early).at, 2100u);
+}
+
+TEST(Input, SettingsWindowIgnoresEverythingButClicksAndOk) {
+    ProgramRun run;
+    run.begin();
+    for (uint32_t message : {WmKeyDown, WmRButtonDown, WmMouseWheel, WmMouseMove, WmKillFocus})
+        headlessScript(1000, message, 0, mouseAt(300, 300));
+    headlessScript(5000, WmCommand, 7, 0);  // any command ends the settings screen
+    EXPECT_EQ(run.run("/c"), 0);
+    EXPECT_GE(headlessElapsed(), 5000u);
+}
+
+TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
+    struct Case {
+        std::vector<uint8_t> bytes;
+        int32_t expect[5];
+    };
+    const Case cases[] = {
+        {{2, 0, 2, 1, 0, 1}, {0, 2, 1, 0, 1}},
+        {{2, 0, 2, 1, 0, 1, 9, 9}, {0, 2, 1, 0, 1}},  // longer files are accepted
+        {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
+        {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
+        {{}, {2, 1, 0, 1, 0}},
+        {{2, 0xFF, 9, 0, 1, 0}, {-1, 9, 0, 1, 0}},    // out of range, used as read
+    };
+    for (const Case& c : cases) {
+        ProgramRun run;
+        run.writeData("Setup.ini", c.bytes);
+        run.begin();
+        headlessScript(10, WmCommand, 0, 0);
+        run.run("/c");
+        EXPECT_EQ(speed, c.expect[0]);
+        EXPECT_EQ(interval, c.expect[1]);
+        EXPECT_EQ(music, c.expect[2]);
+        EXPECT_EQ(fullScreen, c.expect[3]);
+        EXPECT_EQ(antiAlias, c.expect[4]);
+        std::vector<uint8_t> written = run.readData("Setup.ini");
+        ASSERT_EQ(written.size(), 6u);
+        EXPECT_EQ(written[0], 2);
+        EXPECT_EQ(int8_t(written[1]), c.expect[0]);
+    }
+}
+
+TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
+    ProgramRun run;
+    run.writeData("Setup.ini", {2, 1, 1, 1, 1, 1, 7});
+    run.begin();
+    headlessScript(1000, WmKeyDown, 0, 0);
+    run.run("/s");
+    EXPECT_EQ(run.readData("Setup.ini").size(), 7u);
+
+    ProgramRun bare;
+    std::string command = "rm -rf '" + bare.directory + "/Data'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    bare.begin();
+    headlessScript(10, WmCommand, 0, 0);
+    EXPECT_EQ(bare.run("/c"), 0);
+}
+
+TEST(StartUp, PlayfieldPlacement) {
+    struct Case {
+        int w, h, originX, originY;
+    };
+    for (Case c : {Case{1024, 768, 112, 64}, Case{800, 600, 0, -20}, Case{1366, 768, 283, 64},
+                   Case{1920, 1080, 560, 220}, Case{640, 480, -1, 0}}) {
+        ProgramRun run;
+        run.config.desktopWidth = c.w;
+        run.config.desktopHeight = c.h;
+        run.begin();
+        headlessScript(1000, WmKeyDown, 0, 0);
+        run.run("/s");
+        EXPECT_EQ(originX, c.originX) << c.w;
+        EXPECT_EQ(originY, c.originY) << c.w;
+        EXPECT_EQ(screenWidth, c.w);
+        EXPECT_EQ(screenHeight, c.h);
+        EXPECT_EQ(headlessCounters().cursorCount, 0) << "cursor shown again at the end";
+    }
+}
+
+TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
+    ProgramRun run;
+    run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+    run.config.refresh = 72;
+    run.begin();
+    int checkedWidth = 0;
+    headlessSetSleepHook(
+        [](void* user) {
+            int& w = *static_cast<int*>(user);
+            if (w == 0) w = headlessCounters().currentWidth;
+        },
+        &checkedWidth);
+    headlessScript(1000, WmKeyDown, 0, 0);
+    run.run("/s");
+    EXPECT_EQ(checkedWidth, 640);
+    EXPECT_EQ(screenWidth, 640);
+    EXPECT_EQ(originX, -1);
+    // The last 640 x 480 mode of the desktop depth is used, with the start-up refresh.
+    EXPECT_EQ(mode640, 2);
+    EXPECT_EQ(modeAtStart, 3);
+    EXPECT_EQ(headlessCounters().displayChanges, 2);
+    EXPECT_EQ(headlessCounters().currentWidth, 1024);
+    EXPECT_EQ(headlessCounters().currentFrequency, 72);
+
+    ProgramRun refused;
+    refused.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+    refused.config.displayTestResult = DispChangeRestart;
+    refused.begin();
+    headlessScript(1000, WmKeyDown, 0, 0);
+    refused.run("/s");
+    EXPECT_EQ(screenWidth, 1024);
+    EXPECT_EQ(originX, 112);
+}
+
+TEST(MainLoop, FramePacingTable) {
+    for (int32_t s = 0; s <= 4; ++s) {
+        speed = s;
+        EXPECT_EQ(framePeriod(SceneParade), uint32_t(s * 20 + 10));
+        EXPECT_EQ(framePeriod(SceneRace), uint32_t(s * 20 + 10));
+        for (int32_t other : {SceneStart, SceneLogo, SceneCourse, SceneBoard})
+            EXPECT_EQ(framePeriod(other), 10u);
+    }
+    speed = 2;
+}
+
+TEST(MainLoop, ScreenTurnsBlackAndLogoFramesAreTenMillisecondsApart) {
+    ProgramRun run;
+    run.begin();
+    static std::vector<uint32_t> paintTimes;
+    paintTimes.clear();
+    headlessSetFrameSink([](const SoftBitmap&, void*) { paintTimes.push_back(headlessElapsed()); },
+                         nullptr);
+    headlessScript(4000, WmKeyDown, 0, 0);
+    run.run("/s");
+    EXPECT_GE(headlessCounters().blits, 1u);  // the black first screen
+    ASSERT_GE(paintTimes.size(), 20u);
+    // Logo fades draw on every due 50 ms tick: at least 10 ms frames make 60 ms steps.
+    for (size_t i = 1; i < 16; ++i) {
+        EXPECT_GE(paintTimes[i] - paintTimes[i - 1], 50u);
+        EXPECT_LE(paintTimes[i] - paintTimes[i - 1], 60u);
+    }
+}
+
+}  // namespace
