@@ -1,4 +1,4 @@
-// Glyph output is not built yet on this platform: text draws nothing.
+// Glyph output is not built yet: text draws nothing.
 #include "platform/soft/soft.h"
 
 int backendTextOut(SoftDc*, int, int, const char*, int) { return 1; }
