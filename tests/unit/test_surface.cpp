@@ -1,0 +1,510 @@
+// Surfaces and blitters: the documented pixel layout and results, the clipping that keeps
+// every call inside its Surfaces, and the fast row loops checked byte for byte against
+// plain reference loops.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "../support/test_surface_memory.h"
+#include "gfx/pixel_math.h"
+#include "gfx/surface.h"
+
+namespace {
+
+// ---- Reference loops ---------------------------------------------------------------
+// Written straight from the pixel rules: walk the requested rectangle row by row, left to
+// right, blue-green-red, and leave out every pixel that any Surface does not hold.
+
+bool holds(const Surface& s, int64_t x, int64_t y) {
+    return s.bits != nullptr && x >= 0 && y >= 0 && x < s.width && y < s.height;
+}
+
+uint8_t* at(const Surface& s, int64_t x, int64_t y) {
+    return s.bits + (s.height - 1 - y) * s.stride + x * 3;
+}
+
+bool keyPixel(const uint8_t* p) { return p[0] == 0 && p[1] == 255 && p[2] == 0; }
+
+void refCopy(Surface& d, int dx, int dy, int w, int h, const Surface& s, int sx, int sy,
+             int keyMode) {
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j) {
+            if (!holds(d, dx + j, dy + i) || !holds(s, sx + j, sy + i)) continue;
+            uint8_t* dp = at(d, dx + j, dy + i);
+            const uint8_t* sp = at(s, sx + j, sy + i);
+            if (keyMode != 0 && keyMode != 1) continue;
+            if (keyMode == 1 && keyPixel(sp)) continue;
+            for (int c = 0; c < 3; ++c) dp[c] = sp[c];
+        }
+}
+
+void refFade(Surface& d, int dx, int dy, int w, int h, const Surface& s, int sx, int sy,
+             uint32_t darkness) {
+    uint8_t table[256];
+    for (uint32_t v = 0; v < 256; ++v) table[v] = v > darkness ? uint8_t(v - darkness) : 0;
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j) {
+            if (!holds(d, dx + j, dy + i) || !holds(s, sx + j, sy + i)) continue;
+            uint8_t* dp = at(d, dx + j, dy + i);
+            const uint8_t* sp = at(s, sx + j, sy + i);
+            for (int c = 0; c < 3; ++c) dp[c] = table[sp[c]];
+        }
+}
+
+void refMix(Surface& d, int dx, int dy, int w, int h, const Surface& a, int ax, int ay,
+            const Surface& b, int bx, int by, uint32_t level, int keyMode) {
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j) {
+            if (!holds(d, dx + j, dy + i) || !holds(a, ax + j, ay + i) ||
+                !holds(b, bx + j, by + i))
+                continue;
+            uint8_t* dp = at(d, dx + j, dy + i);
+            const uint8_t* ap = at(a, ax + j, ay + i);
+            const uint8_t* bp = at(b, bx + j, by + i);
+            if (keyMode == 1 && keyPixel(bp)) continue;
+            for (int c = 0; c < 3; ++c)
+                dp[c] = uint8_t((uint32_t(ap[c]) * (255u - level) + uint32_t(bp[c]) * level) / 255u);
+        }
+}
+
+void refPut(Surface& s, int64_t x, int64_t y, uint32_t colour) {
+    if (!holds(s, x, y)) return;
+    uint8_t* p = at(s, x, y);
+    p[0] = uint8_t(colour);
+    p[1] = uint8_t(colour >> 8);
+    p[2] = uint8_t(colour >> 16);
+}
+
+void refRect(Surface& s, int left, int top, int right, int bottom, uint32_t colour,
+             uint32_t mode) {
+    if (mode == RectFill) {
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x) refPut(s, x, y, colour);
+    } else if (mode == RectFrame && bottom >= top) {
+        for (int x = left; x <= right; ++x) refPut(s, x, top, colour);
+        for (int x = left; x <= right; ++x) refPut(s, x, bottom, colour);
+        for (int y = top; y <= bottom; ++y) {
+            refPut(s, left, y, colour);
+            refPut(s, right, y, colour);
+        }
+    }
+}
+
+// ---- Helpers -------------------------------------------------------------------------
+
+std::vector<uint8_t> bytesOf(const Surface& s) {
+    return std::vector<uint8_t>(s.bits, s.bits + memorySurfaceBytes(s));
+}
+
+void fillPattern(Surface& s, uint32_t seed) {
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            putPixel(s, x, y, (seed * 2654435761u) ^ uint32_t(x * 7919 + y * 104729));
+}
+
+// Random pictures with the features the fast loops care about: runs of the key colour,
+// isolated key pixels, near-key colours, and padding bytes that must stay as they are.
+void fillRandom(Surface& s, std::mt19937& rng) {
+    const size_t n = memorySurfaceBytes(s);
+    for (size_t i = 0; i < n; ++i) s.bits[i] = uint8_t(rng());
+    static const uint32_t nearKey[] = {0x00FF00, 0x00FE00, 0x00FF01, 0x01FF00, 0x000000,
+                                       0xFFFFFF, 0x00FF00};
+    const int style = int(rng() % 4);
+    for (int y = 0; y < s.height; ++y) {
+        int x = 0;
+        while (x < s.width) {
+            const int run = 1 + int(rng() % (style == 0 ? 3 : 40));
+            const bool key = rng() % 3 == 0 || style == 3;
+            for (int k = 0; k < run && x < s.width; ++k, ++x) {
+                if (key)
+                    putPixel(s, x, y, keyColour);
+                else if (rng() % 8 == 0)
+                    putPixel(s, x, y, nearKey[rng() % 7]);
+            }
+        }
+    }
+}
+
+// Three Surfaces used by the real operations and three twins used by the reference loops.
+struct Pair {
+    MemorySurface real;
+    MemorySurface twin;
+    Pair(int w, int h) : real(w, h), twin(w, h) {}
+    void sync() { std::memcpy(twin.bytes(), real.bytes(), real.byteCount()); }
+    bool same() const {
+        return std::memcmp(real.surface.bits, twin.surface.bits, memorySurfaceBytes(real.surface)) == 0;
+    }
+};
+
+// ---- Layout and single pixels ------------------------------------------------------------
+
+TEST(SurfaceLayout, RowsAreStoredBottomUp) {
+    MemorySurface s(435, 7);
+    EXPECT_EQ(s.surface.stride, 1308);
+    EXPECT_EQ(pixelAddress(s, 0, 6), s.surface.bits);
+    EXPECT_EQ(pixelAddress(s, 0, 0), s.surface.bits + 6 * 1308);
+    EXPECT_EQ(pixelAddress(s, 5, 2), s.surface.bits + 4 * 1308 + 15);
+}
+
+TEST(SurfacePixels, PutThenGetAndByteOrder) {
+    MemorySurface s(4, 3);
+    putPixel(s, 1, 2, 0xFFFF00);
+    EXPECT_EQ(getPixel(s, 1, 2), 0xFFFF00u);
+    const uint8_t* p = pixelAddress(s, 1, 2);
+    EXPECT_EQ(p[0], 0x00);
+    EXPECT_EQ(p[1], 0xFF);
+    EXPECT_EQ(p[2], 0xFF);
+
+    putPixel(s, 2, 0, 0xAB123456);
+    EXPECT_EQ(getPixel(s, 2, 0), 0x123456u);
+    p = pixelAddress(s, 2, 0);
+    EXPECT_EQ(p[0], 0x56);
+    EXPECT_EQ(p[1], 0x34);
+    EXPECT_EQ(p[2], 0x12);
+}
+
+TEST(SurfacePixels, PointsOutsideAreIgnored) {
+    MemorySurface s(5, 4);
+    fillPattern(s, 1);
+    const std::vector<uint8_t> before = bytesOf(s);
+    const int32_t xs[] = {-1, 5, INT_MIN, INT_MAX, 0};
+    const int32_t ys[] = {0, -1, 4, INT_MIN, INT_MAX};
+    for (int32_t x : xs)
+        for (int32_t y : ys) {
+            if (x == 0 && y == 0) continue;
+            EXPECT_EQ(putPixel(s, x, y, 0xFFFFFF), 1);
+            EXPECT_EQ(getPixel(s, x, y), 0u) << x << "," << y;
+        }
+    EXPECT_EQ(bytesOf(s), before);
+}
+
+TEST(SurfacePixels, EmptyRecordIsLeftAlone) {
+    Surface empty{};
+    MemorySurface s(8, 8);
+    fillPattern(s, 2);
+    const std::vector<uint8_t> before = bytesOf(s);
+    EXPECT_EQ(getPixel(empty, 0, 0), 0u);
+    putPixel(empty, 0, 0, 1);
+    drawRect(empty, 0, 0, 7, 7, 1, RectFill);
+    copyRect(empty, 0, 0, 8, 8, s, 0, 0, KeyOpaque);
+    copyRect(s, 0, 0, 8, 8, empty, 0, 0, KeyOpaque);
+    fadeRect(s, 0, 0, 8, 8, empty, 0, 0, 0);
+    crossFadeRect(s, 0, 0, 8, 8, s, 0, 0, empty, 0, 0, 0, KeyOpaque);
+    EXPECT_EQ(bytesOf(s), before);
+}
+
+// ---- Copies ------------------------------------------------------------------------------
+
+TEST(CopyRect, LeftClipShiftsTheSource) {
+    MemorySurface src(64, 4), dst(40, 4);
+    fillPattern(src, 3);
+    copyRect(dst, -10, 0, 32, 4, src, 5, 0, KeyOpaque);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 22; ++x) EXPECT_EQ(getPixel(dst, x, y), getPixel(src, x + 15, y));
+        for (int x = 22; x < 40; ++x) EXPECT_EQ(getPixel(dst, x, y), 0u);
+    }
+}
+
+TEST(CopyRect, WholePlayfieldAndNothingBeyondTheRightEdge) {
+    MemorySurface src(800, 640), dst(800, 640);
+    fillPattern(src, 4);
+    copyRect(dst, 0, 0, 800, 640, src, 0, 0, KeyOpaque);
+    EXPECT_EQ(bytesOf(dst), bytesOf(src));
+
+    MemorySurface other(800, 640);
+    copyRect(other, 800, 0, 32, 32, src, 0, 0, KeyOpaque);
+    copyRect(other, 0, 640, 32, 32, src, 0, 0, KeyOpaque);
+    copyRect(other, 5, 5, 0, 32, src, 0, 0, KeyOpaque);
+    copyRect(other, 5, 5, 32, -3, src, 0, 0, KeyOpaque);
+    EXPECT_EQ(bytesOf(other), std::vector<uint8_t>(other.byteCount(), 0));
+}
+
+TEST(CopyRect, KeyIsExactlyPureGreen) {
+    MemorySurface src(4, 1), dst(4, 1);
+    putPixel(src, 0, 0, 0x00FF00);
+    putPixel(src, 1, 0, 0x00FF01);   // blue 1
+    putPixel(src, 2, 0, 0x00FE00);   // green 254
+    putPixel(src, 3, 0, 0x01FF00);   // red 1
+    drawRect(dst, 0, 0, 3, 0, 0x123456, RectFill);
+    copyRect(dst, 0, 0, 4, 1, src, 0, 0, KeyTransparent);
+    EXPECT_EQ(getPixel(dst, 0, 0), 0x123456u);
+    EXPECT_EQ(getPixel(dst, 1, 0), 0x00FF01u);
+    EXPECT_EQ(getPixel(dst, 2, 0), 0x00FE00u);
+    EXPECT_EQ(getPixel(dst, 3, 0), 0x01FF00u);
+}
+
+// A playfield placed above the window's top edge (800 x 600, and 1024 x 576 where the
+// vertical origin is -32) shows rows from the middle of the playfield.
+TEST(CopyRect, PlayfieldTallerThanTheWindow) {
+    MemorySurface course(800, 640);
+    fillPattern(course, 5);
+    MemorySurface screen(800, 600);
+    copyRect(screen, 0, -20, 800, 640, course, 0, 0, KeyOpaque);
+    for (int y : {0, 1, 300, 599}) {
+        EXPECT_EQ(getPixel(screen, 0, y), getPixel(course, 0, y + 20));
+        EXPECT_EQ(getPixel(screen, 799, y), getPixel(course, 799, y + 20));
+    }
+
+    MemorySurface wide(1024, 576);
+    copyRect(wide, 112, -32, 800, 640, course, 0, 0, KeyOpaque);
+    EXPECT_EQ(getPixel(wide, 112, 0), getPixel(course, 0, 32));
+    EXPECT_EQ(getPixel(wide, 911, 575), getPixel(course, 799, 607));
+    EXPECT_EQ(getPixel(wide, 111, 10), 0u);
+    EXPECT_EQ(getPixel(wide, 912, 10), 0u);
+}
+
+// ---- Fades and mixes ------------------------------------------------------------------------
+
+TEST(FadeRect, SubtractsAndStopsAtBlack) {
+    MemorySurface src(20, 3), copied(20, 3), faded(20, 3);
+    fillPattern(src, 6);
+    putPixel(src, 0, 0, 0xC87878);   // 200, 120, 120
+    copyRect(copied, 0, 0, 20, 3, src, 0, 0, KeyOpaque);
+    fadeRect(faded, 0, 0, 20, 3, src, 0, 0, 0);
+    EXPECT_EQ(bytesOf(faded), bytesOf(copied));
+
+    fadeRect(faded, 0, 0, 20, 3, src, 0, 0, 120);
+    EXPECT_EQ(getPixel(faded, 0, 0), 0x500000u);   // 200 - 120 = 80; 120 - 120 = 0
+
+    for (uint32_t darkness : {255u, 256u, 0x80000000u, 0xFFFFFFFFu}) {
+        fadeRect(faded, 0, 0, 20, 3, src, 0, 0, darkness);
+        EXPECT_EQ(bytesOf(faded), std::vector<uint8_t>(faded.byteCount(), 0)) << darkness;
+    }
+}
+
+TEST(CrossFadeRect, DocumentedValues) {
+    MemorySurface a(3, 1), b(3, 1), d(3, 1);
+    putPixel(a, 0, 0, 0x0A0A0A);
+    putPixel(b, 0, 0, 0x141414);
+    putPixel(a, 1, 0, 0x000000);
+    putPixel(b, 1, 0, 0xFFFFFF);
+    putPixel(a, 2, 0, 0x123456);
+    putPixel(b, 2, 0, 0xFEDCBA);
+    crossFadeRect(d, 0, 0, 3, 1, a, 0, 0, b, 0, 0, 17, KeyOpaque);
+    EXPECT_EQ(getPixel(d, 0, 0), 0x0A0A0Au);   // (10 * 238 + 20 * 17) / 255 = 10
+    crossFadeRect(d, 0, 0, 3, 1, a, 0, 0, b, 0, 0, 128, KeyOpaque);
+    EXPECT_EQ(getPixel(d, 1, 0), 0x808080u);
+    crossFadeRect(d, 0, 0, 3, 1, a, 0, 0, b, 0, 0, 0, KeyOpaque);
+    EXPECT_EQ(bytesOf(d), bytesOf(a));
+    crossFadeRect(d, 0, 0, 3, 1, a, 0, 0, b, 0, 0, 255, KeyOpaque);
+    EXPECT_EQ(bytesOf(d), bytesOf(b));
+}
+
+// Above 255 the weights wrap but still sum to 255, so a region already equal to B stays.
+TEST(CrossFadeRect, LevelAbove255LeavesAnEqualRegion) {
+    MemorySurface a(40, 5), b(40, 5);
+    fillPattern(b, 7);
+    copyRect(a, 0, 0, 40, 5, b, 0, 0, KeyOpaque);
+    crossFadeRect(a, 0, 0, 40, 5, a, 0, 0, b, 0, 0, 272, KeyOpaque);
+    EXPECT_EQ(bytesOf(a), bytesOf(b));
+}
+
+TEST(CrossFadeRect, InPlaceAndKeyed) {
+    MemorySurface a(40, 4), b(40, 4), expected(40, 4);
+    fillPattern(a, 8);
+    fillPattern(b, 9);
+    for (int x = 0; x < 40; x += 3) putPixel(b, x, 1, keyColour);
+    copyRect(expected, 0, 0, 40, 4, a, 0, 0, KeyOpaque);
+    refMix(expected, 0, 0, 40, 4, a, 0, 0, b, 0, 0, 100, KeyTransparent);
+    crossFadeRect(a, 0, 0, 40, 4, a, 0, 0, b, 0, 0, 100, KeyTransparent);
+    EXPECT_EQ(bytesOf(a), bytesOf(expected));
+    EXPECT_EQ(getPixel(a, 3, 1), getPixel(expected, 3, 1));
+}
+
+TEST(PixelMath, DivideBy255IsExact) {
+    for (uint32_t x = 0; x <= DivideBy255Limit; ++x)
+        ASSERT_EQ(divideBy255(x), x / 255u) << x;
+}
+
+// ---- Rectangles --------------------------------------------------------------------------------
+
+TEST(DrawRect, FrameAndFillShapes) {
+    MemorySurface s(16, 16), expected(16, 16);
+    drawRect(s, 3, 3, 3, 10, 0xFFFFFF, RectFrame);
+    for (int y = 3; y <= 10; ++y) putPixel(expected, 3, y, 0xFFFFFF);
+    EXPECT_EQ(bytesOf(s), bytesOf(expected));
+
+    drawRect(s, 0, 9, 15, 8, 0x111111, RectFrame);
+    drawRect(s, 0, 9, 15, 8, 0x111111, RectFill);
+    EXPECT_EQ(bytesOf(s), bytesOf(expected));
+
+    // A frame of one row is that row, drawn once (and the call returns).
+    drawRect(s, 2, 5, 6, 5, 0x222222, RectFrame);
+    refRect(expected, 2, 5, 6, 5, 0x222222, RectFrame);
+    EXPECT_EQ(bytesOf(s), bytesOf(expected));
+
+    drawRect(s, 0, 0, 15, 15, 0x333333, RectFill);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(getPixel(s, x, y), 0x333333u);
+}
+
+TEST(DrawRect, ExtremeCornersStayInside) {
+    MemorySurface s(7, 5), expected(7, 5);
+    drawRect(s, INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0x0000FF, RectFill);
+    refRect(expected, 0, 0, 6, 4, 0x0000FF, RectFill);
+    EXPECT_EQ(bytesOf(s), bytesOf(expected));
+    drawRect(s, -1, -1, 7, 5, 0x00FF00, RectFrame);   // every side just outside
+    EXPECT_EQ(bytesOf(s), bytesOf(expected));
+    drawRect(s, -3, 2, 3, 9, 0xFF0000, RectFrame);
+    refRect(expected, -3, 2, 3, 9, 0xFF0000, RectFrame);
+    EXPECT_EQ(bytesOf(s), bytesOf(expected));
+}
+
+// ---- Fast loops against the reference -------------------------------------------------------
+
+// Sizes with every kind of row padding and both sides of the 16-pixel group.
+const int Widths[] = {1, 2, 3, 5, 15, 16, 17, 31, 33, 48, 50, 67};
+const int Heights[] = {1, 2, 3, 9, 21};
+
+int around(std::mt19937& rng, int extent) {
+    return int(rng() % uint32_t(extent + 40)) - 20;
+}
+
+TEST(BlitterEquivalence, RandomRectanglesMatchTheByteLoops) {
+    std::mt19937 rng(20240607);
+    for (int round = 0; round < 120; ++round) {
+        Pair pairs[3] = {
+            Pair(Widths[rng() % 12], Heights[rng() % 5]),
+            Pair(Widths[rng() % 12], Heights[rng() % 5]),
+            Pair(Widths[rng() % 12], Heights[rng() % 5]),
+        };
+        for (Pair& p : pairs) {
+            fillRandom(p.real, rng);
+            p.sync();
+        }
+        for (int op = 0; op < 40; ++op) {
+            // Same Surface for destination and source now and then: in-place mixes and
+            // overlapping copies.
+            const int di = int(rng() % 3);
+            const int si = rng() % 4 == 0 ? di : int(rng() % 3);
+            const int bi = rng() % 4 == 0 ? di : int(rng() % 3);
+            Surface& d = pairs[di].real;
+            Surface& dt = pairs[di].twin;
+            const Surface& s = pairs[si].real;
+            const Surface& st = pairs[si].twin;
+            const Surface& b = pairs[bi].real;
+            const Surface& bt = pairs[bi].twin;
+            const int w = int(rng() % uint32_t(d.width + 30)) - 4;
+            const int h = int(rng() % uint32_t(d.height + 30)) - 4;
+            const int dx = around(rng, d.width), dy = around(rng, d.height);
+            int sx = around(rng, s.width), sy = around(rng, s.height);
+            int bx = around(rng, b.width), by = around(rng, b.height);
+            if (rng() % 3 == 0) {   // often the same corner (a mix in place) or a near one
+                const bool near = rng() % 2 == 0;
+                sx = dx + (near ? int(rng() % 7) - 3 : 0);
+                sy = dy + (near ? int(rng() % 3) - 1 : 0);
+            }
+            if (rng() % 4 == 0) {
+                bx = dx;
+                by = dy;
+            }
+            const int kind = int(rng() % 5);
+            switch (kind) {
+            case 0:
+            case 1: {
+                const int key = kind;
+                copyRect(d, dx, dy, w, h, s, sx, sy, key);
+                refCopy(dt, dx, dy, w, h, st, sx, sy, key);
+                break;
+            }
+            case 2: {
+                const uint32_t darkness = rng() % 4 == 0 ? rng() : rng() % 256;
+                fadeRect(d, dx, dy, w, h, s, sx, sy, darkness);
+                refFade(dt, dx, dy, w, h, st, sx, sy, darkness);
+                break;
+            }
+            default: {
+                const uint32_t level = rng() % 5 == 0 ? rng() % 600 : rng() % 256;
+                const int key = int(rng() % 2);
+                crossFadeRect(d, dx, dy, w, h, s, sx, sy, b, bx, by, level, key);
+                refMix(dt, dx, dy, w, h, st, sx, sy, bt, bx, by, level, key);
+                break;
+            }
+            }
+            for (int k = 0; k < 3; ++k)
+                ASSERT_TRUE(pairs[k].same())
+                    << "round " << round << " op " << op << " kind " << kind << " surfaces " << di
+                    << si << bi << " rect " << dx << "," << dy << " " << w << "x" << h << " from "
+                    << sx << "," << sy << " / " << bx << "," << by;
+        }
+    }
+}
+
+TEST(BlitterEquivalence, RandomRectsAndPixels) {
+    std::mt19937 rng(7);
+    Pair p(37, 23);
+    fillRandom(p.real, rng);
+    p.sync();
+    for (int i = 0; i < 3000; ++i) {
+        const int left = around(rng, 37), right = around(rng, 37);
+        const int top = around(rng, 23), bottom = around(rng, 23);
+        const uint32_t colour = rng();
+        const uint32_t mode = rng() % 4;
+        drawRect(p.real, left, top, right, bottom, colour, mode);
+        refRect(p.twin, left, top, right, bottom, colour, mode);
+        putPixel(p.real, left, top, colour);
+        refPut(p.twin, left, top, colour);
+        ASSERT_TRUE(p.same()) << left << "," << top << " " << right << "," << bottom << " mode " << mode;
+        ASSERT_EQ(getPixel(p.real, right, bottom),
+                  holds(p.twin, right, bottom) ? getPixel(p.twin, right, bottom) : 0u);
+    }
+}
+
+// Whole playfields with pictures that mix key runs and solid areas, at every level.
+TEST(BlitterEquivalence, PlayfieldSizedBlits) {
+    std::mt19937 rng(99);
+    Pair d(800, 640), a(800, 640), b(435, 1000);
+    fillRandom(d.real, rng);
+    fillRandom(a.real, rng);
+    fillRandom(b.real, rng);
+    d.sync();
+    a.sync();
+    b.sync();
+    for (uint32_t level : {0u, 1u, 128u, 254u, 255u, 256u, 272u}) {
+        crossFadeRect(d.real, 0, 0, 800, 640, a.real, 0, 0, d.real, 0, 0, level, KeyOpaque);
+        refMix(d.twin, 0, 0, 800, 640, a.twin, 0, 0, d.twin, 0, 0, level, KeyOpaque);
+        crossFadeRect(d.real, 3, 1, 800, 640, a.real, 0, 0, b.real, 1, 2, level, KeyTransparent);
+        refMix(d.twin, 3, 1, 800, 640, a.twin, 0, 0, b.twin, 1, 2, level, KeyTransparent);
+        ASSERT_TRUE(d.same()) << level;
+    }
+    copyRect(d.real, -7, 5, 435, 1000, b.real, 0, 0, KeyTransparent);
+    refCopy(d.twin, -7, 5, 435, 1000, b.twin, 0, 0, KeyTransparent);
+    ASSERT_TRUE(d.same());
+    fadeRect(d.real, 1, -1, 800, 640, a.real, 0, 0, 77);
+    refFade(d.twin, 1, -1, 800, 640, a.twin, 0, 0, 77);
+    ASSERT_TRUE(d.same());
+}
+
+// Rectangles far outside on every side, on Surfaces down to one pixel; run under
+// AddressSanitizer any stray access is a failure.
+TEST(BlitterBounds, ExtremeRectanglesStayInside) {
+    const int32_t positions[] = {INT_MIN, -1000000, -33, -1, 0, 1, 5, 31, 1000000, INT_MAX};
+    const int32_t sizes[] = {INT_MIN, -1, 0, 1, 2, 33, 700, INT_MAX};
+    MemorySurface big(33, 9), tiny(1, 1), narrow(2, 40);
+    std::mt19937 rng(3);
+    fillRandom(big, rng);
+    fillRandom(tiny, rng);
+    fillRandom(narrow, rng);
+    Surface* all[] = {&big.surface, &tiny.surface, &narrow.surface};
+    for (int i = 0; i < 4000; ++i) {
+        Surface& d = *all[rng() % 3];
+        const Surface& s = *all[rng() % 3];
+        const Surface& b = *all[rng() % 3];
+        auto pos = [&] { return positions[rng() % 10]; };
+        auto size = [&] { return sizes[rng() % 8]; };
+        const int32_t w = size(), h = size();
+        copyRect(d, pos(), pos(), w, h, s, pos(), pos(), int32_t(rng() % 2));
+        fadeRect(d, pos(), pos(), w, h, s, pos(), pos(), rng());
+        crossFadeRect(d, pos(), pos(), w, h, s, pos(), pos(), b, pos(), pos(), rng() % 300,
+                      int32_t(rng() % 2));
+        drawRect(d, pos(), pos(), pos(), pos(), rng(), 1 + rng() % 2);
+        putPixel(d, pos(), pos(), rng());
+        (void)getPixel(s, pos(), pos());
+    }
+    SUCCEED();
+}
+
+}  // namespace
