@@ -112,7 +112,8 @@ void platLocalTime(LocalTime& out) {
 }
 
 int64_t platCalendarSeconds() {
-    return startEpochSeconds() + int64_t(tick - config.startTick) / 1000;
+    int64_t base = config.seedSeconds >= 0 ? config.seedSeconds : startEpochSeconds();
+    return base + int64_t(tick - config.startTick) / 1000;
 }
 
 // ---- Instance marker --------------------------------------------------------------------

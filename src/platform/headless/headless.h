@@ -20,6 +20,9 @@ struct HeadlessConfig {
     int32_t displayTestResult = DispChangeSuccessful;
     // Offer a 640 x 480 mode at all.
     bool has640Mode = true;
+    // When not negative, the calendar time (and so the random seed) at start-up in
+    // seconds, instead of the one that follows from startTime.
+    int64_t seedSeconds = -1;
 };
 
 // Starts a fresh run: clock, windows, queue, script, counters.

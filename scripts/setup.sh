@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+sudo=""
+if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/.ci/packages.txt")
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

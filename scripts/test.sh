@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs every test: the native suite, the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows cross build and its end-to-end run under Wine.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+bash scripts/setup.sh || exit 1
+failed=0
+step() {
+  echo "== $*"
+  "$@" || { echo "!! failed: $*"; failed=1; }
+}
+step cmake --preset linux
+step cmake --build --preset linux
+step ctest --preset linux
+step cmake --preset asan
+step cmake --build --preset asan
+step ctest --preset asan
+step cmake --preset windows
+step cmake --build --preset windows
+if [ -x tests/wine/run.sh ] || [ -f tests/wine/run.sh ]; then
+  step bash tests/wine/run.sh "$here/build/windows"
+fi
+if [ $failed -ne 0 ]; then
+  echo "Some steps failed."
+  exit 1
+fi
+echo "All test steps passed."
