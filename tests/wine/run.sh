@@ -1,0 +1,217 @@
+#!/bin/bash
+# End-to-end checks of the real Pellrun.scr under Wine, in a private Xvfb.
+#
+# Usage: tests/wine/run.sh <build-dir>      (the directory that holds Pellrun.scr)
+# Prints one line per check and a last line "N passed, M failed"; exits non-zero when
+# a check failed or the run could not be set up. Set PELLRUN_WINE_ARTIFACTS=<dir> to
+# keep the screenshots (PNG) there.
+#
+# wine's output always goes to files: its helper processes keep pipes open.
+set -u
+
+build=${1:?usage: run.sh <build-dir>}
+scr="$(cd "$build" 2>/dev/null && pwd)/Pellrun.scr"
+here=$(cd "$(dirname "$0")" && pwd)
+if [ ! -f "$scr" ]; then
+    echo "no Pellrun.scr in $build"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
+artifacts=${PELLRUN_WINE_ARTIFACTS:-$work/artifacts}
+mkdir -p "$artifacts" "$work/run/Data"
+passed=0
+failed=0
+xvfb_pid=
+export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Every process started here is ended by its own id; the prefix's server with -k.
+started=()
+cleanup() {
+    local pid
+    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    wineserver -k >/dev/null 2>&1
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+result() {  # result <ok 0/1> <name> [detail]
+    if [ "$1" = 0 ]; then
+        passed=$((passed + 1))
+        echo "PASS $2"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $2${3:+: $3}"
+    fi
+}
+
+now_ms() { date +%s%3N; }
+
+# ---- X server and prefix ----------------------------------------------------------
+exec 3>"$work/xvfb.display"
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 50); do [ -s "$work/xvfb.display" ] && break; sleep 0.1; done
+if [ ! -s "$work/xvfb.display" ]; then
+    echo "Xvfb did not start"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/xvfb.display")"
+
+if ! "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1; then
+    cat "$work/setup.out"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+# ---- Helpers --------------------------------------------------------------------------
+# start_scr <args...>: runs Pellrun.scr in the background from the run directory
+# (whose Data directory is the program's); sets scr_pid.
+run_index=0
+start_scr() {
+    run_index=$((run_index + 1))
+    (cd "$work/run" && exec wine "$scr" "$@" >"$work/wine.$run_index.log" 2>&1) &
+    scr_pid=$!
+    started+=("$scr_pid")
+}
+
+# wait_exit <pid> <seconds>: waits for the process; sets exit_code (124 on timeout,
+# after which the process is ended) and elapsed_ms.
+wait_exit() {
+    local pid=$1 limit=$(( $2 * 10 )) t0
+    t0=$(now_ms)
+    for _ in $(seq "$limit"); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        exit_code=124
+    else
+        wait "$pid"
+        exit_code=$?
+    fi
+    elapsed_ms=$(( $(now_ms) - t0 ))
+}
+
+# The program's top-level windows: the caption begins with "Pellrun".
+scr_windows() { xdotool search --name '^Pellrun' 2>/dev/null; }
+
+# wait_window <pid> <seconds>: sets window to the first window found, or empty when
+# none appeared (or the process ended) in time.
+wait_window() {
+    local pid=$1 limit=$(( $2 * 20 ))
+    window=
+    for _ in $(seq "$limit"); do
+        window=$(scr_windows | head -n1)
+        [ -n "$window" ] && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+# Runs to completion with no window ever seen: exit code 0 within a few seconds.
+check_ends_at_once() {
+    local name=$1; shift
+    local seen=0 t0
+    start_scr "$@"
+    t0=$(now_ms)
+    while kill -0 "$scr_pid" 2>/dev/null && [ $(( $(now_ms) - t0 )) -lt 8000 ]; do
+        [ -n "$(scr_windows)" ] && seen=1
+        sleep 0.05
+    done
+    wait_exit "$scr_pid" 2
+    local ok=1
+    [ "$exit_code" = 0 ] && [ "$seen" = 0 ] && [ "$elapsed_ms" -lt 8000 ] &&
+        [ ! -e "$work/run/Data/Setup.ini" ] && ok=0
+    result $ok "$name ends at once with 0 and no window" \
+        "exit $exit_code, window seen $seen, settings file $( [ -e "$work/run/Data/Setup.ini" ] && echo written || echo absent)"
+}
+
+geometry() {  # geometry <window>: "WIDTHxHEIGHT+X+Y"
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
+}
+
+shot() {  # shot <name>: root screenshot as $work/<name>.xwd and <artifacts>/<name>.png
+    xwd -root -silent -out "$work/$1.xwd"
+    python3 "$here/xtool.py" png "$work/$1.xwd" "$artifacts/$1.png"
+}
+
+# ---- Checks ------------------------------------------------------------------------------
+# The host's preview request and an unknown switch end the program untouched.
+check_ends_at_once '"/p 1234"' /p 1234
+check_ends_at_once '"x"' x
+
+# The screen saver: popup of the desktop size, black at once, a second start refused.
+xdotool mousemove 600 400
+start_scr /s
+saver=$scr_pid
+if wait_window "$saver" 15; then
+    geo=$(geometry "$window")
+    [ "$geo" = "1024x768+0+0" ]; result $? '"/s" opens a popup of the desktop size' "$geo"
+    # The desktop is blue; once the first picture is up, everything around the
+    # centred 800 x 640 playfield at (112, 64) is black, and stays black.
+    other=unknown
+    for _ in $(seq 10); do
+        shot startup
+        other=$(python3 "$here/xtool.py" count "$work/startup.xwd" 000000 \
+            0 0 1024 64  0 704 1024 768  0 64 112 704  912 64 1024 704)
+        [ "$other" = 0 ] && break
+        sleep 0.2
+    done
+    [ "$other" = 0 ]; result $? 'the screen turns black at start-up' "$other pixels not black"
+
+    start_scr /s
+    second=$scr_pid
+    wait_exit "$second" 8
+    count=$(scr_windows | wc -l)
+    [ "$exit_code" = 0 ] && [ "$count" = 1 ]
+    result $? 'a second "/s" ends at once with 0 while one runs' "exit $exit_code, $count windows"
+    start_scr /c
+    wait_exit "$scr_pid" 8
+    [ "$exit_code" = 0 ] && [ ! -e "$work/run/Data/Setup.ini" ]
+    result $? 'a second "/c" ends at once with 0 and writes nothing' "exit $exit_code"
+
+    # Past the 500 ms grace period a key press ends the run.
+    sleep 1.5
+    [ "$(python3 "$here/xtool.py" cursor)" = hidden ]
+    result $? 'the cursor is hidden while the saver runs'
+    shot running
+    kill -0 "$saver" 2>/dev/null; result $? 'the saver keeps running without input'
+    xdotool key space
+    wait_exit "$saver" 8
+    [ "$exit_code" = 0 ]; result $? 'a key press after the grace period ends "/s" with 0' "exit $exit_code"
+else
+    wait_exit "$saver" 2
+    result 1 '"/s" opens a popup of the desktop size' "no window (exit $exit_code)"
+fi
+
+# The mouse rule: 4 pixels off the first reported position keep it running, 5 end it.
+xdotool mousemove 600 400
+start_scr /s
+saver=$scr_pid
+if wait_window "$saver" 15; then
+    sleep 1.5
+    xdotool mousemove 604 404
+    sleep 1
+    kill -0 "$saver" 2>/dev/null; result $? 'a 4-pixel mouse move keeps the saver running'
+    xdotool mousemove 605 400
+    wait_exit "$saver" 8
+    [ "$exit_code" = 0 ]; result $? 'a 5-pixel mouse move ends "/s" with 0' "exit $exit_code"
+    sleep 0.3
+    [ "$(python3 "$here/xtool.py" cursor)" = visible ]
+    result $? 'the cursor is shown again after the saver ends'
+else
+    wait_exit "$saver" 2
+    result 1 'a 5-pixel mouse move ends "/s" with 0' "no window (exit $exit_code)"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
