@@ -1,0 +1,170 @@
+// The logo and course scenes frame by frame, and the scene cycle.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/startup.h"
+#include "gfx/present.h"
+#include "platform/headless/headless.h"
+#include "race/scenes.h"
+#include "support/program_run.h"
+
+namespace {
+
+// A playfield of Surfaces without a window: the headless device contexts need none.
+struct SceneSurfaces {
+    explicit SceneSurfaces(int w, int h) {
+        resetProgramState();
+        headlessReset(HeadlessConfig());
+        createSurface(screenSurface, nullptr, w, h, 24);
+        createSurface(logoSurface, nullptr, 640, 480, 24);
+        createSurface(frameSurface, nullptr, 800, 640, 24);
+        createSurface(courseSurface, nullptr, 800, 640, 24);
+        createSurface(sheetSurface, nullptr, 435, 1000, 24);
+        originX = w >= 800 ? (w - 800) / 2 : -1;
+        originY = w >= 800 ? (h - 640) / 2 : 0;
+    }
+    ~SceneSurfaces() {
+        for (Surface* s : {&screenSurface, &logoSurface, &frameSurface, &courseSurface, &sheetSurface})
+            releaseSurface(*s);
+    }
+};
+
+// One 10 ms frame of the current scene step function.
+template <typename StepFn>
+uint8_t frame(StepFn stepFn) {
+    uint8_t result = stepFn();
+    platSleep(10);
+    return result;
+}
+
+TEST(LogoScene, FadesInHoldsAndFadesOut) {
+    SceneSurfaces s(1024, 768);
+    drawRect(logoSurface, 0, 0, 639, 479, 0xFFFFFF, RectFill);
+    std::vector<int> shown;
+    int last = 0;  // black before the first fade frame
+    int ended = 0;
+    uint32_t start = platTickCount();
+    for (int i = 0; i < 400 && !ended; ++i) {
+        ended = frame(logoSceneStep);
+        int value = pixelAddress(screenSurface, 112 + 80, 64 + 80)[0];
+        if (value != last) shown.push_back(value);
+        last = value;
+        EXPECT_EQ(pixelAddress(screenSurface, 112 + 79, 64 + 80)[0], 0) << "outside the logo";
+    }
+    ASSERT_EQ(ended, 1);
+    // 240 .. 0 darkness on the way in, 15 .. 255 on the way out.
+    std::vector<int> expected;
+    for (int f = 1; f <= 16; ++f) expected.push_back(255 - (256 - 16 * f));
+    for (int f = 1; f <= 16; ++f) expected.push_back(255 - (16 * f - 1));
+    EXPECT_EQ(shown, expected);
+    EXPECT_GE(platTickCount() - start, 2700u);
+}
+
+TEST(LogoScene, NarrowLayoutFillsTheWindow) {
+    SceneSurfaces s(640, 480);
+    drawRect(logoSurface, 0, 0, 639, 479, 0x808080, RectFill);
+    for (int i = 0; i < 200; ++i) frame(logoSceneStep);
+    EXPECT_EQ(getPixel(screenSurface, 0, 0), 0x808080u);
+    EXPECT_EQ(getPixel(screenSurface, 639, 479), 0x808080u);
+}
+
+void paintTiles() {
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            putPixel(sheetSurface, x, y, 0x010000u * uint32_t(x + 1) + 0x0100u * uint32_t(y + 1));
+            putPixel(sheetSurface, 32 + x, y, 0x800000u + 0x0100u * uint32_t(y + 1) + uint32_t(x + 1));
+        }
+}
+
+TEST(CourseScene, FirstRaceFadesInTheInfieldAndGrowsTurf) {
+    SceneSurfaces s(1024, 768);
+    paintTiles();
+    drawRect(sheetSurface, 0, 559, 415, 814, 0x604020, RectFill);
+    std::vector<int32_t> steps;
+    int drawnIn33 = 0;
+    for (int i = 0; i < 1000; ++i) {
+        int32_t before = step;
+        uint8_t done = frame(courseSceneStep);
+        if (steps.empty() || steps.back() != before) steps.push_back(before);
+        if (before == 33 && fadeLevel == 1 && drawnIn33 == 0) {
+            drawnIn33 = 1;
+            // Only the centre 2 x 2 of every cell, from tile pixels (15..16, 15..16).
+            EXPECT_EQ(getPixel(courseSurface, 15, 15), 0x010000u * 16 + 0x0100u * 16);
+            EXPECT_EQ(getPixel(courseSurface, 32 * 24 + 16, 448 + 32 * 5 + 16),
+                      0x010000u * 17 + 0x0100u * 17);
+            EXPECT_EQ(getPixel(courseSurface, 14, 15), 0u);
+            EXPECT_EQ(getPixel(courseSurface, 17, 16), 0u);
+        }
+        if (done) break;
+    }
+    EXPECT_EQ(steps, (std::vector<int32_t>{0, 1, 2, 32, 33, 34}));
+    EXPECT_EQ(getPixel(courseSurface, 300, 300), 0x604020u) << "infield";
+    EXPECT_EQ(getPixel(courseSurface, 5, 7), 0x010000u * 6 + 0x0100u * 8) << "whole turf tile";
+    EXPECT_EQ(getPixel(screenSurface, 112 + 300, 64 + 300), 0x604020u);
+    // The course under the finishing post is kept in the sheet.
+    EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
+}
+
+TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
+    SceneSurfaces s(1024, 768);
+    paintTiles();
+    raceCount = 1;
+    trackKind = 1;
+    drawRect(courseSurface, 0, 0, 799, 639, 0xFFFFFF, RectFill);
+    std::vector<int32_t> steps;
+    for (int i = 0; i < 1000; ++i) {
+        int32_t before = step;
+        if (before == 17 && fadeLevel == 15 && platTickCount() > stepTick + 50) {
+            frame(courseSceneStep);
+            // The last closing frame draws the 2 x 2 square (15, 15)..(16, 16).
+            EXPECT_EQ(getPixel(courseSurface, 15, 15), 0u);
+            EXPECT_EQ(getPixel(courseSurface, 16, 16), 0u);
+            EXPECT_EQ(getPixel(courseSurface, 300, 300), 0xFFFFFFu) << "infield untouched";
+            continue;
+        }
+        uint8_t done = frame(courseSceneStep);
+        if (steps.empty() || steps.back() != before) steps.push_back(before);
+        if (done) break;
+    }
+    EXPECT_EQ(steps, (std::vector<int32_t>{0, 16, 17, 18, 32, 33, 34}));
+    EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4);
+}
+
+TEST(SceneCycle, OrderTrackKindsAndRaceCount) {
+    ProgramRun run;
+    run.begin();
+    struct Seen {
+        int32_t lastScene = -1;
+        std::vector<int32_t> scenes;
+        std::vector<int32_t> kinds;
+    } seen;
+    headlessSetSleepHook(
+        [](void* user) {
+            Seen& s = *static_cast<Seen*>(user);
+            if (scene != s.lastScene) {
+                s.scenes.push_back(scene);
+                if (scene == SceneBoard) s.kinds.push_back(trackKind);
+                s.lastScene = scene;
+            }
+            if (raceCount == 3) platPostQuitMessage(0);
+        },
+        &seen);
+    run.run("/s");
+    ASSERT_GE(seen.scenes.size(), 4u);
+    EXPECT_EQ(seen.scenes[0], SceneLogo);
+    EXPECT_EQ(seen.scenes[1], SceneCourse);
+    EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1, 0}));
+}
+
+TEST(SceneCycle, ScenesOutsideTheMeetingDoNothing) {
+    for (int32_t value : {int32_t(SceneSettings), int32_t(SceneQuit), 7}) {
+        scene = value;
+        step = 3;
+        EXPECT_EQ(stepScenes(), 1);
+        EXPECT_EQ(scene, value);
+        EXPECT_EQ(step, 3);
+    }
+}
+
+}  // namespace
