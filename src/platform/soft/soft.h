@@ -41,6 +41,7 @@ struct SoftWindow {
     bool invalid;
     WindowProc proc;
     char className[32];
+    char caption[128];            // as given, Shift-JIS; the backend shows it as the title
     uint32_t style;
     int32_t x, y, width, height;  // client area in desktop coordinates
     WindowHandle parent;
@@ -85,3 +86,5 @@ void backendWindowChanged(SoftWindow* window, const PlatRect& area);
 void backendPaintDone(SoftWindow* window);
 // Draws text with the font selected in dc into its bitmap.
 int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length);
+// The font file text is drawn with (a Japanese gothic face); nullptr when none.
+const char* backendFontFile();

@@ -1,0 +1,3 @@
+# fontconfig: the Linux edition looks up its Japanese gothic face by name.
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+target_link_libraries(pellrun PRIVATE PkgConfig::FONTCONFIG)
