@@ -2,6 +2,5 @@
 // its first frame, so the cycle runs course after course.
 #include "race/scenes.h"
 
-uint8_t boardSceneStep() { return 1; }
 uint8_t paradeSceneStep() { return 1; }
 uint8_t raceSceneStep() { return 1; }
