@@ -1,0 +1,259 @@
+#include "platform/sdl/present_diff.h"
+
+#include <cstring>
+
+namespace {
+
+inline int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
+inline int32_t maxOf(int32_t a, int32_t b) { return a > b ? a : b; }
+
+// Adds one rectangle, extending the one above it when the columns match, or growing the
+// last one when the list is full.
+void addRect(PresentRect* out, int32_t& count, int32_t capacity, const PresentRect& r,
+             bool mayExtend) {
+    if (count > 0) {
+        PresentRect& last = out[count - 1];
+        if (mayExtend && last.x == r.x && last.width == r.width && last.y + last.height == r.y) {
+            last.height += r.height;
+            return;
+        }
+        if (count == capacity) {
+            int32_t x0 = minOf(last.x, r.x), y0 = minOf(last.y, r.y);
+            int32_t x1 = maxOf(last.x + last.width, r.x + r.width);
+            int32_t y1 = maxOf(last.y + last.height, r.y + r.height);
+            last = PresentRect{x0, y0, x1 - x0, y1 - y0};
+            return;
+        }
+    }
+    if (capacity > 0) out[count++] = r;
+}
+
+}  // namespace
+
+int32_t presentDiff(const uint8_t* picture, uint8_t* shadow, int32_t width, int32_t height,
+                    int32_t stride, const PlatRect& area, PresentRect* out, int32_t capacity) {
+    int32_t x0 = maxOf(area.left, 0), x1 = minOf(area.right, width);
+    int32_t y0 = maxOf(area.top, 0), y1 = minOf(area.bottom, height);
+    if (x0 >= x1 || y0 >= y1 || !picture || !shadow) return 0;
+
+    constexpr int32_t MaxTiles = 32768 / PresentTileWidth;
+    uint8_t changed[MaxTiles];
+    const int32_t tile0 = x0 / PresentTileWidth;
+    const int32_t tile1 = (x1 + PresentTileWidth - 1) / PresentTileWidth;
+    const int32_t spanX0 = tile0 * PresentTileWidth;
+    const int32_t spanX1 = minOf(width, tile1 * PresentTileWidth);
+    const size_t spanBytes = size_t(spanX1 - spanX0) * 3;
+
+    int32_t count = 0;
+    for (int32_t band = y0 / PresentTileRows; band * PresentTileRows < y1; ++band) {
+        const int32_t rowBegin = band * PresentTileRows;
+        const int32_t rowEnd = minOf(height, rowBegin + PresentTileRows);
+        bool any = false;
+        std::memset(changed + tile0, 0, size_t(tile1 - tile0));
+        for (int32_t y = rowBegin; y < rowEnd; ++y) {
+            const size_t row = size_t(height - 1 - y) * size_t(stride);
+            const uint8_t* p = picture + row;
+            const uint8_t* s = shadow + row;
+            // Most rows are unchanged: one comparison of the whole span settles them.
+            if (std::memcmp(p + spanX0 * 3, s + spanX0 * 3, spanBytes) == 0) continue;
+            any = true;
+            for (int32_t t = tile0; t < tile1; ++t) {
+                if (changed[t]) continue;
+                const int32_t tx = t * PresentTileWidth;
+                const size_t bytes = size_t(minOf(width, tx + PresentTileWidth) - tx) * 3;
+                if (std::memcmp(p + tx * 3, s + tx * 3, bytes) != 0) changed[t] = 1;
+            }
+        }
+        if (!any) continue;
+
+        int32_t runs = 0;
+        for (int32_t t = tile0; t < tile1; ++t)
+            if (changed[t] && (t == tile0 || !changed[t - 1])) ++runs;
+        for (int32_t t = tile0; t < tile1;) {
+            if (!changed[t]) {
+                ++t;
+                continue;
+            }
+            int32_t end = t;
+            while (end < tile1 && changed[end]) ++end;
+            const int32_t rx = t * PresentTileWidth;
+            const int32_t rw = minOf(width, end * PresentTileWidth) - rx;
+            for (int32_t y = rowBegin; y < rowEnd; ++y) {
+                const size_t at = size_t(height - 1 - y) * size_t(stride) + size_t(rx) * 3;
+                std::memcpy(shadow + at, picture + at, size_t(rw) * 3);
+            }
+            addRect(out, count, capacity, PresentRect{rx, rowBegin, rw, rowEnd - rowBegin},
+                    runs == 1);
+            t = end;
+        }
+    }
+    return count;
+}
+
+void presentConvert(const uint8_t* picture, int32_t pictureHeight, int32_t stride,
+                    const PresentRect& rect, uint8_t* pixels, int32_t pitch, int32_t dstX,
+                    int32_t dstY) {
+    for (int32_t row = 0; row < rect.height; ++row) {
+        const uint8_t* from =
+            picture + size_t(pictureHeight - 1 - (rect.y + row)) * size_t(stride) +
+            size_t(rect.x) * 3;
+        uint32_t* to = reinterpret_cast<uint32_t*>(pixels + size_t(dstY + row) * size_t(pitch)) +
+                       dstX;
+        for (int32_t i = 0; i < rect.width; ++i, from += 3)
+            to[i] = uint32_t(from[0]) | uint32_t(from[1]) << 8 | uint32_t(from[2]) << 16;
+    }
+}
+
+PresentRect presentPlace(int32_t srcWidth, int32_t srcHeight, int32_t dstWidth,
+                         int32_t dstHeight) {
+    if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0)
+        return PresentRect{0, 0, 0, 0};
+    int32_t width = dstWidth, height = dstHeight;
+    // Fill the width when the destination is relatively taller, else the height.
+    if (int64_t(dstWidth) * srcHeight <= int64_t(dstHeight) * srcWidth)
+        height = int32_t(int64_t(dstWidth) * srcHeight / srcWidth);
+    else
+        width = int32_t(int64_t(dstHeight) * srcWidth / srcHeight);
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    return PresentRect{(dstWidth - width) / 2, (dstHeight - height) / 2, width, height};
+}
+
+void presentScaledSpan(int32_t s0, int32_t s1, int32_t src, int32_t dst, int32_t* d0,
+                       int32_t* d1) {
+    // The first d with d * src / dst >= s is ceil(s * dst / src).
+    *d0 = int32_t((int64_t(s0) * dst + src - 1) / src);
+    *d1 = int32_t((int64_t(s1) * dst + src - 1) / src);
+}
+
+void presentConvertScaled(const uint8_t* picture, int32_t pictureWidth, int32_t pictureHeight,
+                          int32_t stride, const PresentRect& place, const PresentRect& dest,
+                          uint8_t* pixels, int32_t pitch) {
+    if (place.width <= 0 || place.height <= 0 || dest.width <= 0) return;
+    const int32_t dx0 = dest.x - place.x;
+    // Source column of the first destination column, and the remainder to step it on.
+    const int32_t firstColumn = int32_t(int64_t(dx0) * pictureWidth / place.width);
+    const int32_t firstRemainder = int32_t(int64_t(dx0) * pictureWidth % place.width);
+    int32_t previousSource = -1;
+    const uint8_t* previousRow = nullptr;
+    for (int32_t row = 0; row < dest.height; ++row) {
+        const int32_t dy = dest.y + row - place.y;
+        const int32_t sy = int32_t(int64_t(dy) * pictureHeight / place.height);
+        uint8_t* toRow = pixels + size_t(dest.y + row) * size_t(pitch) + size_t(dest.x) * 4;
+        if (sy == previousSource && previousRow) {
+            std::memcpy(toRow, previousRow, size_t(dest.width) * 4);
+            continue;
+        }
+        const uint8_t* fromRow = picture + size_t(pictureHeight - 1 - sy) * size_t(stride);
+        uint32_t* to = reinterpret_cast<uint32_t*>(toRow);
+        int32_t sx = firstColumn, remainder = firstRemainder;
+        for (int32_t i = 0; i < dest.width; ++i) {
+            const uint8_t* p = fromRow + size_t(sx) * 3;
+            to[i] = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+            remainder += pictureWidth;
+            while (remainder >= place.width) {
+                remainder -= place.width;
+                ++sx;
+            }
+        }
+        previousSource = sy;
+        previousRow = toRow;
+    }
+}
+
+void presentPictureCoordinates(const PresentRect& place, int32_t pictureWidth,
+                               int32_t pictureHeight, int32_t x, int32_t y, int32_t* px,
+                               int32_t* py) {
+    int32_t dx = minOf(maxOf(x - place.x, 0), maxOf(place.width - 1, 0));
+    int32_t dy = minOf(maxOf(y - place.y, 0), maxOf(place.height - 1, 0));
+    *px = place.width > 0 ? int32_t(int64_t(dx) * pictureWidth / place.width) : 0;
+    *py = place.height > 0 ? int32_t(int64_t(dy) * pictureHeight / place.height) : 0;
+}
+
+// ---- The push button ---------------------------------------------------------------
+
+namespace {
+
+constexpr uint32_t ButtonFace = 0xD4D0C8;
+constexpr uint32_t ButtonHighlight = 0xFFFFFF;
+constexpr uint32_t ButtonLight = 0xD4D0C8;
+constexpr uint32_t ButtonShadow = 0x808080;
+constexpr uint32_t ButtonDarkShadow = 0x404040;
+constexpr uint32_t ButtonText = 0x000000;
+
+// 5 x 7 letters, one byte a row, bit 4 the leftmost pixel.
+struct Glyph {
+    char letter;
+    uint8_t rows[7];
+};
+constexpr Glyph Glyphs[] = {
+    {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'K', {0x11, 0x12, 0x14, 0x18, 0x14, 0x12, 0x11}},
+};
+
+struct Canvas {
+    uint8_t* pixels;
+    int32_t pitch, width, height;
+    void fill(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) const {
+        int32_t xa = maxOf(x, 0), ya = maxOf(y, 0);
+        int32_t xb = minOf(x + w, width), yb = minOf(y + h, height);
+        for (int32_t row = ya; row < yb; ++row) {
+            uint32_t* to = reinterpret_cast<uint32_t*>(pixels + size_t(row) * size_t(pitch));
+            for (int32_t i = xa; i < xb; ++i) to[i] = colour;
+        }
+    }
+};
+
+const Glyph* glyphFor(char c) {
+    for (const Glyph& g : Glyphs)
+        if (g.letter == c) return &g;
+    return nullptr;
+}
+
+}  // namespace
+
+void presentDrawButton(uint8_t* pixels, int32_t pitch, int32_t surfaceWidth,
+                       int32_t surfaceHeight, const PresentRect& b, const char* text,
+                       bool pressed) {
+    const Canvas c{pixels, pitch, surfaceWidth, surfaceHeight};
+    if (b.width < 4 || b.height < 4) return;
+    c.fill(b.x, b.y, b.width, b.height, ButtonFace);
+    const int32_t right = b.x + b.width - 1, bottom = b.y + b.height - 1;
+    if (pressed) {
+        // Sunken: a dark frame with a shadow line inside it.
+        c.fill(b.x, b.y, b.width, 1, ButtonDarkShadow);
+        c.fill(b.x, bottom, b.width, 1, ButtonDarkShadow);
+        c.fill(b.x, b.y, 1, b.height, ButtonDarkShadow);
+        c.fill(right, b.y, 1, b.height, ButtonDarkShadow);
+        c.fill(b.x + 1, b.y + 1, b.width - 2, 1, ButtonShadow);
+        c.fill(b.x + 1, b.y + 1, 1, b.height - 2, ButtonShadow);
+    } else {
+        // Raised: light from the top left, shadow at the bottom right.
+        c.fill(b.x, b.y, b.width - 1, 1, ButtonHighlight);
+        c.fill(b.x, b.y, 1, b.height - 1, ButtonHighlight);
+        c.fill(b.x + 1, b.y + 1, b.width - 3, 1, ButtonLight);
+        c.fill(b.x + 1, b.y + 1, 1, b.height - 3, ButtonLight);
+        c.fill(b.x, bottom, b.width, 1, ButtonDarkShadow);
+        c.fill(right, b.y, 1, b.height, ButtonDarkShadow);
+        c.fill(b.x + 1, bottom - 1, b.width - 2, 1, ButtonShadow);
+        c.fill(right - 1, b.y + 1, 1, b.height - 2, ButtonShadow);
+    }
+    if (!text) return;
+    int32_t letters = 0;
+    for (const char* t = text; *t; ++t) letters += glyphFor(*t) ? 1 : 0;
+    if (letters == 0) return;
+    // Letters 5 wide with one column between, drawn at twice the size, centred.
+    constexpr int32_t Scale = 2;
+    const int32_t textWidth = (letters * 6 - 1) * Scale;
+    int32_t x = b.x + (b.width - textWidth) / 2 + (pressed ? 1 : 0);
+    const int32_t y = b.y + (b.height - 7 * Scale) / 2 + (pressed ? 1 : 0);
+    for (const char* t = text; *t; ++t) {
+        const Glyph* g = glyphFor(*t);
+        if (!g) continue;
+        for (int32_t row = 0; row < 7; ++row)
+            for (int32_t col = 0; col < 5; ++col)
+                if (g->rows[row] & (0x10 >> col))
+                    c.fill(x + col * Scale, y + row * Scale, Scale, Scale, ButtonText);
+        x += 6 * Scale;
+    }
+}

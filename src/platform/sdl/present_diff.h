@@ -1,0 +1,62 @@
+// The pure pieces of the sdl presentation, kept free of SDL so they can be tested on
+// their own: finding what changed in a window picture since the last present, writing
+// picture rows into a 32-bit window surface (1:1 or scaled), the placement of a scaled
+// picture, and the push button the backend draws over the picture.
+//
+// Pictures are the soft window system's format: 24-bit blue-green-red, rows padded to
+// 4 bytes, stored bottom-up. Rectangles here are top-down, in pixels.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct PresentRect {
+    int32_t x, y, width, height;
+};
+
+// Changes are found tile by tile; a tile is this many pixels wide and rows high.
+constexpr int32_t PresentTileWidth = 32;
+constexpr int32_t PresentTileRows = 16;
+
+// Compares area (right/bottom exclusive, clipped to the picture) of picture against
+// shadow, which holds what was presented last in the same layout. Differing tiles are
+// copied into shadow and covered by the rectangles written to out: a run of adjacent
+// differing tiles in a band of rows is one rectangle, and a run with the same columns as
+// the rectangle just above it extends that rectangle. When more than capacity rectangles
+// would be needed the last one grows to cover the rest. Returns the number written.
+int32_t presentDiff(const uint8_t* picture, uint8_t* shadow, int32_t width, int32_t height,
+                    int32_t stride, const PlatRect& area, PresentRect* out, int32_t capacity);
+
+// Writes rect of the picture as 32-bit pixels (blue, green, red, 0 in memory: XRGB8888
+// on a little-endian machine) into pixels, pitch bytes per row, at (dstX, dstY).
+void presentConvert(const uint8_t* picture, int32_t pictureHeight, int32_t stride,
+                    const PresentRect& rect, uint8_t* pixels, int32_t pitch, int32_t dstX,
+                    int32_t dstY);
+
+// Where a picture of srcWidth x srcHeight is shown, scaled to fill a dstWidth x dstHeight
+// area while keeping its aspect ratio, centred (the rest is black bars).
+PresentRect presentPlace(int32_t srcWidth, int32_t srcHeight, int32_t dstWidth,
+                         int32_t dstHeight);
+
+// Nearest neighbour: destination pixel d of a dst-long span shows source pixel
+// d * src / dst. The destination pixels [*d0, *d1) are exactly those showing a source
+// pixel in [s0, s1).
+void presentScaledSpan(int32_t s0, int32_t s1, int32_t src, int32_t dst, int32_t* d0,
+                       int32_t* d1);
+
+// Writes the placed, scaled picture's pixels for the destination rect dest (window
+// coordinates, inside place) into 32-bit pixels as presentConvert does.
+void presentConvertScaled(const uint8_t* picture, int32_t pictureWidth, int32_t pictureHeight,
+                          int32_t stride, const PresentRect& place, const PresentRect& dest,
+                          uint8_t* pixels, int32_t pitch);
+
+// The picture pixel under window point (x, y) of a placed picture, clamped to the picture.
+void presentPictureCoordinates(const PresentRect& place, int32_t pictureWidth,
+                               int32_t pictureHeight, int32_t x, int32_t y, int32_t* px,
+                               int32_t* py);
+
+// Draws a plain push button with the text "OK" (other letters are left out), raised or
+// pressed, into 32-bit pixels of a surface surfaceWidth x surfaceHeight, clipped to it.
+void presentDrawButton(uint8_t* pixels, int32_t pitch, int32_t surfaceWidth,
+                       int32_t surfaceHeight, const PresentRect& button, const char* text,
+                       bool pressed);

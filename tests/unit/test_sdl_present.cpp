@@ -1,0 +1,262 @@
+// The sdl backend's presentation helpers: finding what changed since the last present,
+// converting rows to the window's 32-bit format, and placing and scaling the narrow
+// picture on a larger screen.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/sdl/present_diff.h"
+
+namespace {
+
+// A bottom-up 24-bit picture addressed top-down, as the soft window system keeps it.
+struct Picture {
+    int32_t width, height, stride;
+    std::vector<uint8_t> bits;
+    Picture(int32_t w, int32_t h)
+        : width(w), height(h), stride(((w * 24 + 31) / 32) * 4), bits(size_t(stride) * h) {}
+    uint8_t* at(int32_t x, int32_t y) { return bits.data() + size_t(height - 1 - y) * stride + x * 3; }
+    void set(int32_t x, int32_t y, uint32_t rgb) {
+        uint8_t* p = at(x, y);
+        p[0] = uint8_t(rgb);
+        p[1] = uint8_t(rgb >> 8);
+        p[2] = uint8_t(rgb >> 16);
+    }
+};
+
+// A 32-bit window surface.
+struct Screen {
+    int32_t width, height, pitch;
+    std::vector<uint8_t> pixels;
+    Screen(int32_t w, int32_t h) : width(w), height(h), pitch(w * 4), pixels(size_t(pitch) * h) {}
+    uint32_t get(int32_t x, int32_t y) const {
+        uint32_t v;
+        std::memcpy(&v, pixels.data() + size_t(y) * pitch + x * 4, 4);
+        return v;
+    }
+};
+
+bool covered(const PresentRect* rects, int32_t n, int32_t x, int32_t y) {
+    for (int32_t i = 0; i < n; ++i)
+        if (x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
+            y < rects[i].y + rects[i].height)
+            return true;
+    return false;
+}
+
+// ---- Change detection ------------------------------------------------------------------
+
+TEST(SdlPresentDiff, UnchangedPictureSendsNothing) {
+    Picture picture(1024, 768), shadow(1024, 768);
+    PresentRect rects[64];
+    EXPECT_EQ(presentDiff(picture.bits.data(), shadow.bits.data(), 1024, 768, picture.stride,
+                          PlatRect{0, 0, 1024, 768}, rects, 64),
+              0);
+}
+
+TEST(SdlPresentDiff, ClockSizedChangeSendsOneSmallRectangle) {
+    Picture picture(1024, 768), shadow(1024, 768);
+    for (int32_t y = 300; y < 320; ++y)
+        for (int32_t x = 500; x < 600; ++x) picture.set(x, y, 0x123456);
+    PresentRect rects[64];
+    int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 1024, 768, picture.stride,
+                            PlatRect{0, 0, 1024, 768}, rects, 64);
+    ASSERT_EQ(n, 1);
+    // Tile aligned and covering the change, no more than a tile beyond it on each side.
+    EXPECT_LE(rects[0].x, 500);
+    EXPECT_GE(rects[0].x + rects[0].width, 600);
+    EXPECT_LE(rects[0].width, 100 + 2 * PresentTileWidth);
+    EXPECT_LE(rects[0].y, 300);
+    EXPECT_GE(rects[0].y + rects[0].height, 320);
+    EXPECT_LE(rects[0].height, 20 + 2 * PresentTileRows);
+    // The shadow now holds the presented picture, so a second present sends nothing.
+    EXPECT_EQ(picture.bits, shadow.bits);
+    EXPECT_EQ(presentDiff(picture.bits.data(), shadow.bits.data(), 1024, 768, picture.stride,
+                          PlatRect{0, 0, 1024, 768}, rects, 64),
+              0);
+}
+
+TEST(SdlPresentDiff, RandomChangesAreAllCoveredAndShadowCatchesUp) {
+    // Odd sizes: partial tiles at the right and bottom edges, padded rows.
+    Picture picture(203, 117), shadow(203, 117);
+    std::mt19937 random(7);
+    PresentRect rects[8];   // small on purpose: overflow must still cover everything
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::pair<int32_t, int32_t>> changed;
+        int32_t count = int32_t(random() % 40) + 1;
+        for (int32_t i = 0; i < count; ++i) {
+            int32_t x = int32_t(random() % 203), y = int32_t(random() % 117);
+            picture.set(x, y, random() | 1);
+            changed.emplace_back(x, y);
+        }
+        int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 203, 117,
+                                picture.stride, PlatRect{0, 0, 203, 117}, rects, 8);
+        ASSERT_LE(n, 8);
+        for (auto& c : changed) EXPECT_TRUE(covered(rects, n, c.first, c.second));
+        for (int32_t i = 0; i < n; ++i) {
+            EXPECT_GE(rects[i].x, 0);
+            EXPECT_GE(rects[i].y, 0);
+            EXPECT_LE(rects[i].x + rects[i].width, 203);
+            EXPECT_LE(rects[i].y + rects[i].height, 117);
+        }
+        ASSERT_EQ(picture.bits, shadow.bits);
+    }
+}
+
+TEST(SdlPresentDiff, OnlyTheReportedAreaIsLookedAt) {
+    Picture picture(256, 256), shadow(256, 256);
+    picture.set(10, 10, 0xFFFFFF);
+    picture.set(200, 200, 0xFFFFFF);
+    PresentRect rects[4];
+    int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 256, 256, picture.stride,
+                            PlatRect{128, 128, 256, 256}, rects, 4);
+    ASSERT_EQ(n, 1);
+    EXPECT_TRUE(covered(rects, n, 200, 200));
+    EXPECT_FALSE(covered(rects, n, 10, 10));
+    // An area outside the picture, or empty, is nothing.
+    EXPECT_EQ(presentDiff(picture.bits.data(), shadow.bits.data(), 256, 256, picture.stride,
+                          PlatRect{300, 0, 400, 100}, rects, 4),
+              0);
+}
+
+TEST(SdlPresentDiff, FullWidthChangeIsOneRectangle) {
+    Picture picture(640, 480), shadow(640, 480);
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x) picture.set(x, y, 0x010203);
+    PresentRect rects[64];
+    int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 640, 480, picture.stride,
+                            PlatRect{0, 0, 640, 480}, rects, 64);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(rects[0].x, 0);
+    EXPECT_EQ(rects[0].y, 0);
+    EXPECT_EQ(rects[0].width, 640);
+    EXPECT_EQ(rects[0].height, 480);
+}
+
+// ---- Pixel conversion ---------------------------------------------------------------------
+
+TEST(SdlPresentConvert, BottomUpBgrBecomesTopDownXrgb) {
+    Picture picture(5, 3);
+    picture.set(0, 0, 0xFF0000);
+    picture.set(4, 2, 0x00FF00);
+    picture.set(2, 1, 0x0000FF);
+    Screen screen(10, 6);
+    presentConvert(picture.bits.data(), 3, picture.stride, PresentRect{0, 0, 5, 3},
+                   screen.pixels.data(), screen.pitch, 2, 1);
+    EXPECT_EQ(screen.get(2, 1), 0xFF0000u);
+    EXPECT_EQ(screen.get(6, 3), 0x00FF00u);
+    EXPECT_EQ(screen.get(4, 2), 0x0000FFu);
+    EXPECT_EQ(screen.get(0, 0), 0u);
+    EXPECT_EQ(screen.get(7, 1), 0u);
+}
+
+// ---- Scaled placement ------------------------------------------------------------------------
+
+TEST(SdlPresentScale, NarrowPictureFillsDesktopKeepingAspect) {
+    PresentRect same = presentPlace(640, 480, 1024, 768);
+    EXPECT_EQ(same.x, 0);
+    EXPECT_EQ(same.y, 0);
+    EXPECT_EQ(same.width, 1024);
+    EXPECT_EQ(same.height, 768);
+    // Wide screen: bars left and right.
+    PresentRect wide = presentPlace(640, 480, 1920, 1080);
+    EXPECT_EQ(wide.width, 1440);
+    EXPECT_EQ(wide.height, 1080);
+    EXPECT_EQ(wide.x, 240);
+    EXPECT_EQ(wide.y, 0);
+    // Tall screen: bars above and below.
+    PresentRect tall = presentPlace(640, 480, 1280, 1024);
+    EXPECT_EQ(tall.width, 1280);
+    EXPECT_EQ(tall.height, 960);
+    EXPECT_EQ(tall.y, 32);
+    // A host window smaller than the picture scales it down.
+    PresentRect small = presentPlace(640, 480, 320, 200);
+    EXPECT_EQ(small.width, 266);
+    EXPECT_EQ(small.height, 200);
+}
+
+TEST(SdlPresentScale, SpanIsExactlyTheDestinationPixelsOfTheSource) {
+    for (int32_t dst : {1024, 1440, 333, 640, 1919}) {
+        const int32_t src = 640;
+        for (int32_t s0 = 0; s0 < src; s0 += 37) {
+            int32_t s1 = s0 + 1 + s0 % 50;
+            if (s1 > src) s1 = src;
+            int32_t d0, d1;
+            presentScaledSpan(s0, s1, src, dst, &d0, &d1);
+            for (int32_t d = 0; d < dst; ++d) {
+                int32_t s = int32_t(int64_t(d) * src / dst);
+                EXPECT_EQ(d >= d0 && d < d1, s >= s0 && s < s1) << dst << " " << d;
+            }
+        }
+    }
+}
+
+TEST(SdlPresentScale, ScaledPartEqualsTheWholeScaledPicture) {
+    Picture picture(64, 48);
+    std::mt19937 random(3);
+    for (uint8_t& b : picture.bits) b = uint8_t(random());
+    const PresentRect place = presentPlace(64, 48, 150, 100);
+    Screen whole(150, 100), part(150, 100);
+    presentConvertScaled(picture.bits.data(), 64, 48, picture.stride, place, place,
+                         whole.pixels.data(), whole.pitch);
+    // Every placed pixel shows its nearest source pixel.
+    for (int32_t y = 0; y < place.height; ++y)
+        for (int32_t x = 0; x < place.width; ++x) {
+            const uint8_t* p = picture.at(x * 64 / place.width, y * 48 / place.height);
+            uint32_t expected = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+            ASSERT_EQ(whole.get(place.x + x, place.y + y), expected) << x << "," << y;
+        }
+    // A source rectangle redrawn alone gives the same pixels as the whole picture.
+    int32_t x0, x1, y0, y1;
+    presentScaledSpan(13, 29, 64, place.width, &x0, &x1);
+    presentScaledSpan(5, 40, 48, place.height, &y0, &y1);
+    PresentRect dest = {place.x + x0, place.y + y0, x1 - x0, y1 - y0};
+    presentConvertScaled(picture.bits.data(), 64, 48, picture.stride, place, dest,
+                         part.pixels.data(), part.pitch);
+    for (int32_t y = dest.y; y < dest.y + dest.height; ++y)
+        for (int32_t x = dest.x; x < dest.x + dest.width; ++x)
+            ASSERT_EQ(part.get(x, y), whole.get(x, y));
+    EXPECT_EQ(part.get(0, 0), 0u);   // outside the placement stays black
+}
+
+TEST(SdlPresentScale, MousePointMapsBackIntoThePicture) {
+    const PresentRect place = presentPlace(640, 480, 1920, 1080);   // x 240, 1440 wide
+    int32_t px, py;
+    presentPictureCoordinates(place, 640, 480, 240, 0, &px, &py);
+    EXPECT_EQ(px, 0);
+    EXPECT_EQ(py, 0);
+    presentPictureCoordinates(place, 640, 480, 240 + 1439, 1079, &px, &py);
+    EXPECT_EQ(px, 639);
+    EXPECT_EQ(py, 479);
+    // Points in the bars are held at the picture's edge.
+    presentPictureCoordinates(place, 640, 480, 5, 2000, &px, &py);
+    EXPECT_EQ(px, 0);
+    EXPECT_EQ(py, 479);
+}
+
+// ---- The push button -------------------------------------------------------------------------
+
+TEST(SdlPresentButton, RaisedAndPressedFramesAndText) {
+    Screen screen(448, 320);
+    const PresentRect button = {144, 275, 160, 40};
+    presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320, button, "OK", false);
+    EXPECT_EQ(screen.get(144, 275), 0xFFFFFFu);        // lit top-left corner
+    EXPECT_EQ(screen.get(303, 314), 0x404040u);        // dark bottom-right corner
+    EXPECT_EQ(screen.get(143, 275), 0u);               // nothing outside
+    EXPECT_EQ(screen.get(144, 315), 0u);
+    int black = 0;
+    for (int32_t y = 275; y < 315; ++y)
+        for (int32_t x = 144; x < 304; ++x) black += screen.get(x, y) == 0 ? 1 : 0;
+    EXPECT_GT(black, 40);   // the letters
+
+    presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320, button, "OK", true);
+    EXPECT_EQ(screen.get(144, 275), 0x404040u);        // sunken frame
+    // Clipped at the surface's edges.
+    presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320,
+                      PresentRect{400, 300, 160, 40}, "OK", false);
+    SUCCEED();
+}
+
+}  // namespace
