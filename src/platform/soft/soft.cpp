@@ -316,7 +316,6 @@ int platAdjustWindowRect(PlatRect&, uint32_t) { return 1; }
 WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
                               int x, int y, int width, int height, WindowHandle parent,
                               int id) {
-    (void)caption;
     WindowProc proc = nullptr;
     for (SoftClass& c : classes)
         if (c.proc && std::strcmp(c.name, className) == 0) proc = c.proc;
@@ -329,6 +328,7 @@ WindowHandle platCreateWindow(const char* className, const char* caption, uint32
         w.used = true;
         w.proc = proc;
         std::strncpy(w.className, className, sizeof w.className - 1);
+        if (caption) std::strncpy(w.caption, caption, sizeof w.caption - 1);
         w.style = style;
         w.x = x;
         w.y = y;
