@@ -274,7 +274,7 @@ MouseLook runnerLook(int post) {
         {0x3050F8, 0x1828A8, 0xFFFFFF}, {0xFFE830, 0xC8A000, 0x101010}, {0x30C040, 0x188028, 0x101010},
     };
     const uint32_t* c = cloth[(post - 1) % 6];
-    return MouseLook{0xDCCCBC, 0xAC9888, 0x7A6660, true, c[0], c[1], c[2], post};
+    return MouseLook{0xECDCC8, 0xC2AA92, 0x8A6E5E, true, c[0], c[1], c[2], post};
 }
 
 MouseLook greyLook() { return MouseLook{0xE4E4EC, 0xA8A8B4, 0x6C6C7C, false, 0, 0, 0, 0}; }

@@ -204,13 +204,14 @@ void paintInfield(Image& im, const Image& cover) {
     // A flower bed.
     fillRect(f, 252, 226, 344, 240, 0x4A2E18);
     bevel(f, 252, 226, 344, 240, 0x5A3A1E, GroundLight);
-    for (int i = 0; i < 60; ++i) {
-        static const uint32_t bloom[4] = {0xF04060, 0xFFE040, 0xF8F8F8, 0xB060E0};
-        int x = 254 + r.below(89), y = 228 + r.below(11);
-        f.set(x, y, bloom[i % 4]);
-        f.set(x, y + 1, 0x2C6E26);
+    static const uint32_t bloom[4][2] = {{0xF04060, 0xA01838}, {0xFFE040, 0xC09010}, {0xFFFFFF, 0xC0C0D0}, {0xB060E0, 0x703098}};
+    for (int i = 0; i < 14; ++i) {   // small five-petal flowers on leaves
+        int x = 258 + i * 6 + r.below(3), y = 229 + (i % 2) * 4 + r.below(2);
+        const uint32_t* c = bloom[i % 4];
+        f.set(x - 1, y + 2, 0x2C6E26); f.set(x + 2, y + 2, 0x3C8A32);
+        f.set(x, y - 1, c[0]); f.set(x - 1, y, c[0]); f.set(x + 1, y, c[1]); f.set(x, y + 1, c[1]);
+        f.set(x, y, 0xFFD040);
     }
-
     // The walkway: out of the entrance, right at the height of the parade, then down to
     // the gap in the bottom rail. The runners walk on it in the column x 192..223.
     auto pave = [&](int x0, int y0, int x1, int y1) {
