@@ -20,7 +20,7 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
 artifacts=${PELLRUN_WINE_ARTIFACTS:-$work/artifacts}
-mkdir -p "$artifacts" "$work/run/Data"
+mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
 passed=0
 failed=0
 xvfb_pid=
@@ -40,16 +40,28 @@ trap cleanup EXIT
 result() {  # result <ok 0/1> <name> [detail]
     if [ "$1" = 0 ]; then
         passed=$((passed + 1))
-        echo "PASS $2"
+        echo "PASS $2 ($(( $(now_ms) - run_start )) ms)"
     else
         failed=$((failed + 1))
-        echo "FAIL $2${3:+: $3}"
+        echo "FAIL $2${3:+: $3} ($(( $(now_ms) - run_start )) ms)"
     fi
 }
 
 now_ms() { date +%s%3N; }
+run_start=$(now_ms)
 
-# ---- X server and prefix ----------------------------------------------------------
+# ---- Locale, X server and prefix ---------------------------------------------------
+# Japanese locale (ANSI code page 932, as the program expects) without touching /etc.
+if ! localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1; then
+    echo "cannot make the ja_JP.UTF-8 locale:"; cat "$work/localedef.log"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+# Only Wine gets the locale; this shell keeps its own.
+export LOCPATH="$work/locale"
+japanese=(env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
+caption='PellrunスクリーンセーバーXP'
+
 exec 3>"$work/xvfb.display"
 Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
@@ -62,7 +74,7 @@ if [ ! -s "$work/xvfb.display" ]; then
 fi
 export DISPLAY=":$(head -n1 "$work/xvfb.display")"
 
-if ! "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1; then
+if ! "${japanese[@]}" "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1; then
     cat "$work/setup.out"
     echo "0 passed, 1 failed"
     exit 1
@@ -74,7 +86,7 @@ fi
 run_index=0
 start_scr() {
     run_index=$((run_index + 1))
-    (cd "$work/run" && exec wine "$scr" "$@" >"$work/wine.$run_index.log" 2>&1) &
+    (cd "$work/run" && exec "${japanese[@]}" wine "$scr" "$@" >"$work/wine.$run_index.log" 2>&1) &
     scr_pid=$!
     started+=("$scr_pid")
 }
@@ -156,6 +168,8 @@ saver=$scr_pid
 if wait_window "$saver" 15; then
     geo=$(geometry "$window")
     [ "$geo" = "1024x768+0+0" ]; result $? '"/s" opens a popup of the desktop size' "$geo"
+    name=$(xdotool getwindowname "$window")
+    [ "$name" = "$caption" ]; result $? 'the window caption arrives whole' "$name"
     # The desktop is blue; once the first picture is up, everything around the
     # centred 800 x 640 playfield at (112, 64) is black, and stays black.
     other=unknown
@@ -211,6 +225,79 @@ if wait_window "$saver" 15; then
 else
     wait_exit "$saver" 2
     result 1 'a 5-pixel mouse move ends "/s" with 0' "no window (exit $exit_code)"
+fi
+
+# Full screen on: the display switches to 640 x 480 for the run and back at its end;
+# the screen saver never writes the settings file.
+settings="$work/run/Data/Setup.ini"
+desktop_geometry() {
+    local d
+    d=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n1)
+    [ -n "$d" ] && geometry "$d"
+}
+printf '\x02\x02\x01\x00\x00\x00' >"$settings"
+xdotool mousemove 300 300
+start_scr /s
+saver=$scr_pid
+if wait_window "$saver" 15; then
+    sleep 1.5
+    geo=$(geometry "$window")
+    desk=$(desktop_geometry)
+    [ "$geo" = "640x480+0+0" ] && [ "$desk" = "640x480+0+0" ]
+    result $? 'full screen: the display and the popup are 640 x 480' "window $geo, desktop $desk"
+    shot fullscreen
+    xdotool key space
+    wait_exit "$saver" 8
+    sleep 0.3
+    desk=$(desktop_geometry)
+    [ "$exit_code" = 0 ] && [ "$desk" = "1024x768+0+0" ]
+    result $? 'full screen: a key ends it with 0 and the display is restored' "exit $exit_code, desktop $desk"
+    [ "$(od -An -tx1 "$settings" | tr -d ' ')" = 020201000000 ]
+    result $? 'the screen saver leaves the settings file alone'
+else
+    wait_exit "$saver" 2
+    result 1 'full screen: the display and the popup are 640 x 480' "no window (exit $exit_code)"
+fi
+
+# Settings screen: a centred captioned window with its OK button; OK saves exactly the
+# six bytes it read, also when the file was longer.
+printf '\x02\x00\x02\x01\x00\x01XXXX' >"$settings"
+start_scr /c
+if wait_window "$scr_pid" 15; then
+    sleep 1
+    read -r w h x y < <(geometry "$window" | tr 'x+' '  ')
+    [ "$x" = $(( (1024 - w) / 2 )) ] && [ "$y" = $(( (768 - h) / 2 )) ] && [ "$w" -gt 448 ] &&
+        [ "$h" -gt 320 ]
+    result $? '"/c" opens a centred captioned window' "${w}x${h}+${x}+${y}"
+    shot settings
+    # The client area is 448 x 320 inside equal side and bottom borders; the OK button
+    # covers (144, 275)-(304, 315) of it.
+    border=$(( (w - 448) / 2 ))
+    top=$(( h - 320 - border ))
+    xdotool mousemove $(( x + border + 224 )) $(( y + top + 295 )) click 1
+    wait_exit "$scr_pid" 8
+    bytes=$(od -An -tx1 "$settings" | tr -d ' \n')
+    [ "$exit_code" = 0 ] && [ "$bytes" = 020002010001 ]
+    result $? 'the OK button ends the settings screen with 0 and writes 6 bytes' "exit $exit_code, file $bytes"
+else
+    wait_exit "$scr_pid" 2
+    result 1 '"/c" opens a centred captioned window' "no window (exit $exit_code)"
+fi
+
+# An empty command line opens the settings screen too; closing the window saves the
+# defaults when there was no file.
+rm -f "$settings"
+start_scr
+if wait_window "$scr_pid" 15; then
+    sleep 1
+    xdotool key alt+F4
+    wait_exit "$scr_pid" 8
+    bytes=$(od -An -tx1 "$settings" 2>/dev/null | tr -d ' \n')
+    [ "$exit_code" = 0 ] && [ "$bytes" = 020201000100 ]
+    result $? 'an empty command line opens the settings screen; closing it saves' "exit $exit_code, file $bytes"
+else
+    wait_exit "$scr_pid" 2
+    result 1 'an empty command line opens the settings screen; closing it saves' "no window (exit $exit_code)"
 fi
 
 echo "$passed passed, $failed failed"
