@@ -1,0 +1,141 @@
+// Drawing of the parade and the race: the composed frame, the kicked-up turf or dirt,
+// the order board and the finishing post.
+#include <cstdint>
+
+#include "app/settings.h"
+#include "gfx/present.h"
+#include "gfx/text.h"
+#include "race/race.h"
+#include "race/random.h"
+#include "race/roster.h"
+#include "race/scenes.h"
+
+namespace {
+
+constexpr int32_t SpriteSize = 32;
+constexpr int32_t SpriteRowTop = 367;
+constexpr int32_t FinalStraightColumn = 256;
+constexpr int32_t PostPictureX = 320;
+constexpr int32_t SavedPatchX = 351;
+constexpr int32_t CoverX = 208, CoverY = 328, CoverWidth = 144, CoverHeight = 48;
+constexpr int32_t CoverSheetX = 0, CoverSheetY = 815;
+constexpr int32_t CameraLimit = 159;
+
+int32_t clampCamera(int32_t value) {
+    if (value < 0) return 0;
+    if (value > CameraLimit) return CameraLimit;
+    return value;
+}
+
+int32_t spriteColumn(const Runner& r) {
+    if (r.lap == 2 && r.section == SectionBottom) return FinalStraightColumn;
+    return 64 * (r.section & 0x0F);
+}
+
+}  // namespace
+
+void drawRaceFrame(int32_t cameraX, int32_t cameraY) {
+    cameraX = clampCamera(cameraX);
+    cameraY = clampCamera(cameraY);
+    copyRect(frameSurface, 0, 0, PlayfieldWidth, PlayfieldHeight, courseSurface, 0, 0, KeyOpaque);
+
+    bool parading = false;
+    for (int32_t i = 0; i < RunnerCount; ++i) {
+        Runner& r = runners[i];
+        if (r.section == SectionOffCourse) continue;
+        int32_t column = spriteColumn(r);
+        drawKickUp(i, 0);
+        copyRect(frameSurface, r.x, r.y, SpriteSize, SpriteSize, sheetSurface,
+                 column + SpriteSize * r.animFrame, SpriteRowTop + SpriteSize * i, KeyTransparent);
+        // Each running picture stays for two drawn frames.
+        r.animTick = uint8_t((r.animTick + 1) % 2);
+        if (r.animTick == 0) r.animFrame = uint8_t((r.animFrame + 1) % 2);
+        drawKickUp(i, 1);
+        if (r.section >= SectionParadeLeft) parading = true;
+    }
+    if (parading)
+        copyRect(frameSurface, CoverX, CoverY, CoverWidth, CoverHeight, sheetSurface, CoverSheetX,
+                 CoverSheetY, KeyTransparent);
+
+    if (wideLayout())
+        copyRect(screenSurface, originX, originY, PlayfieldWidth, PlayfieldHeight, frameSurface, 0,
+                 0, KeyOpaque);
+    else
+        copyRect(screenSurface, 0, 0, 640, 480, frameSurface, cameraX, cameraY, KeyOpaque);
+    requestRepaint();
+}
+
+void drawKickUp(int32_t i, int32_t layer) {
+    const Runner& r = runners[i];
+    if (scene == SceneParade || r.lap > 2) return;
+    int32_t e = paceFactor(i) >= 120 ? 16 : 0;
+
+    // Columns first..last; in each column rows from top down to floor (numerically),
+    // the floor moving by floorStep per column.
+    int32_t first, last, top, floor, floorStep;
+    if (r.section == SectionTop && layer == 1) {
+        first = r.x + 16, last = r.x + 47 + e, top = r.y + 31, floor = r.y + 31, floorStep = -1;
+    } else if (r.section == SectionRight && layer == 1) {
+        first = r.x, last = r.x + 30, top = r.y + 48 + e, floor = r.y + 16, floorStep = 0;
+    } else if (r.section == SectionBottom && layer == 1) {
+        first = r.x - 16 - e, last = r.x + 15, top = r.y + 31, floor = r.y - e, floorStep = 1;
+    } else if (r.section == SectionLeft && layer == 0) {
+        first = r.x, last = r.x + 30, top = r.y + 16, floor = r.y - 16 - e, floorStep = 0;
+    } else {
+        return;
+    }
+
+    uint32_t colour = trackKind == 0 ? 0x008000u : 0x6D3810u;
+    int32_t chance = trackKind == 0 ? 16 : 8;
+    for (int32_t column = first; column <= last; ++column, floor += floorStep) {
+        // Columns off the playfield draw no numbers at all; rows off it still do.
+        if (column < 0 || column >= PlayfieldWidth) continue;
+        for (int32_t row = top; row >= floor; --row) {
+            int32_t draw = pellrunRand() % chance;
+            if (draw == 0 && row >= 0 && row < PlayfieldHeight)
+                putPixel(frameSurface, column, row, colour);
+        }
+    }
+}
+
+void drawBoardDigit(int32_t k, int32_t runner, uint32_t colour) {
+    char gate[2] = {char('1' + runner), 0};
+    drawText(courseSurface, gate, BoardBoxLeft + BoardBoxPitch * k, BoardBoxTop, colour,
+             antiAlias == 0 ? TextSmoothed : TextPlain, BoardBoxSize, BoardBoxSize, 0, "");
+}
+
+void clearOrderBoard() {
+    for (int32_t k = 0; k < RunnerCount; ++k)
+        drawRect(courseSurface, BoardBoxLeft + BoardBoxPitch * k, BoardBoxTop,
+                 BoardBoxLeft + BoardBoxPitch * k + BoardBoxSize - 1, BoardBoxTop + BoardBoxSize - 1,
+                 0x000000, RectFill);
+}
+
+void refreshOrderBoard() {
+    if (boardTick < 240) {
+        // A 20-frame blink of the running order: shown at count 10, blank from 20.
+        ++boardTick;
+        if (finishCount > 0) boardTick = 240;
+        if (boardTick == 10) {
+            for (int32_t k = 0; k < RunnerCount; ++k) drawBoardDigit(k, runningOrder[k], 0xFFFFFF);
+        } else if (boardTick >= 20) {
+            clearOrderBoard();
+            if (boardTick < 240) boardTick = 0;
+        }
+    } else {
+        // From the first placing on, boardTick - 240 runners are on the board.
+        for (int32_t k = boardTick - 240; k < finishCount; ++k) {
+            drawBoardDigit(k, finishOrder[k], 0xFFFFFF);
+            ++boardTick;
+        }
+    }
+}
+
+void fadePost(int32_t towardsPost, uint32_t level) {
+    if (towardsPost)
+        crossFadeRect(courseSurface, PostX, PostY, PostWidth, PostHeight, courseSurface, PostX, PostY,
+                      sheetSurface, PostPictureX, SpriteRowTop, level, KeyTransparent);
+    else
+        crossFadeRect(courseSurface, PostX, PostY, PostWidth, PostHeight, courseSurface, PostX, PostY,
+                      sheetSurface, SavedPatchX, SpriteRowTop, level, KeyOpaque);
+}
