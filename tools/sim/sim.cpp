@@ -12,6 +12,9 @@
 #include "app/startup.h"
 #include "png_write.h"
 #include "platform/headless/headless.h"
+#include "race/race.h"
+#include "race/random.h"
+#include "race/roster.h"
 #include "race/scenes.h"
 
 namespace {
@@ -27,6 +30,14 @@ struct Options {
     double seconds = -1;
     std::string snapshot;
     std::string dataDir = "Data";
+    bool json = false;
+};
+
+// What the simulator sees of one race, gathered from program state between frames.
+struct RaceWatch {
+    int32_t bgm = -1, fanfare = -1;
+    int32_t track = 0;
+    int32_t bell = 0, finalStraight = 0, firstPlaced = 0;
 };
 
 struct RunState {
@@ -35,6 +46,8 @@ struct RunState {
     unsigned long written = 0;
     bool stopping = false;
     bool failed = false;
+    int32_t lastScene = -1;
+    RaceWatch race;
 };
 
 void usage() {
@@ -42,7 +55,7 @@ void usage() {
                  "usage: pellrun-sim [--seed N] [--races N] [--size WxH] [--speed 0-4]\n"
                  "                   [--interval 0-2] [--anti-alias on|off]\n"
                  "                   [--start \"YYYY-MM-DD HH:MM:SS\"] [--frames DIR] [--every K]\n"
-                 "                   [--seconds S] [--snapshot FILE.png] [--data DIR]\n");
+                 "                   [--json] [--seconds S] [--snapshot FILE.png] [--data DIR]\n");
 }
 
 bool parseLong(const char* text, long long low, long long high, long long& out) {
@@ -56,6 +69,10 @@ bool parseLong(const char* text, long long low, long long high, long long& out) 
 bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
+        if (name == "--json") {
+            o.json = true;
+            continue;
+        }
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
         long long n = 0;
@@ -156,10 +173,110 @@ void onFrame(const SoftBitmap& picture, void* user) {
     }
 }
 
+// The value of the random draw that ended the last frame: the generator's state holds
+// it, since the music cue's digit is the last number drawn in the frame that changes
+// the scene.
+int32_t lastDraw() { return int32_t((randomState >> 16) & 0x7FFF); }
+
+// Appends the Shift-JIS text as UTF-8. The roster's names are katakana (and the long
+// vowel mark); hiragana, the ideographic space and ASCII are converted too, anything
+// else becomes U+FFFD.
+void appendUtf8FromShiftJis(std::string& out, const char* text) {
+    auto put = [&out](uint32_t c) {
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    };
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+        unsigned lead = *p++;
+        if (lead < 0x80) {
+            if (lead == '"' || lead == '\\') out += '\\';
+            put(lead);
+            continue;
+        }
+        bool twoBytes = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+        if (!twoBytes || !*p) {
+            put(0xFFFD);
+            continue;
+        }
+        unsigned trail = *p++;
+        uint32_t code = 0xFFFD;
+        if (lead == 0x83 && trail >= 0x40 && trail <= 0x96 && trail != 0x7F)
+            code = 0x30A1 + (trail - 0x40) - (trail > 0x7F ? 1 : 0);
+        else if (lead == 0x82 && trail >= 0x9F && trail <= 0xF1)
+            code = 0x3041 + (trail - 0x9F);
+        else if (lead == 0x81 && trail == 0x5B)
+            code = 0x30FC;
+        else if (lead == 0x81 && trail == 0x40)
+            code = 0x3000;
+        put(code);
+    }
+}
+
+void printRace(const RaceWatch& w) {
+    static const char* const styles[4] = {"front-runner", "stalker", "closer", "deep-closer"};
+    std::string line;
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, "{\"race\":%u,\"track\":\"%s\",\"bgm\":%d,\"fanfare\":%d,\"runners\":[",
+                  raceCount, w.track == 0 ? "turf" : "dirt", w.bgm, w.fanfare);
+    line += buffer;
+    for (int32_t i = 0; i < RunnerCount; ++i) {
+        const Runner& r = runners[i];
+        std::snprintf(buffer, sizeof buffer, "%s{\"gate\":%d,\"name\":\"", i ? "," : "", i + 1);
+        line += buffer;
+        appendUtf8FromShiftJis(line, r.name);
+        std::snprintf(buffer, sizeof buffer, "\",\"ability\":%d,\"style\":\"%s\",\"odds\":%d}",
+                      r.ability, styles[r.style & 3], r.odds);
+        line += buffer;
+    }
+    line += "],\"finish\":[";
+    for (int32_t k = 0; k < finishCount; ++k) {
+        std::snprintf(buffer, sizeof buffer, "%s%d", k ? "," : "", finishOrder[k] + 1);
+        line += buffer;
+    }
+    std::snprintf(buffer, sizeof buffer,
+                  "],\"frames\":%d,\"bell\":%d,\"finalStraight\":%d,\"firstPlaced\":%d}\n",
+                  raceFrame, w.bell, w.finalStraight, w.firstPlaced);
+    line += buffer;
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// Called between frames: notes scene changes and the race's moments as they happen.
+void watchRace(RunState& state) {
+    RaceWatch& w = state.race;
+    if (scene != state.lastScene) {
+        int32_t previous = state.lastScene;
+        state.lastScene = scene;
+        if (scene == SceneBoard && previous == SceneCourse) w.bgm = lastDraw() % 10;
+        if (scene == SceneParade && previous == SceneBoard) w.fanfare = lastDraw() % 4;
+        if (scene == SceneRace) {
+            w.track = trackKind;
+            w.bell = w.finalStraight = w.firstPlaced = 0;
+            return;  // the race's first frame has not run yet
+        }
+        if (previous == SceneRace && scene == SceneCourse && state.options->json) printRace(w);
+    }
+    if (scene != SceneRace || raceFrame == 0) return;
+    if (!w.bell && postFade != 255) w.bell = raceFrame;
+    if (!w.finalStraight && runners[leader].lap == 2 && runners[leader].section == SectionBottom)
+        w.finalStraight = raceFrame;
+    if (!w.firstPlaced && finishCount > 0) w.firstPlaced = raceFrame;
+}
+
 void onSleep(void* user) {
     RunState& state = *static_cast<RunState*>(user);
     const Options& o = *state.options;
     if (state.stopping) return;
+    watchRace(state);
     bool done = (o.races >= 0 && raceCount >= uint32_t(o.races)) ||
                 (o.seconds > 0 && headlessElapsed() >= uint32_t(o.seconds * 1000));
     if (!done) return;
