@@ -134,6 +134,30 @@ void checkSheet(const Bmp& s) {
                 EXPECT(diff >= 20, "sprite row %d column %d: frames hardly differ (%d)", i, c, diff);
             }
         }
+    // Which way each runs: the right-facing views are the left-facing silhouettes mirrored
+    // (the shading is not, the light stays top left), with the pink nose at the leading edge.
+    auto pinkAt = [&](int x0, int y0, int from, int to) {   // in the head's rows, above the feet
+        for (int y = 8; y < 24; ++y)
+            for (int x = from; x <= to; ++x) {
+                uint32_t c = s.at(x0 + x, y0 + y);
+                int r = c >> 16, g = (c >> 8) & 255, b = c & 255;
+                if (r > 200 && r > g + 50 && b > g) return true;
+            }
+        return false;
+    };
+    for (int i = 0; i < 6; ++i)
+        for (int f = 0; f < 2; ++f) {
+            int y0 = 367 + 32 * i, left = 32 * f, right = 192 + 32 * f;
+            bool mirrored = true;
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x)
+                    if ((s.at(left + x, y0 + y) == Key) != (s.at(right + 31 - x, y0 + y) == Key)) mirrored = false;
+            EXPECT(mirrored, "runner %d frame %d: right view is not the left silhouette mirrored", i, f);
+            EXPECT(pinkAt(left, y0, 0, 5) && !pinkAt(left, y0, 26, 31), "runner %d frame %d: left view nose", i, f);
+            EXPECT(pinkAt(right, y0, 26, 31) && !pinkAt(right, y0, 0, 5), "runner %d frame %d: right view nose", i, f);
+            EXPECT(pinkAt(256 + 32 * f, y0, 26, 31), "runner %d frame %d: final-straight view nose", i, f);
+        }
+
     // Rows of different posts differ (the cloths).
     for (int i = 1; i < 6; ++i) {
         int diff = 0;
@@ -253,9 +277,16 @@ void checkIcon(const std::vector<uint8_t>& b) {
         EXPECT(u32(b, off) == 40 && int32_t(u32(b, off + 4)) == size && int32_t(u32(b, off + 8)) == 2 * size &&
                u16(b, off + 14) == 24, "icon entry %d header", e);
         int transparent = 0;
+        bool blackBehind = true;   // masked pixels must be black or they XOR onto the desktop
         size_t m = off + 40 + stride * size_t(size);
         for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) transparent += (b[m + y * mask + x / 8] >> (7 - x % 8)) & 1;
+            for (int x = 0; x < size; ++x) {
+                int t = (b[m + y * mask + x / 8] >> (7 - x % 8)) & 1;
+                transparent += t;
+                size_t p = off + 40 + y * stride + size_t(x) * 3;
+                if (t && (b[p] | b[p + 1] | b[p + 2])) blackBehind = false;
+            }
+        EXPECT(blackBehind, "icon entry %d: transparent pixels not black", e);
         EXPECT(transparent > size && transparent < size * size / 2, "icon entry %d mask (%d clear)", e, transparent);
     }
 }
