@@ -69,13 +69,11 @@ void rail(Image& im, int y, int postEvery) {
 void runner(Image& im, int x, int y, int post, int frame, int scale) {
     Image cell(32, 32, Key);
     paintMouse(cell, 0, 0, View::Sprint, frame, runnerLook(post));
-    // Shadow on the turf, then the mouse, then the turf it kicks up behind.
-    for (int j = 0; j < 4 * scale; ++j)
-        for (int i = 0; i < 24 * scale; ++i) {
-            int dx = 2 * i - 24 * scale, dy = 2 * j - 4 * scale;
-            if (dx * dx * 16 + dy * dy * 576 <= 576 * 16 * scale * scale / 4 * 4)
-                im.set(x + 5 * scale + i, y + 27 * scale + j, shade(im.get(x + 5 * scale + i, y + 27 * scale + j), 70));
-        }
+    // Shadow on the turf below and right of the mouse (the sun is to the top left).
+    int sx0 = x + 8 * scale, sx1 = x + 31 * scale, sy0 = y + 26 * scale, sy1 = y + 31 * scale;
+    for (int j = sy0; j <= sy1; ++j)
+        for (int i = sx0; i <= sx1; ++i)
+            if (im.inside(i, j) && inEllipse(i, j, sx0, sy0, sx1, sy1)) im.set(i, j, shade(im.get(i, j), 72));
     blit(im, x, y, cell, scale, true);
     Rng r(uint32_t(post * 31 + frame));
     for (int k = 0; k < 14; ++k) {

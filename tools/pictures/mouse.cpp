@@ -7,7 +7,7 @@ namespace {
 
 constexpr uint32_t Outline = 0x2A1C1C;   // silhouette against the track
 constexpr uint32_t Inner = 0x4E3A36;     // line between overlapping parts
-constexpr uint32_t Pink = 0xF0A0A8, PinkLo = 0xC87080;
+constexpr uint32_t Pink = 0xF0A0A8, PinkLo = 0xB86070;
 constexpr uint32_t Eye = 0x100808, Glint = 0xFFFFFF;
 
 // The cell being painted: colour and which part (0 = empty) owns each pixel.
