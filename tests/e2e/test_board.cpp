@@ -1,0 +1,153 @@
+// The race board in the whole program on the virtual clock: it follows the course,
+// waits for the start time on the local clock, fades out and hands over to the parade.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/settings.h"
+#include "gfx/present.h"
+#include "race/board.h"
+#include "race/scenes.h"
+#include "support/program_run.h"
+
+namespace {
+
+struct Sample {
+    uint32_t at;  // virtual ms since start-up
+    int32_t scene;
+    int32_t step;
+};
+
+struct Watch {
+    std::vector<Sample> samples;
+    bool pictureTaken = false;
+    std::vector<uint8_t> picture;  // the window during the wait, top-down BGR
+    int32_t width = 0, height = 0;
+    bool boardShown = false;
+};
+
+void watchState(void* user) {
+    Watch& w = *static_cast<Watch*>(user);
+    w.samples.push_back({headlessElapsed(), scene, step});
+    if (scene == SceneBoard && step == 3 && !w.pictureTaken) {
+        const SoftBitmap* window = headlessWindowPicture();
+        if (!window) return;
+        w.pictureTaken = true;
+        w.width = window->width;
+        w.height = window->height;
+        for (int32_t y = 0; y < window->height; ++y) {
+            const uint8_t* row = window->bits + (window->height - 1 - y) * window->stride;
+            w.picture.insert(w.picture.end(), row, row + 3 * window->width);
+        }
+        // The window shows the composed board, apart from the live clock box.
+        bool same = true;
+        for (int32_t y = 152; y < 152 + 335; ++y)
+            for (int32_t x = 182; x < 182 + 435; ++x) {
+                if (y >= 172 && y < 192 && x >= 200 && x < 300) continue;
+                const uint8_t* p = w.picture.data() +
+                                   3 * (size_t(y + originY) * size_t(w.width) + size_t(x + originX));
+                same &= (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16) ==
+                        getPixel(frameSurface, x, y);
+            }
+        w.boardShown = same;
+    }
+}
+
+// Seconds of the day at a virtual time, the run having started at 12:00:00.000.
+uint32_t secondsOfDay(uint32_t at) { return 12 * 3600 + at / 1000; }
+uint32_t secondsOfDay(const ClockTime& t) { return t.hour * 3600u + t.minute * 60u + t.second; }
+
+// Writes the picture as a binary PPM (for looking at the board by eye).
+void dumpPicture(const Watch& w, const char* path) {
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return;
+    std::fprintf(f, "P6\n%d %d\n255\n", w.width, w.height);
+    for (size_t i = 0; i + 2 < w.picture.size(); i += 3) {
+        const uint8_t rgb[3] = {w.picture[i + 2], w.picture[i + 1], w.picture[i]};
+        std::fwrite(rgb, 1, 3, f);
+    }
+    std::fclose(f);
+}
+
+void runBoard(int32_t desktopWidth, int32_t desktopHeight, uint8_t aa, Watch& watch) {
+    ProgramRun run;
+    run.config.desktopWidth = desktopWidth;
+    run.config.desktopHeight = desktopHeight;
+    run.writeData("Setup.ini", {2, 2, 0, 1, 1, aa});  // interval 0: one minute; music off
+    run.begin();
+    headlessSetSleepHook(watchState, &watch);
+    headlessScript(72000, WmKeyDown, 0x20, 0);
+    EXPECT_EQ(run.run("/s"), 0);
+}
+
+TEST(BoardRun, WaitsForTheStartTimeFadesOutAndTheParadeFollows) {
+    Watch watch;
+    runBoard(1024, 768, 0, watch);
+    ASSERT_FALSE(watch.samples.empty());
+
+    const Sample* built = nullptr;
+    const Sample* lastWaiting = nullptr;
+    const Sample* fading = nullptr;
+    const Sample* parade = nullptr;
+    for (const Sample& s : watch.samples) {
+        if (s.scene == SceneBoard && !built) built = &s;
+        if (s.scene == SceneBoard && s.step == 3 && !fading) lastWaiting = &s;
+        if (s.scene == SceneBoard && s.step == 4 && !fading) fading = &s;
+        if (s.scene == SceneParade && fading && !parade) parade = &s;
+    }
+    ASSERT_TRUE(built && lastWaiting && fading && parade);
+    // The board follows the logo and the course.
+    EXPECT_GT(built->at, 3000u);
+    EXPECT_LT(built->at, 6000u);
+    // The start time is one minute after the board was built (interval 0).
+    EXPECT_EQ(secondsOfDay(nextRaceTime), secondsOfDay(built->at) + 60);
+    // The fade-out begins in the first frame at or past the start time.
+    EXPECT_LT(secondsOfDay(lastWaiting->at), secondsOfDay(nextRaceTime));
+    EXPECT_GE(secondsOfDay(fading->at), secondsOfDay(nextRaceTime));
+    EXPECT_LE(fading->at - lastWaiting->at, 20u);
+    // Sixteen fade ticks of more than 50 ms, then the parade.
+    EXPECT_GE(parade->at - fading->at, 15u * 50u);
+    EXPECT_LT(parade->at - fading->at, 16u * 80u);
+
+    EXPECT_TRUE(watch.pictureTaken);
+    EXPECT_TRUE(watch.boardShown);
+    if (const char* path = std::getenv("PELLRUN_BOARD_PICTURE")) dumpPicture(watch, path);
+}
+
+TEST(BoardRun, NarrowWindowAndPlainTexts) {
+    Watch watch;
+    runBoard(640, 480, 1, watch);
+    bool listStep = false;
+    bool waited = false;
+    for (const Sample& s : watch.samples) {
+        listStep |= s.scene == SceneBoard && s.step == 1;
+        waited |= s.scene == SceneBoard && s.step == 3;
+    }
+    EXPECT_FALSE(listStep);
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(watch.pictureTaken);
+    if (const char* path = std::getenv("PELLRUN_BOARD_PICTURE_NARROW")) dumpPicture(watch, path);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BoardRun, WideWindowLowerThanThePlayfield) {
+    // 800 x 500: the top of the playfield, with the runner list's first rows, lies above
+    // the window; everything drawn onto the window is cut to it.
+    Watch watch;
+    runBoard(800, 500, 0, watch);
+    bool listStep = false;
+    for (const Sample& s : watch.samples) listStep |= s.scene == SceneBoard && s.step == 1;
+    EXPECT_TRUE(listStep);
+    ASSERT_TRUE(watch.pictureTaken);
+    EXPECT_EQ(watch.width, 800);
+    EXPECT_EQ(watch.height, 500);
+    EXPECT_TRUE(watch.boardShown);
+    if (const char* path = std::getenv("PELLRUN_BOARD_PICTURE_LOW")) dumpPicture(watch, path);
+}
+
+}  // namespace
