@@ -157,6 +157,24 @@ shot() {  # shot <name>: root screenshot as $work/<name>.xwd and <artifacts>/<na
 }
 
 # ---- Checks ------------------------------------------------------------------------------
+# The backend on its own, when the build made its checking program.
+check_exe="$(cd "$build" && pwd)/backend-check.exe"
+if [ -f "$check_exe" ]; then
+    mkdir -p "$work/backend"
+    res_dir="Z:$(cd "$here/../../res" && pwd | tr / '\\')"
+    (cd "$work/backend" && exec "${japanese[@]}" wine "$check_exe" "$res_dir" \
+        >"$work/backend/wine.log" 2>&1) &
+    started+=("$!")
+    wait_exit "$!" 60
+    while read -r line; do
+        case "$line" in
+            PASS\ *) passed=$((passed + 1)); echo "$line" ;;
+            FAIL\ *) failed=$((failed + 1)); echo "$line" ;;
+        esac
+    done < <(cat "$work/backend/backend_check.log" 2>/dev/null)
+    [ "$exit_code" = 0 ]; result $? 'the backend checks end with 0' "exit $exit_code"
+fi
+
 # The host's preview request and an unknown switch end the program untouched.
 check_ends_at_once '"/p 1234"' /p 1234
 check_ends_at_once '"x"' x
