@@ -1,0 +1,190 @@
+// Loading songs, the stream's life cycle and the buffer protocol, driven through the
+// headless stream.
+#include "midi_files.h"
+
+namespace {
+
+class MidiPlayer : public MidiTest {
+protected:
+    const Bytes song = cat({{0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00},
+                            {0x00}, EndOfTrack});
+    std::vector<HeadlessSoundCall> calls() {
+        std::vector<HeadlessSoundCall> out;
+        for (const HeadlessSoundRecord& r : headlessSoundLog()) out.push_back(r.call);
+        return out;
+    }
+};
+
+TEST_F(MidiPlayer, AcceptsTheSmallestFileAndRejectsOneByteLess) {
+    Bytes file = midiFile({});
+    ASSERT_EQ(file.size(), 22u);
+    EXPECT_EQ(load(file), 1);
+    EXPECT_TRUE(player.songLoaded);
+    file.pop_back();
+    EXPECT_EQ(load(file), 0);
+    EXPECT_FALSE(player.songLoaded);
+    EXPECT_TRUE(player.deviceOpen);   // a file failure leaves the stream open
+}
+
+TEST_F(MidiPlayer, RejectsWrongHeaderFormatAndChunks) {
+    EXPECT_EQ(load(midiFile(song, 1)), 0);   // format 1, though its track is whole
+    Bytes bad = midiFile(song);
+    bad[0] = 'X';
+    EXPECT_EQ(load(bad), 0);
+    bad = midiFile(song);
+    bad[15] = 'x';                             // "MTrx"
+    EXPECT_EQ(load(bad), 0);
+    bad = midiFile(song);
+    bad.pop_back();                            // shorter than the track length says
+    EXPECT_EQ(load(bad), 0);
+    EXPECT_EQ(loadSong((dir + "/missing.dat").c_str()), 0);
+    EXPECT_FALSE(player.songLoaded);
+    EXPECT_EQ(startSong(), 0);
+}
+
+TEST_F(MidiPlayer, HeaderLengthPlacesTheTrackChunk) {
+    Bytes file = midiFile(song, 0, 8);
+    EXPECT_EQ(file[16], 'M');
+    EXPECT_EQ(load(file), 1);
+    EXPECT_EQ(player.trackStart, player.songData + 24);
+    // The same bytes claiming a 6-byte header find no "MTrk" at 14.
+    file[7] = 6;
+    EXPECT_EQ(load(file), 0);
+}
+
+TEST_F(MidiPlayer, HugeLengthsFailInsteadOfWrapping) {
+    Bytes file = midiFile(song);
+    file[4] = file[5] = file[6] = 0xFF;
+    file[7] = 0xF8;                            // header length 2^32 - 8
+    EXPECT_EQ(load(file), 0);
+    file = midiFile(song);
+    file[18] = file[19] = file[20] = 0xFF;     // track length near 2^32
+    EXPECT_EQ(load(file), 0);
+}
+
+TEST_F(MidiPlayer, StartQueuesTwoBuffersWhilePausedThenRestarts) {
+    ASSERT_EQ(load(midiFile(song, 0, 6, 480)), 1);
+    headlessSoundReset();
+    ASSERT_EQ(startSong(), 1);
+    EXPECT_EQ(calls(), (std::vector<HeadlessSoundCall>{SoundProperty, SoundProperty, SoundOut,
+                                                        SoundOut, SoundRestart}));
+    const auto& log = headlessSoundLog();
+    EXPECT_EQ(log[0].value, MidiPropSet | MidiPropTimeDiv);
+    EXPECT_EQ(log[0].argument, 480u);
+    EXPECT_EQ(log[1].value, MidiPropSet | MidiPropTempo);
+    EXPECT_EQ(log[1].argument, 500000u);
+    EXPECT_EQ(log[2].header, &player.headers[0]);
+    EXPECT_EQ(log[3].header, &player.headers[1]);
+    EXPECT_EQ(player.currentBuffer, 0);
+    EXPECT_TRUE(player.playing);
+    EXPECT_EQ(startSong(), 1);                 // already playing: nothing more
+    EXPECT_EQ(headlessSoundLog().size(), 5u);
+}
+
+TEST_F(MidiPlayer, EachCompletedBufferIsRefilledInTurnAndTheSongGoesOn) {
+    play(song);
+    for (int i = 0; i < 6; ++i) {
+        const MidiHeader* expected = &player.headers[i % 2];
+        ASSERT_TRUE(headlessCompleteBuffer());
+        const HeadlessSoundRecord& last = headlessSoundLog().back();
+        EXPECT_EQ(last.call, SoundOut);
+        EXPECT_EQ(last.header, expected);
+        EXPECT_EQ(headlessQueuedBuffers(), 2u);
+    }
+    // The conversion carried on through every buffer: program, on, off, program, ...
+    const auto& events = headlessMidiEvents();
+    for (size_t i = 0; i < events.size(); ++i)
+        EXPECT_EQ(events[i].word & 0xF0, (i % 3 == 0 ? 0xC0u : i % 3 == 1 ? 0x90u : 0x80u));
+}
+
+TEST_F(MidiPlayer, StopHandsBuffersBackWithoutRefillAndRestartBeginsAgain) {
+    auto first = play(song);
+    uint32_t outs = headlessSoundCount(SoundOut);
+    stopMusic();
+    EXPECT_FALSE(player.playing);
+    EXPECT_EQ(player.stopRequested.load(), 1);
+    EXPECT_EQ(headlessQueuedBuffers(), 0u);
+    EXPECT_EQ(headlessSoundCount(SoundOut), outs);
+    EXPECT_FALSE(headlessCompleteBuffer());
+    // startSong again plays the loaded song from its beginning.
+    headlessSoundReset();
+    ASSERT_EQ(startSong(), 1);
+    auto again = headlessMidiEvents();
+    ASSERT_EQ(again.size(), first.size());
+    for (size_t i = 0; i < again.size(); ++i) {
+        EXPECT_EQ(again[i].word, first[i].word);
+        EXPECT_EQ(again[i].delta, first[i].delta);
+    }
+}
+
+TEST_F(MidiPlayer, StopAndCloseWhenIdleAreHarmless) {
+    stopMusic();
+    closeMusic();
+    EXPECT_TRUE(headlessSoundLog().empty());
+    play(song);
+    closeMusic();
+    EXPECT_FALSE(headlessStreamIsOpen());
+    EXPECT_FALSE(player.deviceOpen || player.songLoaded || player.playing);
+    size_t logged = headlessSoundLog().size();
+    closeMusic();
+    stopMusic();
+    EXPECT_EQ(headlessSoundLog().size(), logged);
+}
+
+TEST_F(MidiPlayer, EverySongChangeClosesAndReopensTheStream) {
+    play(song);
+    headlessSoundReset();
+    ASSERT_EQ(load(midiFile(song)), 1);
+    auto seen = calls();
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen[0], SoundStop);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), SoundClose), seen.end());
+    EXPECT_LT(std::find(seen.begin(), seen.end(), SoundClose),
+              std::find(seen.begin(), seen.end(), SoundOpen));
+    EXPECT_FALSE(player.playing);
+}
+
+TEST_F(MidiPlayer, StreamFailuresLeaveNothingBehind) {
+    headlessSoundFail(SoundOpen, 1);
+    EXPECT_EQ(load(midiFile(song)), 0);
+    EXPECT_FALSE(player.deviceOpen);
+
+    // The second header fails to prepare: the first is unprepared, the stream closed.
+    headlessSoundFail(SoundPrepare, 1, 1);
+    EXPECT_EQ(openStream(), 0);
+    EXPECT_EQ(calls(), (std::vector<HeadlessSoundCall>{SoundOpen, SoundOpen, SoundPrepare,
+                                                        SoundPrepare, SoundUnprepare,
+                                                        SoundClose}));
+    EXPECT_EQ(headlessSoundLog()[4].header, &player.headers[0]);
+    EXPECT_FALSE(headlessStreamIsOpen());
+    EXPECT_FALSE(player.deviceOpen);
+    EXPECT_EQ(player.eventBuffers[0], nullptr);
+
+    // The first fails: nothing to unprepare.
+    headlessSoundReset();
+    headlessSoundFail(SoundPrepare, 1);
+    EXPECT_EQ(openStream(), 0);
+    EXPECT_EQ(headlessSoundCount(SoundUnprepare), 0u);
+    EXPECT_FALSE(headlessStreamIsOpen());
+    EXPECT_EQ(openStream(), 1);   // and the next attempt works
+}
+
+TEST_F(MidiPlayer, FailedQueueKeepsTheBufferAndFailedRestartKeepsTheStreamPaused) {
+    ASSERT_EQ(load(midiFile(song)), 1);
+    headlessSoundFail(SoundOut, 1);
+    ASSERT_EQ(startSong(), 1);
+    // The first fill failed to queue buffer 0; the second fill wrote buffer 0 again.
+    EXPECT_EQ(outBytes().size(), 1u);
+    EXPECT_EQ(headlessSoundLog().back().call, SoundRestart);
+    EXPECT_EQ(player.currentBuffer, 1);
+    closeMusic();
+
+    ASSERT_EQ(load(midiFile(song)), 1);
+    headlessSoundFail(SoundRestart, 1);
+    EXPECT_EQ(startSong(), 0);
+    EXPECT_FALSE(player.playing);
+    EXPECT_EQ(headlessQueuedBuffers(), 2u);
+    EXPECT_FALSE(headlessCompleteBuffer());   // paused: nothing plays
+}
+
+}  // namespace
