@@ -1,0 +1,73 @@
+// A playfield for driving the parade and the race directly: the five Surfaces without
+// a window, a sprite sheet that is key colour except where a test paints it, and
+// helpers to stand runners on the course.
+#pragma once
+#include <cstring>
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "gfx/present.h"
+#include "platform/headless/headless.h"
+#include "race/race.h"
+#include "race/roster.h"
+#include "race/scenes.h"
+
+struct RaceStage {
+    explicit RaceStage(int32_t w = 1024, int32_t h = 768) {
+        resetProgramState();
+        headlessReset(HeadlessConfig());
+        createSurface(screenSurface, nullptr, w, h, 24);
+        createSurface(logoSurface, nullptr, 640, 480, 24);
+        createSurface(frameSurface, nullptr, 800, 640, 24);
+        createSurface(courseSurface, nullptr, 800, 640, 24);
+        createSurface(sheetSurface, nullptr, 435, 1000, 24);
+        drawRect(sheetSurface, 0, 0, 434, 999, keyColour, RectFill);
+        originX = w >= 800 ? (w - 800) / 2 : -1;
+        originY = w >= 800 ? (h - 640) / 2 : 0;
+        for (int32_t i = 0; i < RunnerCount; ++i) {
+            Runner& r = runners[i];
+            r = Runner();
+            r.section = SectionOffCourse;
+            r.ability = 40;
+            runningOrder[i] = finishOrder[i] = uint8_t(i);
+        }
+        leader = 0;
+        finishCount = 0;
+        postFade = 255;
+        boardTick = 0;
+        antiAlias = 1;
+    }
+    ~RaceStage() {
+        for (Surface* s : {&screenSurface, &logoSurface, &frameSurface, &courseSurface, &sheetSurface})
+            releaseSurface(*s);
+    }
+    RaceStage(const RaceStage&) = delete;
+    RaceStage& operator=(const RaceStage&) = delete;
+
+    // Stands runner i at (x, y) on a course section, still, and parks the others well
+    // away on the right-hand side's outer lane of lap 0 unless placed themselves.
+    static Runner& place(int32_t i, int32_t x, int32_t y, uint8_t section, uint8_t lap = 0) {
+        Runner& r = runners[i];
+        r.x = x;
+        r.y = y;
+        r.section = section;
+        r.lap = lap;
+        r.vx = r.vy = r.xAccum = r.yAccum = 0;
+        r.swerve = 0;
+        return r;
+    }
+    // Puts every runner not yet on the course far from everything else.
+    static void parkOthers() {
+        for (int32_t i = 0; i < RunnerCount; ++i)
+            if (runners[i].section == SectionOffCourse) place(i, 2000 + 100 * i, 2000, SectionRight);
+    }
+};
+
+// Number of random draws between two generator states (up to limit).
+inline int32_t drawsBetween(uint32_t from, uint32_t to, int32_t limit = 1000000) {
+    for (int32_t n = 0; n <= limit; ++n) {
+        if (from == to) return n;
+        from = from * 214013u + 2531011u;
+    }
+    return -1;
+}

@@ -1,0 +1,219 @@
+// The parade to the gate, tick by tick: entries, the walkway's climb, exact stops, the
+// end of the scene, the entrance cover and the narrow view.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/race_stage.h"
+
+namespace {
+
+struct TickRecord {
+    int32_t x[RunnerCount], y[RunnerCount];
+    uint8_t section[RunnerCount];
+    uint8_t result;
+};
+
+// Runs the parade from step 0 with one tick per call; record[t] is tick t (1-based).
+std::vector<TickRecord> runParade(int32_t maxTicks = 700) {
+    scene = SceneParade;
+    step = 0;
+    EXPECT_EQ(paradeSceneStep(), 0);
+    std::vector<TickRecord> record(1);
+    for (int32_t t = 1; t <= maxTicks; ++t) {
+        platSleep(66);
+        TickRecord r;
+        r.result = paradeSceneStep();
+        for (int32_t i = 0; i < RunnerCount; ++i) {
+            r.x[i] = runners[i].x;
+            r.y[i] = runners[i].y;
+            r.section[i] = runners[i].section;
+        }
+        record.push_back(r);
+        if (r.result) break;
+    }
+    return record;
+}
+
+TEST(Parade, TimelineOfEntriesArrivalsAndEnd) {
+    RaceStage stage;
+    std::vector<TickRecord> ticks = runParade();
+    ASSERT_EQ(ticks.size(), 601u) << "the scene ends at tick 600";
+    for (size_t t = 1; t < 600; ++t) EXPECT_EQ(ticks[t].result, 0) << t;
+    EXPECT_EQ(ticks[600].result, 1);
+
+    const int32_t arrival[RunnerCount] = {330, 384, 437, 492, 546, 599};
+    for (int32_t i = 0; i < RunnerCount; ++i) {
+        int32_t entered = 0, arrived = 0;
+        for (int32_t t = 1; t <= 600; ++t) {
+            if (!entered && ticks[t].section[i] != SectionOffCourse) entered = t;
+            if (!arrived && ticks[t].section[i] == SectionLeft) arrived = t;
+        }
+        EXPECT_EQ(entered, 1 + 54 * i) << "runner " << i;
+        EXPECT_EQ(arrived, arrival[i]) << "runner " << i;
+        // Enters under the cover and does not move in its first tick.
+        EXPECT_EQ(ticks[entered].x[i], 224);
+        EXPECT_EQ(ticks[entered].y[i], 344);
+        EXPECT_EQ(ticks[600].x[i], 160 - 32 * i);
+        EXPECT_EQ(ticks[600].y[i], 32 * i);
+        EXPECT_EQ(ticks[600].section[i], SectionLeft);
+    }
+    // Runner 1 enters in the tick in which runner 0 turns down at the walkway's end.
+    EXPECT_EQ(ticks[55].section[0], SectionParadeDown);
+    EXPECT_EQ(ticks[55].x[0], 384);
+    EXPECT_EQ(ticks[55].y[0], 324);
+    EXPECT_EQ(ticks[54].section[1], SectionOffCourse);
+    // The final tick moves nobody.
+    for (int32_t i = 0; i < RunnerCount; ++i) EXPECT_EQ(ticks[599].x[i], ticks[600].x[i]);
+}
+
+TEST(Parade, WalkwayClimbAndExactStops) {
+    RaceStage stage;
+    std::vector<TickRecord> ticks = runParade();
+    ASSERT_EQ(ticks.size(), 601u);
+    std::vector<int32_t> xs, ys;
+    for (int32_t t = 2; t <= 600; ++t)
+        if (ticks[t].section[0] == SectionParadeRight) {
+            xs.push_back(ticks[t].x[0]);
+            ys.push_back(ticks[t].y[0]);
+        }
+    ASSERT_EQ(xs.size(), 53u);  // 227 .. 383 on the walkway; the 54th step ends it
+    for (size_t k = 0; k < xs.size(); ++k) {
+        int32_t expected = xs[k] < 320 ? 344 - (xs[k] - 224) / 5 : 324;
+        EXPECT_EQ(ys[k], expected) << "x " << xs[k];
+    }
+    EXPECT_EQ(xs.front(), 227);
+    EXPECT_EQ(ys.front(), 344);
+    EXPECT_EQ(ys[1], 343);   // x 230
+    EXPECT_EQ(ys[2], 343);   // x 233
+    EXPECT_EQ(xs[29], 314);
+    EXPECT_EQ(ys[29], 326);
+    EXPECT_EQ(ys[30], 326);  // x 317
+    EXPECT_EQ(ys[31], 324);  // x 320
+    EXPECT_EQ(xs.back(), 383);
+
+    // Every runner stops exactly at the turns: 384 (not 386), 460, its lane, its row.
+    for (int32_t i = 0; i < RunnerCount; ++i) {
+        bool sawDown = false, sawLeft = false, sawUp = false;
+        for (int32_t t = 1; t <= 600; ++t) {
+            const TickRecord& r = ticks[t];
+            const TickRecord& before = ticks[t - 1];
+            if (r.section[i] == SectionParadeDown && before.section[i] == SectionParadeRight) {
+                sawDown = true;
+                EXPECT_EQ(r.x[i], 384);
+            }
+            if (r.section[i] == SectionParadeLeft && before.section[i] == SectionParadeDown) {
+                sawLeft = true;
+                EXPECT_EQ(r.y[i], 460);
+            }
+            if (r.section[i] == SectionParadeUp && before.section[i] == SectionParadeLeft) {
+                sawUp = true;
+                EXPECT_EQ(r.x[i], 160 - 32 * i);
+            }
+            if (r.section[i] != SectionOffCourse) {
+                EXPECT_GE(r.x[i], 160 - 32 * i) << "never past its lane";
+                EXPECT_GE(r.y[i], 32 * i) << "never above its row";
+            }
+        }
+        EXPECT_TRUE(sawDown && sawLeft && sawUp) << "runner " << i;
+    }
+}
+
+TEST(Parade, NoMovementOrDrawingBetweenTicks) {
+    RaceStage stage;
+    scene = SceneParade;
+    step = 0;
+    paradeSceneStep();
+    platSleep(66);
+    paradeSceneStep();
+    ASSERT_EQ(runners[0].section, SectionParadeRight);
+    drawRect(frameSurface, 0, 0, 799, 639, 0x123456, RectFill);
+    for (int32_t k = 0; k < 6; ++k) {
+        platSleep(10);  // 60 ms in all: not yet a tick
+        EXPECT_EQ(paradeSceneStep(), 0);
+    }
+    EXPECT_EQ(runners[0].x, 224);
+    EXPECT_EQ(getPixel(frameSurface, 10, 10), 0x123456u) << "nothing drawn between ticks";
+    platSleep(6);
+    paradeSceneStep();
+    EXPECT_EQ(runners[0].x, 227);
+    EXPECT_EQ(getPixel(frameSurface, 10, 10), 0u);
+}
+
+TEST(Parade, EntranceCoverOverWalkersButNotAtTheEnd) {
+    RaceStage stage;
+    drawRect(sheetSurface, 0, 815, 143, 862, 0xA05020, RectFill);
+    // The sprites: a single dot in each cell of runner 0's row.
+    for (int32_t c = 0; c < 9; ++c) putPixel(sheetSurface, 32 * c + 16, 367 + 16, 0xFFFFFF);
+    drawRect(courseSurface, 0, 0, 799, 639, 0x000040, RectFill);
+    scene = SceneParade;
+    step = 0;
+    paradeSceneStep();
+    platSleep(66);
+    paradeSceneStep();
+    // Runner 0 stands at (224, 344), beneath the cover: its dot (240, 360) is covered.
+    EXPECT_EQ(getPixel(frameSurface, 240, 360), 0xA05020u);
+    EXPECT_EQ(getPixel(frameSurface, 207, 340), 0x000040u);
+    std::vector<TickRecord> rest;
+    int32_t t = 1;
+    while (t < 700) {
+        platSleep(66);
+        ++t;
+        if (paradeSceneStep()) break;
+        if (t == 300) {
+            EXPECT_EQ(getPixel(frameSurface, 208, 328), 0xA05020u);
+        }
+    }
+    EXPECT_EQ(t, 600);
+    EXPECT_EQ(getPixel(frameSurface, 208, 328), 0x000040u) << "no cover when all stand at the gate";
+    EXPECT_EQ(getPixel(frameSurface, 160 + 16, 16), 0xFFFFFFu) << "runner 0 at its place";
+}
+
+// The narrow layout shows a 640 x 480 part of the playfield; the course is painted so
+// that each pixel tells its own position.
+uint32_t positionColour(int32_t x, int32_t y) { return uint32_t(x) << 12 | uint32_t(y); }
+
+TEST(Parade, NarrowViewWatchesTheMiddleThenFollowsTheLastRunner) {
+    RaceStage stage(640, 480);
+    for (int32_t y = 0; y < 640; ++y)
+        for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, positionColour(x, y));
+    scene = SceneParade;
+    step = 0;
+    paradeSceneStep();
+    bool sawBottom = false;
+    for (int32_t t = 1; t <= 600; ++t) {
+        platSleep(66);
+        uint8_t over = paradeSceneStep();
+        const Runner& last = runners[5];
+        uint32_t shown = getPixel(screenSurface, 639, 0);  // no runner is ever there
+        int32_t viewX = int32_t(shown >> 12) - 639, viewY = int32_t(shown & 0xFFF);
+        if (last.section == SectionOffCourse || last.section == SectionParadeRight) {
+            ASSERT_EQ(viewX, 80) << t;
+            ASSERT_EQ(viewY, 80) << t;
+        } else if (last.section == SectionParadeLeft) {
+            sawBottom = true;
+            ASSERT_EQ(viewY, 159) << t;
+        }
+        if (over) {
+            EXPECT_EQ(t, 600);
+            EXPECT_EQ(viewX, 0);
+            EXPECT_EQ(viewY, 0);
+        }
+    }
+    EXPECT_TRUE(sawBottom);
+}
+
+TEST(Parade, WideLayoutShowsTheWholePlayfield) {
+    RaceStage stage(1024, 768);
+    drawRect(courseSurface, 0, 0, 799, 639, 0x334455, RectFill);
+    scene = SceneParade;
+    step = 0;
+    paradeSceneStep();
+    platSleep(66);
+    paradeSceneStep();
+    EXPECT_EQ(getPixel(screenSurface, 112, 64), 0x334455u);
+    EXPECT_EQ(getPixel(screenSurface, 112 + 799, 64 + 639), 0x334455u);
+    EXPECT_EQ(getPixel(screenSurface, 111, 64), 0u);
+}
+
+}  // namespace
