@@ -157,6 +157,16 @@ shot() {  # shot <name>: root screenshot as $work/<name>.xwd and <artifacts>/<na
 }
 
 # ---- Checks ------------------------------------------------------------------------------
+# A static GUI program that needs nothing beyond the system's own libraries.
+headers=$(x86_64-w64-mingw32-objdump -p "$scr" 2>/dev/null)
+imports=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort | tr '\n' ' ')
+unexpected=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" |
+    grep -v -x -E 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|MSVCRT\.DLL|WINMM\.DLL')
+[ -n "$imports" ] && [ -z "$unexpected" ]
+result $? 'Pellrun.scr imports only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$imports"
+grep -q -E 'Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers"
+result $? 'Pellrun.scr is a GUI-subsystem program'
+
 # The backend on its own, when the build made its checking program.
 check_exe="$(cd "$build" && pwd)/backend-check.exe"
 if [ -f "$check_exe" ]; then
