@@ -16,11 +16,18 @@
 #include <cstddef>
 #include <cstring>
 
+#include "gfx/blit_path.h"
 #include "gfx/pixel_math.h"
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(PELLRUN_SCALAR_BLITTERS)
 #define PELLRUN_SSE2_BLITTERS 1
 #include <emmintrin.h>
+#endif
+// The 256-bit loops are chosen at run time. Not on Windows: there GCC cannot keep 32-byte
+// stack slots aligned, and a spilled register would fault.
+#if PELLRUN_SSE2_BLITTERS && defined(__GNUC__) && !defined(_WIN32)
+#define PELLRUN_AVX2_BLITTERS 1
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -203,7 +210,7 @@ inline void storeKeyed(uint8_t* d, const __m128i v[3], uint64_t key) {
     }
 }
 
-void copyRowKeyedFast(uint8_t* d, const uint8_t* s, int32_t n) {
+void copyRowKeyedSse2(uint8_t* d, const uint8_t* s, int32_t n) {
     int32_t i = 0;
     for (; i + 16 <= n; i += 16, d += 48, s += 48) {
         __m128i v[3];
@@ -215,13 +222,24 @@ void copyRowKeyedFast(uint8_t* d, const uint8_t* s, int32_t n) {
     copyRowBytes(d, s, n - i, true);
 }
 
-void fadeRowFast(uint8_t* d, const uint8_t* s, int32_t n, uint32_t darkness) {
-    // Subtracting with a floor of 0 is the table's rule; a darkness above 255 is larger
-    // than every byte and blackens exactly as 255 does.
-    const uint8_t amount = darkness > 255 ? 255 : uint8_t(darkness);
+// Subtracting with a floor of 0 is the table's rule; a darkness above 255 is larger than
+// every byte and blackens exactly as 255 does.
+inline uint8_t fadeAmount(uint32_t darkness) {
+    return darkness > 255 ? 255 : uint8_t(darkness);
+}
+
+void fadeRowSse2(uint8_t* d, const uint8_t* s, int32_t n, uint32_t darkness) {
+    const uint8_t amount = fadeAmount(darkness);
     const __m128i sub = _mm_set1_epi8(char(amount));
     const int32_t bytes = n * PixelBytes;
     int32_t i = 0;
+    for (; i + 64 <= bytes; i += 64) {
+        __m128i v[4];
+        for (int j = 0; j < 4; ++j)
+            v[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16 * j));
+        for (int j = 0; j < 4; ++j)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16 * j), _mm_subs_epu8(v[j], sub));
+    }
     for (; i + 16 <= bytes; i += 16)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
                          _mm_subs_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)),
@@ -229,77 +247,159 @@ void fadeRowFast(uint8_t* d, const uint8_t* s, int32_t n, uint32_t darkness) {
     for (; i < bytes; ++i) d[i] = s[i] > amount ? uint8_t(s[i] - amount) : 0;
 }
 
-// Mix of 16 bytes with weights summing to 255: every product sum fits 16 bits and
-// (x * 0x8081) >> 23 is x / 255 there.
-inline __m128i mix16(__m128i a, __m128i b, __m128i weightA, __m128i weightB) {
+// The mix (a * (255 - level) + b * level) / 255 with level 0..255 equals
+// min(a, b) + |a - b| * w / 255, w being the weight of the larger byte: one 16-bit
+// product per byte instead of two, and |a - b| * w <= 65025 keeps (x * 0x8081) >> 23
+// exact. The weights are kept as bytes: `weightA` (255 - level) and `flip`
+// (level ^ (255 - level)), which turns weightA into level where b is the larger.
+inline __m128i mix16(__m128i a, __m128i b, __m128i weightA, __m128i flip) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i magic = _mm_set1_epi16(short(0x8081));
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), weightA),
-                               _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), weightB));
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), weightA),
-                               _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), weightB));
+    const __m128i high = _mm_max_epu8(a, b);
+    const __m128i low = _mm_min_epu8(a, b);
+    const __m128i span = _mm_sub_epi8(high, low);
+    const __m128i weight = _mm_xor_si128(weightA, _mm_and_si128(_mm_cmpeq_epi8(high, b), flip));
+    __m128i lo = _mm_mullo_epi16(_mm_unpacklo_epi8(span, zero), _mm_unpacklo_epi8(weight, zero));
+    __m128i hi = _mm_mullo_epi16(_mm_unpackhi_epi8(span, zero), _mm_unpackhi_epi8(weight, zero));
     lo = _mm_srli_epi16(_mm_mulhi_epu16(lo, magic), 7);
     hi = _mm_srli_epi16(_mm_mulhi_epu16(hi, magic), 7);
-    return _mm_packus_epi16(lo, hi);
+    return _mm_add_epi8(low, _mm_packus_epi16(lo, hi));
+}
+
+inline __m128i loadBytes(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
 // level 0..255 only.
-void mixRowFast(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n, uint32_t level,
+void mixRowSse2(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n, uint32_t level,
                 bool keyed) {
-    const __m128i weightA = _mm_set1_epi16(short(255 - level));
-    const __m128i weightB = _mm_set1_epi16(short(level));
+    const __m128i weightA = _mm_set1_epi8(char(255 - level));
+    const __m128i flip = _mm_set1_epi8(char(level ^ (255 - level)));
     int32_t i = 0;
     if (!keyed) {
         const int32_t bytes = n * PixelBytes;
-        for (; i + 16 <= bytes; i += 16) {
-            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), mix16(va, vb, weightA, weightB));
+        for (; i + 32 <= bytes; i += 32) {
+            const __m128i x = mix16(loadBytes(a + i), loadBytes(b + i), weightA, flip);
+            const __m128i y = mix16(loadBytes(a + i + 16), loadBytes(b + i + 16), weightA, flip);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), x);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16), y);
         }
+        for (; i + 16 <= bytes; i += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                             mix16(loadBytes(a + i), loadBytes(b + i), weightA, flip));
         const uint32_t wa = 255u - level;
         for (; i < bytes; ++i) d[i] = uint8_t(divideBy255(a[i] * wa + b[i] * level));
         return;
     }
     for (; i + 16 <= n; i += 16, d += 48, a += 48, b += 48) {
         __m128i vb[3];
-        for (int j = 0; j < 3; ++j)
-            vb[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * j));
+        for (int j = 0; j < 3; ++j) vb[j] = loadBytes(b + 16 * j);
         const uint64_t key = keyBytes(vb[0], vb[1], vb[2]);
         if (key == AllKeyBytes) continue;
         __m128i out[3];
-        for (int j = 0; j < 3; ++j)
-            out[j] = mix16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16 * j)), vb[j],
-                           weightA, weightB);
+        for (int j = 0; j < 3; ++j) out[j] = mix16(loadBytes(a + 16 * j), vb[j], weightA, flip);
         storeKeyed(d, out, key);
     }
     mixRowBytes(d, a, b, n - i, level, true);
 }
 
-#else  // portable loops
+#endif  // PELLRUN_SSE2_BLITTERS
 
-void copyRowKeyedFast(uint8_t* d, const uint8_t* s, int32_t n) {
-    copyRowBytes(d, s, n, true);
-}
+#if PELLRUN_AVX2_BLITTERS
 
-void fadeRowFast(uint8_t* d, const uint8_t* s, int32_t n, uint32_t darkness) {
-    uint8_t table[256];
-    for (uint32_t v = 0; v < 256; ++v) table[v] = v > darkness ? uint8_t(v - darkness) : 0;
-    fadeRowBytes(d, s, n, table);
-}
+#define PELLRUN_AVX2 __attribute__((target("avx2")))
 
-void mixRowFast(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n, uint32_t level,
-                bool keyed) {
-    const uint32_t weightA = 255u - level;
-    for (int32_t i = 0; i < n; ++i, d += PixelBytes, a += PixelBytes, b += PixelBytes) {
-        if (keyed && isKey(b)) continue;
-        for (int c = 0; c < PixelBytes; ++c)
-            d[c] = uint8_t(divideBy255(a[c] * weightA + b[c] * level));
+PELLRUN_AVX2 void fadeRowAvx2(uint8_t* d, const uint8_t* s, int32_t n, uint32_t darkness) {
+    const uint8_t amount = fadeAmount(darkness);
+    const __m256i sub = _mm256_set1_epi8(char(amount));
+    const int32_t bytes = n * PixelBytes;
+    int32_t i = 0;
+    for (; i + 64 <= bytes; i += 64) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + 32));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_subs_epu8(x, sub));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i + 32), _mm256_subs_epu8(y, sub));
     }
+    for (; i + 32 <= bytes; i += 32)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(d + i),
+            _mm256_subs_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), sub));
+    for (; i < bytes; ++i) d[i] = s[i] > amount ? uint8_t(s[i] - amount) : 0;
 }
 
-#endif
+// mix16 on 32 bytes; the unpacks and the pack both work within 16-byte lanes, so the
+// bytes come back in order.
+PELLRUN_AVX2 inline __m256i mix32(__m256i a, __m256i b, __m256i weightA, __m256i flip) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i magic = _mm256_set1_epi16(short(0x8081));
+    const __m256i high = _mm256_max_epu8(a, b);
+    const __m256i low = _mm256_min_epu8(a, b);
+    const __m256i span = _mm256_sub_epi8(high, low);
+    const __m256i weight =
+        _mm256_xor_si256(weightA, _mm256_and_si256(_mm256_cmpeq_epi8(high, b), flip));
+    __m256i lo = _mm256_mullo_epi16(_mm256_unpacklo_epi8(span, zero),
+                                    _mm256_unpacklo_epi8(weight, zero));
+    __m256i hi = _mm256_mullo_epi16(_mm256_unpackhi_epi8(span, zero),
+                                    _mm256_unpackhi_epi8(weight, zero));
+    lo = _mm256_srli_epi16(_mm256_mulhi_epu16(lo, magic), 7);
+    hi = _mm256_srli_epi16(_mm256_mulhi_epu16(hi, magic), 7);
+    return _mm256_add_epi8(low, _mm256_packus_epi16(lo, hi));
+}
+
+// level 0..255, no key.
+PELLRUN_AVX2 void mixRowAvx2(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n,
+                             uint32_t level) {
+    const __m256i weightA = _mm256_set1_epi8(char(255 - level));
+    const __m256i flip = _mm256_set1_epi8(char(level ^ (255 - level)));
+    const int32_t bytes = n * PixelBytes;
+    int32_t i = 0;
+    for (; i + 32 <= bytes; i += 32) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), mix32(x, y, weightA, flip));
+    }
+    const uint32_t wa = 255u - level;
+    for (; i < bytes; ++i) d[i] = uint8_t(divideBy255(a[i] * wa + b[i] * level));
+}
+
+bool processorHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+#endif  // PELLRUN_AVX2_BLITTERS
+
+// The path in use; resolved on first use (negative until then).
+int32_t blitPathInUse = -1;
+
+inline BlitPath activePath() {
+    if (blitPathInUse < 0) blitPathInUse = bestBlitPath();
+    return BlitPath(blitPathInUse);
+}
 
 }  // namespace
+
+BlitPath bestBlitPath() {
+#if PELLRUN_AVX2_BLITTERS
+    static const bool avx2 = processorHasAvx2();
+    if (avx2) return BlitAvx2;
+#endif
+#if PELLRUN_SSE2_BLITTERS
+    return BlitSse2;
+#else
+    return BlitPortable;
+#endif
+}
+
+BlitPath setBlitPath(BlitPath path) {
+    const BlitPath best = bestBlitPath();
+    blitPathInUse = path < BlitPortable || path > best ? best : path;
+    return BlitPath(blitPathInUse);
+}
+
+BlitPath currentBlitPath() {
+    return activePath();
+}
 
 // ---- Creation and release -----------------------------------------------------------
 
@@ -414,17 +514,20 @@ int32_t copyRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, int32_
     if (keyMode != KeyOpaque && !keyed) return 1;
     if (samePixels(places[0], places[1], height)) return 1;   // a copy onto itself
     const bool byteOrder = needsByteOrder(places[0], places[1], width, height);
+    const BlitPath path = activePath();
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* s = addressOf(src, places[1].x, places[1].y);
     const size_t rowBytes = size_t(width) * PixelBytes;
     for (int32_t i = 0; i < height; ++i, d -= dst.stride, s -= src.stride) {
-        if (byteOrder)
+        if (byteOrder || (keyed && path == BlitPortable))
             copyRowBytes(d, s, width, keyed);
-        else if (keyed)
-            copyRowKeyedFast(d, s, width);
-        else
+        else if (!keyed)
             std::memcpy(d, s, rowBytes);
+#if PELLRUN_SSE2_BLITTERS
+        else
+            copyRowKeyedSse2(d, s, width);
+#endif
     }
     return 1;
 }
@@ -434,17 +537,23 @@ int32_t fadeRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, int32_
     Place places[2] = {{&dst, dstX, dstY}, {&src, srcX, srcY}};
     if (!clipRect(width, height, places, 2)) return 1;
     const bool byteOrder = needsByteOrder(places[0], places[1], width, height);
+    const BlitPath path = byteOrder ? BlitPortable : activePath();
     uint8_t table[256];
-    if (byteOrder)
+    if (path == BlitPortable)
         for (uint32_t v = 0; v < 256; ++v) table[v] = v > darkness ? uint8_t(v - darkness) : 0;
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* s = addressOf(src, places[1].x, places[1].y);
     for (int32_t i = 0; i < height; ++i, d -= dst.stride, s -= src.stride) {
-        if (byteOrder)
-            fadeRowBytes(d, s, width, table);
-        else
-            fadeRowFast(d, s, width, darkness);
+        switch (path) {
+#if PELLRUN_AVX2_BLITTERS
+        case BlitAvx2: fadeRowAvx2(d, s, width, darkness); break;
+#endif
+#if PELLRUN_SSE2_BLITTERS
+        case BlitSse2: fadeRowSse2(d, s, width, darkness); break;
+#endif
+        default: fadeRowBytes(d, s, width, table); break;
+        }
     }
     return 1;
 }
@@ -455,19 +564,26 @@ int32_t crossFadeRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, i
     Place places[3] = {{&dst, dstX, dstY}, {&srcA, aX, aY}, {&srcB, bX, bY}};
     if (!clipRect(width, height, places, 3)) return 1;
     const bool keyed = keyMode == KeyTransparent;
-    // Weights above 255 wrap and break the 16-bit fast mix; the byte loop handles them.
+    // Weights above 255 wrap, which the 16-bit fast mixes cannot follow.
     const bool byteOrder = level > 255 ||
                            needsByteOrder(places[0], places[1], width, height) ||
                            needsByteOrder(places[0], places[2], width, height);
+    BlitPath path = byteOrder ? BlitPortable : activePath();
+    if (path == BlitAvx2 && keyed) path = BlitSse2;
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* a = addressOf(srcA, places[1].x, places[1].y);
     const uint8_t* b = addressOf(srcB, places[2].x, places[2].y);
     for (int32_t i = 0; i < height; ++i, d -= dst.stride, a -= srcA.stride, b -= srcB.stride) {
-        if (byteOrder)
-            mixRowBytes(d, a, b, width, level, keyed);
-        else
-            mixRowFast(d, a, b, width, level, keyed);
+        switch (path) {
+#if PELLRUN_AVX2_BLITTERS
+        case BlitAvx2: mixRowAvx2(d, a, b, width, level); break;
+#endif
+#if PELLRUN_SSE2_BLITTERS
+        case BlitSse2: mixRowSse2(d, a, b, width, level, keyed); break;
+#endif
+        default: mixRowBytes(d, a, b, width, level, keyed); break;
+        }
     }
     return 1;
 }
