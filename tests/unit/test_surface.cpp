@@ -12,6 +12,8 @@
 #include "gfx/blit_path.h"
 #include "gfx/pixel_math.h"
 #include "gfx/surface.h"
+#include "platform/embedded.h"
+#include "platform/soft/soft.h"
 
 namespace {
 
@@ -195,6 +197,97 @@ TEST(SurfacePixels, EmptyRecordIsLeftAlone) {
     fadeRect(s, 0, 0, 8, 8, empty, 0, 0, 0);
     crossFadeRect(s, 0, 0, 8, 8, s, 0, 0, empty, 0, 0, 0, KeyOpaque);
     EXPECT_EQ(bytesOf(s), before);
+}
+
+// ---- Creation, release, bitmaps (through the headless platform) --------------------
+
+TEST(SurfaceLifecycle, CreateDescribesTheMemory) {
+    const int32_t widths[] = {435, 640, 800, 448, 920, 1};
+    const int32_t strides[] = {1308, 1920, 2400, 1344, 2760, 4};
+    for (int i = 0; i < 6; ++i) {
+        Surface s{};
+        ASSERT_EQ(createSurface(s, nullptr, widths[i], 3, 24), 1);
+        EXPECT_EQ(s.stride, strides[i]);
+        EXPECT_EQ(s.bytesPerPixel, 3);
+        EXPECT_EQ(s.width, widths[i]);
+        EXPECT_EQ(s.height, 3);
+        EXPECT_EQ(s.info.header.size, 40u);
+        EXPECT_EQ(s.info.header.width, widths[i]);
+        EXPECT_EQ(s.info.header.height, 3);
+        EXPECT_EQ(s.info.header.planes, 1);
+        EXPECT_EQ(s.info.header.bitCount, 24);
+        EXPECT_EQ(s.info.header.compression, 0u);
+        EXPECT_EQ(s.info.header.sizeImage, uint32_t(strides[i] * 3));
+        EXPECT_EQ(s.info.colours[0], 0u);
+        EXPECT_NE(s.hdc, nullptr);
+        EXPECT_NE(s.dib, nullptr);
+        ASSERT_NE(s.bits, nullptr);
+        EXPECT_EQ(bytesOf(s), std::vector<uint8_t>(size_t(strides[i]) * 3, 0));
+        releaseSurface(s);
+    }
+}
+
+// A failed or released Surface is an empty record: drawing on it, loading into it and
+// releasing it again all do nothing.
+TEST(SurfaceLifecycle, FailedAndReleasedSurfacesAreInert) {
+    Surface s{};
+    EXPECT_EQ(createSurface(s, nullptr, 0, 10, 24), 0);
+    EXPECT_EQ(createSurface(s, nullptr, 10, -10, 24), 0);   // would be top-down rows
+    EXPECT_EQ(createSurface(s, nullptr, 10, 10, 32), 0);    // the platform refuses
+    EXPECT_EQ(createSurface(s, nullptr, 0x7FFFFFFF, 0x7FFFFFFF, 24), 0);
+    EXPECT_EQ(s.bits, nullptr);
+    EXPECT_EQ(s.hdc, nullptr);
+    EXPECT_EQ(s.width, 0);
+    EXPECT_EQ(loadBitmapResource(s, 104), 0);
+    drawRect(s, 0, 0, 9, 9, 0xFFFFFF, RectFill);
+    releaseSurface(s);
+
+    ASSERT_EQ(createSurface(s, nullptr, 16, 16, 24), 1);
+    releaseSurface(s);
+    EXPECT_EQ(s.bits, nullptr);
+    EXPECT_EQ(s.hdc, nullptr);
+    releaseSurface(s);
+    putPixel(s, 0, 0, 1);
+    EXPECT_EQ(getPixel(s, 0, 0), 0u);
+}
+
+// Rows of an embedded bitmap, top-down.
+const uint8_t* bitmapRow(const SoftBitmap& bitmap, int32_t y) {
+    return bitmap.bits + size_t(bitmap.height - 1 - y) * size_t(bitmap.stride);
+}
+
+TEST(SurfaceLifecycle, BitmapFillsThePartItCovers) {
+    const EmbeddedResource* resource = findEmbeddedResource(101);
+    ASSERT_NE(resource, nullptr);
+    SoftBitmap sheet{};
+    ASSERT_TRUE(softDecodeBmp(resource->begin, uint64_t(resource->end - resource->begin), sheet));
+    ASSERT_EQ(sheet.width, 435);
+    ASSERT_EQ(sheet.height, 863);
+
+    Surface s{};
+    ASSERT_EQ(createSurface(s, nullptr, 435, 1000, 24), 1);
+    ASSERT_EQ(loadBitmapResource(s, 101), 1);
+    for (int32_t y = 0; y < 1000; ++y) {
+        const uint8_t* row = pixelAddress(s, 0, y);
+        if (y < 863)
+            ASSERT_EQ(std::memcmp(row, bitmapRow(sheet, y), 435 * 3), 0) << "row " << y;
+        else
+            ASSERT_EQ(std::vector<uint8_t>(row, row + 435 * 3), std::vector<uint8_t>(435 * 3, 0))
+                << "row " << y;
+    }
+
+    // A smaller Surface takes the top-left part; an unknown picture changes nothing.
+    Surface part{};
+    ASSERT_EQ(createSurface(part, nullptr, 50, 20, 24), 1);
+    drawRect(part, 0, 0, 49, 19, 0x123456, RectFill);
+    const std::vector<uint8_t> before = bytesOf(part);
+    EXPECT_EQ(loadBitmapResource(part, 999), 0);
+    EXPECT_EQ(bytesOf(part), before);
+    ASSERT_EQ(loadBitmapResource(part, 101), 1);
+    for (int32_t y = 0; y < 20; ++y)
+        ASSERT_EQ(std::memcmp(pixelAddress(part, 0, y), bitmapRow(sheet, y), 50 * 3), 0);
+    releaseSurface(part);
+    releaseSurface(s);
 }
 
 // ---- Copies ------------------------------------------------------------------------------
