@@ -1,0 +1,176 @@
+// Whole races: twenty seeded races run from the gate to the end of the scene, with the
+// race's figures checked against how a race is meant to unfold; and a whole meeting
+// through the program, whose first race with seed 1 is pinned frame for frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "race/random.h"
+#include "support/program_run.h"
+#include "support/race_stage.h"
+
+namespace {
+
+struct RaceFigures {
+    int32_t frames = 0, bell = 0, finalStraight = 0, firstPlaced = 0;
+    int32_t longestBlocked = 0;  // frames in a row a racing runner did not move at all
+    uint8_t finish[RunnerCount] = {};
+    bool ended = false;
+    int32_t endingFrames = 0;    // frames after step 16
+};
+
+RaceFigures runRace(uint32_t seed, int32_t kind) {
+    RaceFigures fig;
+    pellrunSrand(seed);
+    trackKind = kind;
+    prepareRoster();
+    makeRaceCard();
+    for (int32_t i = 0; i < RunnerCount; ++i) {
+        runners[i].x = 160 - 32 * i;
+        runners[i].y = 32 * i;
+        runners[i].section = SectionLeft;
+    }
+    scene = SceneRace;
+    step = 0;
+    int32_t still[RunnerCount] = {};
+    for (int32_t guard = 0; guard < 3000; ++guard) {
+        int32_t x[RunnerCount], y[RunnerCount];
+        for (int32_t i = 0; i < RunnerCount; ++i) x[i] = runners[i].x, y[i] = runners[i].y;
+        int32_t stepBefore = step;
+        uint8_t over = raceSceneStep();
+        if (stepBefore == 16) {
+            fig.frames = raceFrame;
+            if (!fig.bell && postFade != 255) fig.bell = raceFrame;
+            if (!fig.finalStraight && runners[leader].lap == 2 && runners[leader].section == SectionBottom)
+                fig.finalStraight = raceFrame;
+            if (!fig.firstPlaced && finishCount > 0) fig.firstPlaced = raceFrame;
+            for (int32_t i = 0; i < RunnerCount; ++i) {
+                bool racing = runners[i].lap <= 2;
+                still[i] = racing && x[i] == runners[i].x && y[i] == runners[i].y ? still[i] + 1 : 0;
+                fig.longestBlocked = std::max(fig.longestBlocked, still[i]);
+            }
+        } else if (stepBefore > 16) {
+            ++fig.endingFrames;
+        }
+        if (over) {
+            fig.ended = true;
+            break;
+        }
+    }
+    for (int32_t k = 0; k < RunnerCount; ++k) fig.finish[k] = finishOrder[k];
+    return fig;
+}
+
+TEST(RaceStatistics, TwentySeededRacesUnfoldAsIntended) {
+    RaceStage stage(800, 640);
+    // The course under the post, saved in the sheet as the course scene does.
+    drawRect(courseSurface, 0, 0, 799, 639, 0x2A6B2A, RectFill);
+    copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
+    drawRect(sheetSurface, 320, 367, 350, 441, 0xEEEEEE, RectFill);
+
+    std::vector<int32_t> frames, bells, straights, placed;
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        RaceFigures f = runRace(seed * 7919u, int32_t(seed % 2));
+        ASSERT_TRUE(f.ended) << "seed " << seed;
+        std::printf("seed %2u: frames %d bell %d final straight %d first placed %d longest blocked %d\n",
+                    seed, f.frames, f.bell, f.finalStraight, f.firstPlaced, f.longestBlocked);
+        frames.push_back(f.frames);
+        bells.push_back(f.bell);
+        straights.push_back(f.finalStraight);
+        placed.push_back(f.firstPlaced);
+        // The ending: 1 hiding/fading frame, 16 more fading, 78 panning, 16 result frames.
+        EXPECT_EQ(f.endingFrames, 17 + 78 + 16);
+        // Each race is a whole field in some order.
+        std::vector<uint8_t> order(f.finish, f.finish + RunnerCount);
+        std::sort(order.begin(), order.end());
+        EXPECT_EQ(order, (std::vector<uint8_t>{0, 1, 2, 3, 4, 5}));
+        EXPECT_LE(f.longestBlocked, 6) << "nobody is held up for long";
+        EXPECT_LT(f.bell, f.finalStraight);
+        EXPECT_LT(f.finalStraight, f.firstPlaced);
+        EXPECT_LT(f.firstPlaced, f.frames);
+        // The course is left as it was found: board boxes black, post faded away.
+        for (int32_t k = 0; k < RunnerCount; ++k)
+            EXPECT_EQ(getPixel(courseSurface, 282 + 40 * k + 17, 266 + 17), 0u);
+        EXPECT_EQ(getPixel(courseSurface, 770, 400), 0x2A6B2Au);
+        for (const Runner& r : runners) EXPECT_EQ(r.section, SectionOffCourse);
+    }
+    auto mean = [](const std::vector<int32_t>& v) {
+        double sum = 0;
+        for (int32_t x : v) sum += x;
+        return sum / double(v.size());
+    };
+    // About 680-750 race frames, the bell at 350-375, the final straight at 530-570,
+    // the first placing at 600-660: on average, and each race not far off.
+    EXPECT_GE(mean(frames), 680);
+    EXPECT_LE(mean(frames), 750);
+    EXPECT_GE(mean(bells), 350);
+    EXPECT_LE(mean(bells), 375);
+    EXPECT_GE(mean(straights), 530);
+    EXPECT_LE(mean(straights), 570);
+    EXPECT_GE(mean(placed), 600);
+    EXPECT_LE(mean(placed), 660);
+    for (size_t k = 0; k < frames.size(); ++k) {
+        EXPECT_GE(frames[k], 660);
+        EXPECT_LE(frames[k], 770);
+        EXPECT_GE(bells[k], 335);
+        EXPECT_LE(bells[k], 390);
+        EXPECT_GE(straights[k], 510);
+        EXPECT_LE(straights[k], 590);
+        EXPECT_GE(placed[k], 575);
+        EXPECT_LE(placed[k], 680);
+    }
+}
+
+TEST(RaceStatistics, SameSeedSameRace) {
+    RaceStage stage(640, 480);
+    RaceFigures a = runRace(4242, 1);
+    RaceFigures b = runRace(4242, 1);
+    EXPECT_EQ(a.frames, b.frames);
+    EXPECT_EQ(a.bell, b.bell);
+    EXPECT_TRUE(std::equal(a.finish, a.finish + RunnerCount, b.finish));
+}
+
+// The whole program: the meeting runs race after race, and seed 1's first race is the
+// same frame for frame on every edition.
+TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
+    ProgramRun run;
+    run.config.seedSeconds = 1;
+    run.begin();
+    struct Seen {
+        int32_t lastScene = -1;
+        std::vector<int32_t> scenes;
+        int32_t frames[2] = {};
+        uint8_t finish[RunnerCount] = {};
+        int32_t bell = 0;
+    } seen;
+    headlessSetSleepHook(
+        [](void* user) {
+            Seen& s = *static_cast<Seen*>(user);
+            if (scene == SceneRace && raceCount == 0 && !s.bell && postFade == 0 && step == 16)
+                s.bell = raceFrame;
+            if (scene != s.lastScene) {
+                if (s.lastScene == SceneRace && raceCount <= 2) {
+                    s.frames[raceCount - 1] = raceFrame;
+                    if (raceCount == 1)
+                        for (int32_t k = 0; k < RunnerCount; ++k) s.finish[k] = finishOrder[k];
+                }
+                s.scenes.push_back(scene);
+                s.lastScene = scene;
+            }
+            if (raceCount == 2) platPostQuitMessage(0);
+        },
+        &seen);
+    run.run("/s");
+    const std::vector<int32_t> expected = {SceneLogo,  SceneCourse, SceneBoard, SceneParade, SceneRace,
+                                           SceneCourse, SceneBoard, SceneParade, SceneRace, SceneCourse};
+    EXPECT_EQ(seen.scenes, expected);
+    EXPECT_EQ(seen.frames[0], 700);
+    EXPECT_EQ(seen.bell, 359);
+    const uint8_t finish[RunnerCount] = {2, 3, 0, 1, 5, 4};  // gates 3, 4, 1, 2, 6, 5
+    EXPECT_TRUE(std::equal(finish, finish + RunnerCount, seen.finish));
+    EXPECT_GT(seen.frames[1], 600);
+}
+
+}  // namespace
