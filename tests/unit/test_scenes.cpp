@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "gfx/present.h"
 #include "platform/headless/headless.h"
+#include "race/board.h"
 #include "race/scenes.h"
 #include "support/program_run.h"
 
@@ -147,6 +148,9 @@ TEST(SceneCycle, OrderTrackKindsAndRaceCount) {
                 if (scene == SceneBoard) s.kinds.push_back(trackKind);
                 s.lastScene = scene;
             }
+            // The board's minute-long wait is not what this test is about: make the
+            // start time due as soon as the board is up.
+            if (scene == SceneBoard && step == 3) readClock(nextRaceTime);
             if (raceCount == 3) platPostQuitMessage(0);
         },
         &seen);
