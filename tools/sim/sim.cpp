@@ -1,9 +1,12 @@
 // pellrun-sim: runs the real program (the same scenes and drawing) on the headless
 // platform's virtual clock, far faster than real time, and records what it shows.
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +34,10 @@ struct Options {
     std::string snapshot;
     std::string dataDir = "Data";
     bool json = false;
+    std::string video;
 };
+
+enum VideoKind { NoVideo, VideoGif, VideoMp4 };
 
 // What the simulator sees of one race, gathered from program state between frames.
 struct RaceWatch {
@@ -46,6 +52,11 @@ struct RunState {
     unsigned long written = 0;
     bool stopping = false;
     bool failed = false;
+    bool quiet = false;       // a repeat run that only feeds the video
+    FILE* video = nullptr;    // ffmpeg's standard input
+    uint32_t videoPeriod = 40;
+    uint32_t nextVideoMs = 0;
+    unsigned long videoFrames = 0;
     int32_t lastScene = -1;
     RaceWatch race;
 };
@@ -55,7 +66,8 @@ void usage() {
                  "usage: pellrun-sim [--seed N] [--races N] [--size WxH] [--speed 0-4]\n"
                  "                   [--interval 0-2] [--anti-alias on|off]\n"
                  "                   [--start \"YYYY-MM-DD HH:MM:SS\"] [--frames DIR] [--every K]\n"
-                 "                   [--json] [--seconds S] [--snapshot FILE.png] [--data DIR]\n");
+                 "                   [--json] [--video FILE.gif|FILE.mp4] [--seconds S]\n"
+                 "                   [--snapshot FILE.png] [--data DIR]\n");
 }
 
 bool parseLong(const char* text, long long low, long long high, long long& out) {
@@ -112,6 +124,8 @@ bool parseOptions(int argc, char** argv, Options& o) {
             if (!(o.seconds > 0)) return false;
         } else if (name == "--snapshot") {
             o.snapshot = value;
+        } else if (name == "--video") {
+            o.video = value;
         } else if (name == "--data") {
             o.dataDir = value;
         } else {
@@ -166,7 +180,7 @@ void onFrame(const SoftBitmap& picture, void* user) {
     RunState& state = *static_cast<RunState*>(user);
     const Options& o = *state.options;
     ++state.presented;
-    if (!o.framesDir.empty() && (state.presented - 1) % o.every == 0) {
+    if (!state.quiet && !o.framesDir.empty() && (state.presented - 1) % o.every == 0) {
         char path[4096];
         std::snprintf(path, sizeof path, "%s/frame-%06lu.png", o.framesDir.c_str(), state.written++);
         writePicture(state, path, picture);
@@ -263,7 +277,8 @@ void watchRace(RunState& state) {
             w.bell = w.finalStraight = w.firstPlaced = 0;
             return;  // the race's first frame has not run yet
         }
-        if (previous == SceneRace && scene == SceneCourse && state.options->json) printRace(w);
+        if (previous == SceneRace && scene == SceneCourse && state.options->json && !state.quiet)
+            printRace(w);
     }
     if (scene != SceneRace || raceFrame == 0) return;
     if (!w.bell && postFade != 255) w.bell = raceFrame;
@@ -272,18 +287,106 @@ void watchRace(RunState& state) {
     if (!w.firstPlaced && finishCount > 0) w.firstPlaced = raceFrame;
 }
 
+// Writes what the window shows as one raw top-down BGR frame.
+void writeVideoFrame(RunState& state) {
+    const SoftBitmap* p = headlessWindowPicture();
+    if (!p || !state.video) return;
+    for (int32_t y = 0; y < p->height; ++y) {
+        const uint8_t* row = p->bits + size_t(p->height - 1 - y) * size_t(p->stride);
+        if (std::fwrite(row, 3, size_t(p->width), state.video) != size_t(p->width)) {
+            std::fprintf(stderr, "pellrun-sim: ffmpeg stopped taking frames\n");
+            state.failed = true;
+            pclose(state.video);
+            state.video = nullptr;
+            return;
+        }
+    }
+    ++state.videoFrames;
+}
+
+// The video runs at a fixed rate on the virtual clock: each slot shows the picture on
+// the window at its start.
+void feedVideo(RunState& state) {
+    while (state.video && headlessElapsed() >= state.nextVideoMs) {
+        writeVideoFrame(state);
+        state.nextVideoMs += state.videoPeriod;
+    }
+}
+
 void onSleep(void* user) {
     RunState& state = *static_cast<RunState*>(user);
     const Options& o = *state.options;
     if (state.stopping) return;
+    feedVideo(state);
     watchRace(state);
     bool done = (o.races >= 0 && raceCount >= uint32_t(o.races)) ||
                 (o.seconds > 0 && headlessElapsed() >= uint32_t(o.seconds * 1000));
     if (!done) return;
     state.stopping = true;
-    if (!o.snapshot.empty())
+    if (!o.snapshot.empty() && !state.quiet)
         if (const SoftBitmap* p = headlessWindowPicture()) writePicture(state, o.snapshot.c_str(), *p);
     platPostQuitMessage(0);
+}
+
+VideoKind videoKind(const std::string& path) {
+    auto endsWith = [&path](const char* tail) {
+        size_t n = std::strlen(tail);
+        if (path.size() < n) return false;
+        for (size_t k = 0; k < n; ++k)
+            if (std::tolower((unsigned char)path[path.size() - n + k]) != tail[k]) return false;
+        return true;
+    };
+    if (endsWith(".gif")) return VideoGif;
+    if (endsWith(".mp4")) return VideoMp4;
+    return NoVideo;
+}
+
+bool ffmpegInstalled() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string candidate = dirs.substr(start, end - start) + "/ffmpeg";
+        if (access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// The ffmpeg command for one pass. A GIF takes two runs of the same meeting: the first
+// makes the palette from every frame, the second maps the frames onto it.
+std::string ffmpegCommand(VideoKind kind, int pass, int width, int height, uint32_t period,
+                          const std::string& out, const std::string& palette) {
+    char input[256];
+    std::snprintf(input, sizeof input,
+                  "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgr24 -s %dx%d -framerate %u/1000 -i -",
+                  width, height, 1000000u / period);
+    std::string command = input;
+    if (kind == VideoMp4)
+        return command +
+               " -vf 'scale=trunc(iw/2)*2:trunc(ih/2)*2' -c:v libx264 -pix_fmt yuv420p -preset veryfast " +
+               quoted(out);
+    const char* scale = "scale='min(640,iw)':-1:flags=lanczos";
+    if (pass == 0)
+        return command + " -vf \"" + scale + ",palettegen=stats_mode=full\" " + quoted(palette);
+    return command + " -i " + quoted(palette) + " -lavfi \"" + scale +
+           "[v];[v][1:v]paletteuse=dither=bayer:bayer_scale=3\" " + quoted(out);
+}
+
+int runMeeting(RunState& state, const HeadlessConfig& config) {
+    resetProgramState();
+    headlessReset(config);
+    headlessSetFrameSink(onFrame, &state);
+    headlessSetSleepHook(onSleep, &state);
+    return pellrunMain("/s", 1);
 }
 
 }  // namespace
@@ -297,7 +400,27 @@ int main(int argc, char** argv) {
     if (options.races < 0 && options.seconds < 0) options.races = 1;
     options.framesDir = absolute(options.framesDir);
     options.snapshot = absolute(options.snapshot);
+    options.video = absolute(options.video);
     if (!options.framesDir.empty()) mkdir(options.framesDir.c_str(), 0755);
+
+    VideoKind kind = NoVideo;
+    bool videoMissing = false;
+    if (!options.video.empty()) {
+        kind = videoKind(options.video);
+        if (kind == NoVideo) {
+            std::fprintf(stderr, "pellrun-sim: --video wants a file ending in .gif or .mp4\n");
+            return 2;
+        }
+        if (!ffmpegInstalled()) {
+            std::fprintf(stderr,
+                         "pellrun-sim: ffmpeg is not installed, so no video is written "
+                         "(install the ffmpeg package to record %s)\n",
+                         options.video.c_str());
+            videoMissing = true;
+            kind = NoVideo;
+        }
+    }
+    signal(SIGPIPE, SIG_IGN);
 
     std::string work = makeWorkDir(options);
     if (work.empty() || chdir(work.c_str()) != 0) {
@@ -312,15 +435,44 @@ int main(int argc, char** argv) {
 
     RunState state;
     state.options = &options;
-    resetProgramState();
-    headlessReset(config);
-    headlessSetFrameSink(onFrame, &state);
-    headlessSetSleepHook(onSleep, &state);
-    int code = pellrunMain("/s", 1);
+    const std::string palette = work + "/palette.png";
+    int code = 0;
+    int passes = kind == VideoGif ? 2 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        // The meeting is the same on every run, so the GIF's first pass only makes the
+        // palette; everything else comes from the last run.
+        RunState run;
+        run.options = &options;
+        run.quiet = pass + 1 < passes;
+        run.videoPeriod = kind == VideoGif ? 100 : 40;
+        if (kind != NoVideo) {
+            std::string command = ffmpegCommand(kind, kind == VideoGif ? pass : 1, options.width,
+                                                options.height, run.videoPeriod, options.video, palette);
+            run.video = popen(command.c_str(), "w");
+            if (!run.video) {
+                std::fprintf(stderr, "pellrun-sim: cannot start ffmpeg\n");
+                run.failed = true;
+            }
+        }
+        code = runMeeting(run, config);
+        if (run.video) {
+            int status = pclose(run.video);
+            run.video = nullptr;
+            if (status != 0) {
+                std::fprintf(stderr, "pellrun-sim: ffmpeg failed (status %d)\n", status);
+                run.failed = true;
+            }
+        }
+        state = run;
+        if (state.failed) break;
+    }
 
     std::string cleanup = "rm -rf '" + work + "'";
     if (std::system(cleanup.c_str()) != 0) std::fprintf(stderr, "pellrun-sim: cleanup failed\n");
     std::fprintf(stderr, "pellrun-sim: %lu frames presented in %.1f virtual seconds\n",
                  state.presented, headlessElapsed() / 1000.0);
-    return state.failed ? 1 : code;
+    if (kind != NoVideo && !state.failed)
+        std::fprintf(stderr, "pellrun-sim: video of %lu frames written to %s\n", state.videoFrames,
+                     options.video.c_str());
+    return state.failed || videoMissing ? 1 : code;
 }
