@@ -158,16 +158,31 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
     clip(x, srcX, width, d.width, s.width);
     clip(y, srcY, height, d.height, s.height);
     if (width <= 0 || height <= 0) return 1;
+    if (!dst->window) {
+        for (int row = 0; row < height; ++row) {
+            uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
+            const uint8_t* from =
+                s.bits + size_t(s.height - 1 - (srcY + row)) * s.stride + size_t(srcX) * 3;
+            std::memmove(to, from, size_t(width) * 3);
+        }
+        return 1;
+    }
+    // A window's picture is mostly repainted with what it already shows: rows that are
+    // equal are left alone, and only the band of rows that changed is reported.
+    int changedTop = height, changedBottom = 0;
     for (int row = 0; row < height; ++row) {
         uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
         const uint8_t* from =
             s.bits + size_t(s.height - 1 - (srcY + row)) * s.stride + size_t(srcX) * 3;
+        if (std::memcmp(to, from, size_t(width) * 3) == 0) continue;
         std::memmove(to, from, size_t(width) * 3);
+        if (row < changedTop) changedTop = row;
+        changedBottom = row + 1;
     }
-    if (dst->window) {
-        SoftWindow* window = softWindow(dst->window);
-        if (window) backendWindowChanged(window, PlatRect{x, y, x + width, y + height});
-    }
+    if (changedTop >= changedBottom) changedTop = changedBottom = 0;
+    if (SoftWindow* window = softWindow(dst->window))
+        backendWindowChanged(window,
+                             PlatRect{x, y + changedTop, x + width, y + changedBottom});
     return 1;
 }
 

@@ -80,7 +80,8 @@ void backendWaitEvents();
 void backendWindowCreated(SoftWindow* window);
 void backendWindowShown(SoftWindow* window, int showCommand);
 void backendWindowDestroyed(SoftWindow* window);
-// A copy into the window's picture just changed area (right/bottom exclusive).
+// A copy into the window's picture just changed area (right/bottom exclusive; empty
+// when the copy changed nothing).
 void backendWindowChanged(SoftWindow* window, const PlatRect& area);
 // A paint message has been served.
 void backendPaintDone(SoftWindow* window);
