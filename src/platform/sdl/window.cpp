@@ -15,6 +15,10 @@
 namespace {
 
 constexpr int32_t MaxRects = 64;
+// The screen shows at most about 60 pictures a second: changes that come faster are
+// gathered and sent together, at most this many milliseconds after the last present.
+constexpr uint32_t PresentInterval = 15;
+uint32_t lastPresent;
 
 struct SdlWindowData {
     SDL_Window* window;
@@ -188,6 +192,7 @@ void present(SoftWindow* window) {
     data->redrawAll = false;
     data->exposed = false;
     data->hasPending = false;
+    lastPresent = SDL_GetTicks();
 }
 
 SoftWindow* windowFor(uint32_t sdlId) {
@@ -397,8 +402,8 @@ void backendPumpEvents() {
     // copies) and button changes reach the screen here.
     if (SoftWindow* main = softMainWindow()) {
         SdlWindowData* data = dataOf(main);
-        if (data && (data->hasPending || data->redrawAll || data->exposed || buttonsDirty ||
-                     !data->surface))
+        if (data && (data->redrawAll || data->exposed || buttonsDirty || !data->surface ||
+                     (data->hasPending && SDL_GetTicks() - lastPresent >= PresentInterval)))
             present(main);
     }
 }
@@ -481,6 +486,7 @@ void backendWindowDestroyed(SoftWindow* window) {
 void backendWindowChanged(SoftWindow* window, const PlatRect& area) {
     SdlWindowData* data = dataOf(window);
     if (!data || window->parent) return;
+    if (area.left >= area.right || area.top >= area.bottom) return;
     if (!data->hasPending) {
         data->pending = area;
         data->hasPending = true;
@@ -494,5 +500,10 @@ void backendWindowChanged(SoftWindow* window, const PlatRect& area) {
 }
 
 void backendPaintDone(SoftWindow* window) {
-    if (!window->parent) present(window);
+    if (window->parent) return;
+    SdlWindowData* data = dataOf(window);
+    // A paint soon after the last present waits for the next pass of the message loop.
+    if (data && !data->redrawAll && !data->exposed && SDL_GetTicks() - lastPresent < PresentInterval)
+        return;
+    present(window);
 }
