@@ -8,9 +8,11 @@
 //
 // The row loops come in two kinds. The byte loops walk a row three bytes at a time in
 // the order blue, green, red, reading each pixel before writing it; they define the
-// results. The fast loops (per-row memcpy, SSE2) produce exactly the same bytes and are
-// used whenever their reading order cannot matter, that is unless a destination row
-// shares memory with a source row at a different position.
+// results, and with the fade table they are the portable path. The fast loops (per-row
+// memcpy, SSE2, AVX2 where the processor has it; see blit_path.h) produce exactly the
+// same bytes and are used whenever their reading order cannot matter, that is unless a
+// destination row shares memory with a source row at a different position. Mixes with a
+// level above 255 wrap their weights and always take the byte loop.
 #include "gfx/surface.h"
 
 #include <cstddef>
@@ -247,22 +249,26 @@ void fadeRowSse2(uint8_t* d, const uint8_t* s, int32_t n, uint32_t darkness) {
     for (; i < bytes; ++i) d[i] = s[i] > amount ? uint8_t(s[i] - amount) : 0;
 }
 
-// The mix (a * (255 - level) + b * level) / 255 with level 0..255 equals
-// min(a, b) + |a - b| * w / 255, w being the weight of the larger byte: one 16-bit
-// product per byte instead of two, and |a - b| * w <= 65025 keeps (x * 0x8081) >> 23
-// exact. The weights are kept as bytes: `weightA` (255 - level) and `flip`
-// (level ^ (255 - level)), which turns weightA into level where b is the larger.
-inline __m128i mix16(__m128i a, __m128i b, __m128i weightA, __m128i flip) {
+// The mix (a * (255 - level) + b * level) / 255 equals min(a, b) + |a - b| * w / 255,
+// w being the weight of the larger byte. For w up to 254 that quotient is
+// (|a - b| * m) >> 16 with m = ceil(w * 65536 / 255): the error stays below 1/255 and
+// cannot reach the next whole number. So a mix costs one 16-bit multiply-high a byte.
+// Levels 0 and 255 (a weight of 255) are plain copies and never come here.
+inline uint16_t mixMultiplier(uint32_t weight) {
+    return uint16_t((weight * 65536u + 254u) / 255u);
+}
+
+// `multA` holds the multiplier of A's weight, `flip` multA ^ multB.
+inline __m128i mix16(__m128i a, __m128i b, __m128i multA, __m128i flip) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i magic = _mm_set1_epi16(short(0x8081));
     const __m128i high = _mm_max_epu8(a, b);
     const __m128i low = _mm_min_epu8(a, b);
     const __m128i span = _mm_sub_epi8(high, low);
-    const __m128i weight = _mm_xor_si128(weightA, _mm_and_si128(_mm_cmpeq_epi8(high, b), flip));
-    __m128i lo = _mm_mullo_epi16(_mm_unpacklo_epi8(span, zero), _mm_unpacklo_epi8(weight, zero));
-    __m128i hi = _mm_mullo_epi16(_mm_unpackhi_epi8(span, zero), _mm_unpackhi_epi8(weight, zero));
-    lo = _mm_srli_epi16(_mm_mulhi_epu16(lo, magic), 7);
-    hi = _mm_srli_epi16(_mm_mulhi_epu16(hi, magic), 7);
+    const __m128i bHigh = _mm_cmpeq_epi8(high, b);
+    const __m128i multLo = _mm_xor_si128(multA, _mm_and_si128(_mm_unpacklo_epi8(bHigh, bHigh), flip));
+    const __m128i multHi = _mm_xor_si128(multA, _mm_and_si128(_mm_unpackhi_epi8(bHigh, bHigh), flip));
+    const __m128i lo = _mm_mulhi_epu16(_mm_unpacklo_epi8(span, zero), multLo);
+    const __m128i hi = _mm_mulhi_epu16(_mm_unpackhi_epi8(span, zero), multHi);
     return _mm_add_epi8(low, _mm_packus_epi16(lo, hi));
 }
 
@@ -270,23 +276,24 @@ inline __m128i loadBytes(const uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-// level 0..255 only.
+// level 1..254 only.
 void mixRowSse2(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n, uint32_t level,
                 bool keyed) {
-    const __m128i weightA = _mm_set1_epi8(char(255 - level));
-    const __m128i flip = _mm_set1_epi8(char(level ^ (255 - level)));
+    const uint16_t multA = mixMultiplier(255 - level);
+    const __m128i multAll = _mm_set1_epi16(short(multA));
+    const __m128i flip = _mm_set1_epi16(short(multA ^ mixMultiplier(level)));
     int32_t i = 0;
     if (!keyed) {
         const int32_t bytes = n * PixelBytes;
         for (; i + 32 <= bytes; i += 32) {
-            const __m128i x = mix16(loadBytes(a + i), loadBytes(b + i), weightA, flip);
-            const __m128i y = mix16(loadBytes(a + i + 16), loadBytes(b + i + 16), weightA, flip);
+            const __m128i x = mix16(loadBytes(a + i), loadBytes(b + i), multAll, flip);
+            const __m128i y = mix16(loadBytes(a + i + 16), loadBytes(b + i + 16), multAll, flip);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), x);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16), y);
         }
         for (; i + 16 <= bytes; i += 16)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                             mix16(loadBytes(a + i), loadBytes(b + i), weightA, flip));
+                             mix16(loadBytes(a + i), loadBytes(b + i), multAll, flip));
         const uint32_t wa = 255u - level;
         for (; i < bytes; ++i) d[i] = uint8_t(divideBy255(a[i] * wa + b[i] * level));
         return;
@@ -297,7 +304,7 @@ void mixRowSse2(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n, uint3
         const uint64_t key = keyBytes(vb[0], vb[1], vb[2]);
         if (key == AllKeyBytes) continue;
         __m128i out[3];
-        for (int j = 0; j < 3; ++j) out[j] = mix16(loadBytes(a + 16 * j), vb[j], weightA, flip);
+        for (int j = 0; j < 3; ++j) out[j] = mix16(loadBytes(a + 16 * j), vb[j], multAll, flip);
         storeKeyed(d, out, key);
     }
     mixRowBytes(d, a, b, n - i, level, true);
@@ -327,37 +334,46 @@ PELLRUN_AVX2 void fadeRowAvx2(uint8_t* d, const uint8_t* s, int32_t n, uint32_t 
     for (; i < bytes; ++i) d[i] = s[i] > amount ? uint8_t(s[i] - amount) : 0;
 }
 
-// mix16 on 32 bytes; the unpacks and the pack both work within 16-byte lanes, so the
+// mix16 on 32 bytes; the unpacks and the pack all work within 16-byte lanes, so the
 // bytes come back in order.
-PELLRUN_AVX2 inline __m256i mix32(__m256i a, __m256i b, __m256i weightA, __m256i flip) {
+PELLRUN_AVX2 inline __m256i mix32(__m256i a, __m256i b, __m256i multA, __m256i flip) {
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i magic = _mm256_set1_epi16(short(0x8081));
     const __m256i high = _mm256_max_epu8(a, b);
     const __m256i low = _mm256_min_epu8(a, b);
     const __m256i span = _mm256_sub_epi8(high, low);
-    const __m256i weight =
-        _mm256_xor_si256(weightA, _mm256_and_si256(_mm256_cmpeq_epi8(high, b), flip));
-    __m256i lo = _mm256_mullo_epi16(_mm256_unpacklo_epi8(span, zero),
-                                    _mm256_unpacklo_epi8(weight, zero));
-    __m256i hi = _mm256_mullo_epi16(_mm256_unpackhi_epi8(span, zero),
-                                    _mm256_unpackhi_epi8(weight, zero));
-    lo = _mm256_srli_epi16(_mm256_mulhi_epu16(lo, magic), 7);
-    hi = _mm256_srli_epi16(_mm256_mulhi_epu16(hi, magic), 7);
+    const __m256i bHigh = _mm256_cmpeq_epi8(high, b);
+    const __m256i multLo =
+        _mm256_xor_si256(multA, _mm256_and_si256(_mm256_unpacklo_epi8(bHigh, bHigh), flip));
+    const __m256i multHi =
+        _mm256_xor_si256(multA, _mm256_and_si256(_mm256_unpackhi_epi8(bHigh, bHigh), flip));
+    const __m256i lo = _mm256_mulhi_epu16(_mm256_unpacklo_epi8(span, zero), multLo);
+    const __m256i hi = _mm256_mulhi_epu16(_mm256_unpackhi_epi8(span, zero), multHi);
     return _mm256_add_epi8(low, _mm256_packus_epi16(lo, hi));
 }
 
-// level 0..255, no key.
+// level 1..254, no key.
 PELLRUN_AVX2 void mixRowAvx2(uint8_t* d, const uint8_t* a, const uint8_t* b, int32_t n,
                              uint32_t level) {
-    const __m256i weightA = _mm256_set1_epi8(char(255 - level));
-    const __m256i flip = _mm256_set1_epi8(char(level ^ (255 - level)));
+    const uint16_t multA = mixMultiplier(255 - level);
+    const __m256i multAll = _mm256_set1_epi16(short(multA));
+    const __m256i flip = _mm256_set1_epi16(short(multA ^ mixMultiplier(level)));
     const int32_t bytes = n * PixelBytes;
     int32_t i = 0;
-    for (; i + 32 <= bytes; i += 32) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
-        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), mix32(x, y, weightA, flip));
+    for (; i + 64 <= bytes; i += 64) {
+        const __m256i x = mix32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i)),
+                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i)),
+                                multAll, flip);
+        const __m256i y = mix32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i + 32)),
+                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 32)),
+                                multAll, flip);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), x);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i + 32), y);
     }
+    for (; i + 32 <= bytes; i += 32)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(d + i),
+            mix32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i)),
+                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i)), multAll, flip));
     const uint32_t wa = 255u - level;
     for (; i < bytes; ++i) d[i] = uint8_t(divideBy255(a[i] * wa + b[i] * level));
 }
@@ -570,6 +586,17 @@ int32_t crossFadeRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, i
                            needsByteOrder(places[0], places[2], width, height);
     BlitPath path = byteOrder ? BlitPortable : activePath();
     if (path == BlitAvx2 && keyed) path = BlitSse2;
+    // Levels 0 and 255 give A or B exactly: copies.
+    if (path != BlitPortable && (level == 0 || level == 255)) {
+        const Place& from = places[level == 0 ? 1 : 2];
+        if (!keyed) return copyRect(dst, int32_t(places[0].x), int32_t(places[0].y), width,
+                                    height, *from.surface, int32_t(from.x), int32_t(from.y),
+                                    KeyOpaque);
+        if (level == 255) return copyRect(dst, int32_t(places[0].x), int32_t(places[0].y), width,
+                                          height, srcB, int32_t(places[2].x),
+                                          int32_t(places[2].y), KeyTransparent);
+        path = BlitPortable;   // A where B is not key: rare, the byte loop does it
+    }
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* a = addressOf(srcA, places[1].x, places[1].y);
