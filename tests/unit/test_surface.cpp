@@ -408,6 +408,29 @@ TEST(CrossFadeRect, InPlaceAndKeyed) {
     EXPECT_EQ(getPixel(a, 3, 1), getPixel(expected, 3, 1));
 }
 
+// Presentations into windows that do not hold the whole playfield: the mix moves its
+// sources along with the cut destination, and a tiny window takes only what fits.
+TEST(CrossFadeRect, WindowsSmallerThanThePlayfield) {
+    MemorySurface frame(800, 640), course(800, 640), screen(1024, 576), expected(1024, 576);
+    fillPattern(frame, 10);
+    fillPattern(course, 11);
+    crossFadeRect(screen, 112, -32, 800, 640, frame, 0, 0, course, 0, 0, 128, KeyOpaque);
+    refMix(expected, 112, -32, 800, 640, frame, 0, 0, course, 0, 0, 128, KeyOpaque);
+    EXPECT_EQ(bytesOf(screen), bytesOf(expected));
+    const uint8_t* a = pixelAddress(frame, 0, 32);
+    const uint8_t* b = pixelAddress(course, 0, 32);
+    EXPECT_EQ(pixelAddress(screen, 112, 0)[1], (a[1] * 127u + b[1] * 128u) / 255u);
+
+    MemorySurface tiny(100, 50), tinyExpected(100, 50);
+    fadeRect(tiny, 0, 0, 640, 480, frame, 0, 0, 40);
+    refFade(tinyExpected, 0, 0, 640, 480, frame, 0, 0, 40);
+    crossFadeRect(tiny, -80, -80, 800, 640, frame, 0, 0, course, 0, 0, 272, KeyTransparent);
+    refMix(tinyExpected, -80, -80, 800, 640, frame, 0, 0, course, 0, 0, 272, KeyTransparent);
+    drawRect(tiny, 0, 0, 799, 639, 0x445566, RectFrame);
+    refRect(tinyExpected, 0, 0, 799, 639, 0x445566, RectFrame);
+    EXPECT_EQ(bytesOf(tiny), bytesOf(tinyExpected));
+}
+
 TEST(PixelMath, DivideBy255IsExact) {
     for (uint32_t x = 0; x <= DivideBy255Limit; ++x)
         ASSERT_EQ(divideBy255(x), x / 255u) << x;
