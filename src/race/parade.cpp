@@ -61,6 +61,7 @@ void walk(int32_t i) {
 
 uint8_t paradeSceneStep() {
     if (step == 0) {
+        resetRaceDisplay();
         stepTick = platTickCount();
         step = 1;
         fadeLevel = 0;

@@ -280,6 +280,7 @@ uint8_t raceSceneStep() {
         playEffect("Snd1");  // the start
         fadeLevel = 0;
         raceFrame = 0;
+        resetRaceDisplay();
         step = 16;
         return 0;
     case 16:

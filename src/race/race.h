@@ -32,6 +32,23 @@ constexpr int32_t PostWidth = 31;
 constexpr int32_t PostHeight = 75;
 
 // ---- Display -------------------------------------------------------------------------
+// frameSurface is the course with the runners drawn over it. Between frames of the
+// parade and the race it differs from courseSurface only inside frameStale's spans
+// (what was drawn over the course, and course rows changed since), and in the wide
+// layout the screen shows frameSurface except inside frameChanged's spans; so each
+// frame copies only those spans. frameInSync false means neither is known: the next
+// frame copies everything. A span with left > right is empty.
+struct RowSpan {
+    int16_t left;
+    int16_t right;
+};
+extern RowSpan frameStale[640];
+extern RowSpan frameChanged[640];
+extern bool frameInSync;
+// Forgets what frameSurface and the screen hold; every scene that draws with
+// drawRaceFrame calls it when it begins.
+void resetRaceDisplay();
+
 // Composes the course and the runners into frameSurface and shows the frame: the whole
 // playfield in the wide layout, the 640 x 480 view at (cameraX, cameraY), each clamped
 // to 0..159, in the narrow one.
