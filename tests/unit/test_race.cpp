@@ -51,7 +51,6 @@ struct BlockCase {
 };
 
 TEST(CanStep, OtherRunnersBlockTheStripAhead) {
-    RaceStage stage;
     const BlockCase cases[] = {
         {-32, 0, Left, 0},  {-33, 0, Left, 1},  {-1, 31, Left, 0},  {-1, 32, Left, 1},
         {-1, -31, Left, 0}, {0, 0, Left, 1},    {32, 0, Right, 0},  {33, 0, Right, 1},
