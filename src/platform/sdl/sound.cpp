@@ -1,16 +1,446 @@
-// MIDI stream service and wave player: not built yet for this backend. Every call
-// fails, which the program hears as silence.
-#include "platform/platform.h"
+// The MIDI stream service and the wave player on SDL audio and FluidSynth.
+//
+// One SDL audio device (opened on first use) renders everything in its callback: the
+// queued stream buffers are walked event by event at their delta ticks (tempo and time
+// division as set through the properties, tempo events as they come), FluidSynth
+// renders the notes, and the one effect voice is mixed on top. A played buffer is handed
+// back through the stream's callback from the audio thread, as the Windows service does
+// from its own. Every piece of state the callback touches is guarded by the device lock
+// (SDL's lock is recursive, so the stream's callback may queue again from inside it).
+// Without an audio device the service still keeps its contract but nothing plays:
+// buffers stay queued until stopped, and sounds are silent.
+#include <SDL.h>
+#include <fluidsynth.h>
 
-uint32_t platMidiStreamOpen(MidiStreamHandle* stream, MidiCallback, uintptr_t) {
-    *stream = nullptr;
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/sdl/sdl_sound.h"
+
+struct PlatMidiTag {
+    int32_t unused;
+};
+
+namespace {
+
+enum : uint32_t {
+    ErrNone = 0,
+    ErrGeneric = 1,
+    ErrAllocated = 4,
+    ErrInvalidHandle = 5,
+    ErrInvalidParam = 11,
+    ErrUnprepared = 64,
+    ErrStillPlaying = 65,
+};
+
+const char* const SoundFontPath = "/usr/share/sounds/sf2/default-GM.sf2";
+const int QueueSize = 8;
+// A stream of zero deltas would otherwise complete and refill buffers without end
+// inside one callback.
+const int CompletionsPerCallback = 4;
+
+struct Stream {
+    bool open;
+    bool running;
+    MidiCallback callback;
+    uintptr_t instance;
+    uint32_t tempo;
+    uint32_t division;
+    MidiHeader* queue[QueueSize];
+    int queued;
+    uint32_t eventOffset;     // next event in queue[0]
+    bool eventTimed;          // samplesToEvent includes that event's delta
+    double samplesToEvent;    // output samples until it is due
+    uint32_t played;
+};
+
+struct Voice {
+    Uint8* data;              // signed 16-bit stereo at the device rate
+    Uint32 length;
+    Uint32 position;
+    bool loop;
+};
+
+PlatMidiTag handleData;
+Stream stream;
+Voice voice;
+bool audioTried;
+SDL_AudioDeviceID device;
+int deviceRate;
+bool devicePaused = true;
+fluid_settings_t* settings;
+fluid_synth_t* synth;
+
+MidiStreamHandle handleOf() { return &handleData; }
+bool validStream(MidiStreamHandle s) { return stream.open && s == handleOf(); }
+
+void lock() {
+    if (device) SDL_LockAudioDevice(device);
+}
+void unlock() {
+    if (device) SDL_UnlockAudioDevice(device);
+}
+
+double samplesPerTick() {
+    uint32_t division = stream.division & 0xFFFF;
+    if (division & 0x8000) {
+        // SMPTE: frames per second (negative, in the high byte) and ticks per frame.
+        int fps = -int(int8_t(division >> 8));
+        int ticks = int(division & 0xFF);
+        if (fps <= 0) fps = 30;
+        if (ticks <= 0) ticks = 1;
+        return double(deviceRate) / (double(fps) * ticks);
+    }
+    if (division == 0) division = 1;
+    return double(stream.tempo) * 1e-6 * deviceRate / division;
+}
+
+void sendShort(uint32_t word) {
+    int status = int(word & 0xFF), channel = status & 0x0F;
+    int first = int((word >> 8) & 0x7F), second = int((word >> 16) & 0x7F);
+    switch (status >> 4) {
+        case 0x8: fluid_synth_noteoff(synth, channel, first); break;
+        case 0x9:
+            if (second) fluid_synth_noteon(synth, channel, first, second);
+            else fluid_synth_noteoff(synth, channel, first);
+            break;
+        case 0xA: fluid_synth_key_pressure(synth, channel, first, second); break;
+        case 0xB: fluid_synth_cc(synth, channel, first, second); break;
+        case 0xC: fluid_synth_program_change(synth, channel, first); break;
+        case 0xD: fluid_synth_channel_pressure(synth, channel, first); break;
+        case 0xE: fluid_synth_pitch_bend(synth, channel, first | second << 7); break;
+        default: break;
+    }
+}
+
+// Hands the oldest buffer back as done. With the lock held.
+void completeOldest(bool played) {
+    MidiHeader* header = stream.queue[0];
+    std::memmove(stream.queue, stream.queue + 1, sizeof stream.queue[0] * (stream.queued - 1));
+    --stream.queued;
+    stream.eventOffset = 0;
+    stream.eventTimed = false;
+    header->flags = (header->flags & ~MhdrInQueue) | MhdrDone;
+    if (played) ++stream.played;
+    if (stream.callback)
+        stream.callback(handleOf(), MomDone, stream.instance, reinterpret_cast<uintptr_t>(header), 0);
+}
+
+// Plays every event that is due now. Returns false when the callback has done all the
+// buffer hand-overs it may.
+bool playDueEvents(int& completions) {
+    while (stream.running && stream.queued > 0) {
+        MidiHeader* header = stream.queue[0];
+        uint32_t recorded = header->bytesRecorded < header->bufferLength ? header->bytesRecorded
+                                                                         : header->bufferLength;
+        if (stream.eventOffset + 12 > recorded) {
+            if (completions == CompletionsPerCallback) return false;
+            ++completions;
+            completeOldest(true);
+            continue;
+        }
+        uint32_t event[3];
+        std::memcpy(event, header->data + stream.eventOffset, sizeof event);
+        if (!stream.eventTimed) {
+            stream.samplesToEvent += event[0] * samplesPerTick();
+            stream.eventTimed = true;
+        }
+        if (stream.samplesToEvent >= 1.0) return true;
+        uint32_t word = event[2];
+        uint32_t size = 12;
+        if (word & 0x80000000u) {
+            uint32_t count = word & 0x00FFFFFFu;
+            size += (count + 3) & ~3u;
+            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(header->data) + stream.eventOffset + 12;
+            if (stream.eventOffset + size <= recorded && count >= 2 && bytes[0] == 0xF0 &&
+                bytes[count - 1] == 0xF7)
+                fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes + 1), int(count - 2),
+                                  nullptr, nullptr, nullptr, 0);
+        } else if ((word >> 24) == 1) {
+            if (word & 0x00FFFFFFu) stream.tempo = word & 0x00FFFFFFu;
+        } else if ((word >> 24) == 0) {
+            sendShort(word);
+        }
+        stream.eventOffset += size;
+        stream.eventTimed = false;
+    }
+    return true;
+}
+
+void audioCallback(void*, Uint8* out, int bytes) {
+    int16_t* samples = reinterpret_cast<int16_t*>(out);
+    const int frames = bytes / 4;
+    int done = 0;
+    int completions = 0;
+    bool dispatching = true;
+    while (done < frames) {
+        int chunk = frames - done;
+        if (dispatching && stream.running) {
+            dispatching = playDueEvents(completions);
+            if (dispatching && stream.running && stream.queued > 0 && stream.eventTimed)
+                chunk = std::min(chunk, int(stream.samplesToEvent));
+        }
+        fluid_synth_write_s16(synth, chunk, samples, done * 2, 2, samples, done * 2 + 1, 2);
+        if (stream.running && stream.queued > 0 && stream.eventTimed) stream.samplesToEvent -= chunk;
+        done += chunk;
+    }
+    if (voice.data) {
+        const int16_t* from = reinterpret_cast<const int16_t*>(voice.data);
+        const Uint32 total = voice.length / 2;
+        for (int i = 0; i < frames * 2 && voice.data; ++i) {
+            int mixed = samples[i] + from[voice.position / 2];
+            samples[i] = int16_t(mixed > 32767 ? 32767 : mixed < -32768 ? -32768 : mixed);
+            voice.position += 2;
+            if (voice.position / 2 >= total) {
+                if (voice.loop) voice.position = 0;
+                else voice.data = nullptr;   // the owner frees it on its next call
+            }
+        }
+    }
+}
+
+void quietLog(int, const char*, void*) {}
+
+// Opens the audio device and the synthesizer once. False when there is no device.
+bool ensureAudio() {
+    if (audioTried) return device != 0;
+    audioTried = true;
+    for (int level = 0; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, quietLog, nullptr);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{}, have{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = audioCallback;
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    if (id == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    deviceRate = have.freq;
+    settings = new_fluid_settings();
+    fluid_settings_setnum(settings, "synth.sample-rate", double(deviceRate));
+    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    synth = new_fluid_synth(settings);
+    if (!synth || fluid_synth_sfload(synth, SoundFontPath, 1) == FLUID_FAILED) {
+        // No soundfont: the stream runs on, silently.
+    }
+    if (!synth) {
+        SDL_CloseAudioDevice(id);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    device = id;
+    return true;
+}
+
+void runDevice() {
+    if (device && devicePaused) {
+        SDL_PauseAudioDevice(device, 0);
+        devicePaused = false;
+    }
+}
+
+// Pauses the device when nothing is left to play. Main thread, lock not held.
+void idleDevice() {
+    if (!device || devicePaused) return;
+    lock();
+    bool busy = stream.running || voice.data;
+    unlock();
+    if (!busy) {
+        SDL_PauseAudioDevice(device, 1);
+        devicePaused = true;
+    }
+}
+
+void nativePath(const char* path, char* out, size_t size) {
+    size_t n = 0;
+    for (const char* p = path; *p && n + 1 < size; ++p) {
+        char c = *p == '\\' ? '/' : *p;
+        if (c == '/' && n > 0 && out[n - 1] == '/') continue;
+        out[n++] = c;
+    }
+    out[n] = 0;
+}
+
+// Loads a wave file converted to the device's format; nullptr when it cannot.
+Uint8* loadWave(const char* path, Uint32* length) {
+    char native[1024];
+    nativePath(path, native, sizeof native);
+    SDL_AudioSpec spec;
+    Uint8* raw = nullptr;
+    Uint32 rawLength = 0;
+    if (!SDL_LoadWAV(native, &spec, &raw, &rawLength)) return nullptr;
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, deviceRate) < 0) {
+        SDL_FreeWAV(raw);
+        return nullptr;
+    }
+    cvt.len = int(rawLength);
+    cvt.buf = static_cast<Uint8*>(SDL_malloc(size_t(rawLength) * size_t(cvt.len_mult) + 4));
+    if (!cvt.buf) {
+        SDL_FreeWAV(raw);
+        return nullptr;
+    }
+    std::memcpy(cvt.buf, raw, rawLength);
+    SDL_FreeWAV(raw);
+    if (SDL_ConvertAudio(&cvt) < 0 || cvt.len_cvt < 4) {
+        SDL_free(cvt.buf);
+        return nullptr;
+    }
+    *length = Uint32(cvt.len_cvt) & ~3u;
+    return cvt.buf;
+}
+
+Uint8* ownedVoiceData;   // what voice.data pointed to when set; freed on replacement
+
+}  // namespace
+
+uint32_t platMidiStreamOpen(MidiStreamHandle* out, MidiCallback callback, uintptr_t instance) {
+    *out = nullptr;
+    if (stream.open) return ErrAllocated;
+    ensureAudio();
+    lock();
+    std::memset(&stream, 0, sizeof stream);
+    stream.open = true;
+    stream.callback = callback;
+    stream.instance = instance;
+    stream.tempo = 500000;
+    stream.division = 96;
+    unlock();
+    *out = handleOf();
+    return ErrNone;
+}
+
+uint32_t platMidiOutPrepareHeader(MidiStreamHandle s, MidiHeader* header) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    if (!header || !header->data) return ErrInvalidParam;
+    header->flags |= MhdrPrepared;
+    return ErrNone;
+}
+
+uint32_t platMidiOutUnprepareHeader(MidiStreamHandle s, MidiHeader* header) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    lock();
+    bool queued = header->flags & MhdrInQueue;
+    if (!queued) header->flags &= ~MhdrPrepared;
+    unlock();
+    return queued ? ErrStillPlaying : ErrNone;
+}
+
+uint32_t platMidiStreamProperty(MidiStreamHandle s, uint32_t property, uint32_t value) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    uint32_t result = ErrNone;
+    lock();
+    if (property == (MidiPropSet | MidiPropTempo)) stream.tempo = value ? value : 1;
+    else if (property == (MidiPropSet | MidiPropTimeDiv)) stream.division = value;
+    else result = ErrInvalidParam;
+    unlock();
+    return result;
+}
+
+uint32_t platMidiStreamOut(MidiStreamHandle s, MidiHeader* header) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    if (!(header->flags & MhdrPrepared)) return ErrUnprepared;
+    uint32_t result = ErrNone;
+    lock();
+    if ((header->flags & MhdrInQueue) || stream.queued == QueueSize) {
+        result = ErrStillPlaying;
+    } else {
+        header->flags = (header->flags & ~MhdrDone) | MhdrInQueue;
+        stream.queue[stream.queued++] = header;
+    }
+    unlock();
+    return result;
+}
+
+uint32_t platMidiStreamRestart(MidiStreamHandle s) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    lock();
+    stream.running = true;
+    unlock();
+    runDevice();
+    return ErrNone;
+}
+
+uint32_t platMidiStreamStop(MidiStreamHandle s) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    lock();
+    stream.running = false;
+    // Every buffer queued when the stop began comes back, done, through the callback.
+    for (int n = stream.queued; n > 0 && stream.queued > 0; --n) completeOldest(false);
+    stream.eventOffset = 0;
+    stream.eventTimed = false;
+    stream.samplesToEvent = 0;
+    if (synth) fluid_synth_all_notes_off(synth, -1);
+    unlock();
+    idleDevice();
+    return ErrNone;
+}
+
+uint32_t platMidiStreamClose(MidiStreamHandle s) {
+    if (!validStream(s)) return ErrInvalidHandle;
+    lock();
+    bool busy = stream.queued > 0;
+    if (!busy) {
+        stream.open = false;
+        stream.running = false;
+        if (synth) fluid_synth_system_reset(synth);
+    }
+    unlock();
+    idleDevice();
+    return busy ? ErrStillPlaying : ErrNone;
+}
+
+int platPlaySound(const char* path, uint32_t flags) {
+    // Any call ends the sound that was playing.
+    lock();
+    voice.data = nullptr;
+    unlock();
+    SDL_free(ownedVoiceData);
+    ownedVoiceData = nullptr;
+    if (!path || !ensureAudio()) {
+        idleDevice();
+        return path ? 0 : 1;
+    }
+    Uint32 length = 0;
+    Uint8* data = loadWave(path, &length);
+    if (!data) {
+        // There is no system default sound here: a missing sound is silence.
+        idleDevice();
+        return 0;
+    }
+    ownedVoiceData = data;
+    lock();
+    voice.data = data;
+    voice.length = length;
+    voice.position = 0;
+    voice.loop = (flags & SndLoop) && (flags & SndAsync);
+    unlock();
+    runDevice();
+    if (!(flags & SndAsync)) {
+        // Wait for the end, with a margin in case the device stops rendering.
+        uint32_t limit = SDL_GetTicks() + uint32_t(uint64_t(length) * 1000 / (uint64_t(deviceRate) * 4)) + 1000;
+        for (;;) {
+            lock();
+            bool playing = voice.data == data;
+            unlock();
+            if (!playing || int32_t(SDL_GetTicks() - limit) > 0) break;
+            SDL_Delay(5);
+        }
+        idleDevice();
+    }
     return 1;
 }
-uint32_t platMidiOutPrepareHeader(MidiStreamHandle, MidiHeader*) { return 1; }
-uint32_t platMidiOutUnprepareHeader(MidiStreamHandle, MidiHeader*) { return 1; }
-uint32_t platMidiStreamProperty(MidiStreamHandle, uint32_t, uint32_t) { return 1; }
-uint32_t platMidiStreamOut(MidiStreamHandle, MidiHeader*) { return 1; }
-uint32_t platMidiStreamRestart(MidiStreamHandle) { return 1; }
-uint32_t platMidiStreamStop(MidiStreamHandle) { return 1; }
-uint32_t platMidiStreamClose(MidiStreamHandle) { return 1; }
-int platPlaySound(const char*, uint32_t) { return 0; }
+
+uint32_t sdlSoundPlayedBuffers() {
+    lock();
+    uint32_t n = stream.played;
+    unlock();
+    return n;
+}
+
+bool sdlSoundHasDevice() { return device != 0; }
