@@ -55,6 +55,9 @@ int main(int argc, char** argv) {
     // The signals end the run through the message queue, not through SDL's own handler.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The window surface goes straight to the window system (shared memory on X11);
+    // the OpenGL route costs far more where OpenGL is rendered in software.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0 || !displayUsable()) {
         std::fprintf(stderr, "pellrun: no display to show the screen saver on\n");
         SDL_Quit();
