@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <vector>
 
+#include <string>
+
+#include "platform/headless/headless_sound.h"
 #include "race/random.h"
 #include "support/program_run.h"
 #include "support/race_stage.h"
@@ -171,6 +174,25 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     const uint8_t finish[RunnerCount] = {2, 3, 0, 1, 5, 4};  // gates 3, 4, 1, 2, 6, 5
     EXPECT_TRUE(std::equal(finish, finish + RunnerCount, seen.finish));
     EXPECT_GT(seen.frames[1], 600);
+
+    // The effects of each race: the start, one bell, the leader into the final
+    // straight (once or, when the lead changes on the corner, more), and the silence.
+    std::string effects;
+    for (const HeadlessSoundRecord& r : headlessSoundLog()) {
+        if (r.call != SoundPlay || r.path.size() < 8) continue;
+        std::string tail = r.path.substr(r.path.size() - 8);
+        if (tail.compare(0, 3, "Snd") == 0) effects += tail[3];
+    }
+    ASSERT_GE(effects.size(), 8u) << effects;
+    size_t firstEnd = effects.find('0');
+    ASSERT_NE(firstEnd, std::string::npos);
+    std::string race1 = effects.substr(0, firstEnd + 1);
+    EXPECT_EQ(race1.front(), '1');
+    EXPECT_EQ(race1[1], '2');
+    EXPECT_EQ(std::count(race1.begin(), race1.end(), '2'), 1);
+    EXPECT_GE(std::count(race1.begin(), race1.end(), '3'), 1);
+    EXPECT_EQ(race1.find_first_not_of('3', 2), race1.size() - 1) << race1;
+    EXPECT_EQ(effects.substr(firstEnd + 1, 2), "12");
 }
 
 }  // namespace
