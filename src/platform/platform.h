@@ -210,7 +210,10 @@ DcHandle platBeginPaint(WindowHandle window, PlatRect& paintRect);
 void platEndPaint(WindowHandle window);
 
 // ---- MIDI stream service -----------------------------------------------------------------
-// Records laid out as the Windows multimedia MIDIHDR and MIDIEVENT.
+// Records laid out as the Windows multimedia MIDIHDR and MIDIEVENT. The multimedia
+// headers declare their records byte-packed, so MidiHeader is packed too (112 bytes on
+// 64-bit systems, 64 on 32-bit ones).
+#pragma pack(push, 1)
 struct MidiHeader {
     char* data;
     uint32_t bufferLength;
@@ -222,6 +225,7 @@ struct MidiHeader {
     uint32_t offset;
     uintptr_t reservedMore[8];
 };
+#pragma pack(pop)
 enum : uint32_t { MhdrDone = 0x1, MhdrPrepared = 0x2, MhdrInQueue = 0x4 };
 enum : uint32_t { MomDone = 0x3C9 };
 enum : uint32_t { MidiPropSet = 0x80000000u, MidiPropTimeDiv = 1, MidiPropTempo = 2 };
