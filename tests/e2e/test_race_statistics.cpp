@@ -126,15 +126,6 @@ TEST(RaceStatistics, TwentySeededRacesUnfoldAsIntended) {
     }
 }
 
-TEST(RaceStatistics, SameSeedSameRace) {
-    RaceStage stage(640, 480);
-    RaceFigures a = runRace(4242, 1);
-    RaceFigures b = runRace(4242, 1);
-    EXPECT_EQ(a.frames, b.frames);
-    EXPECT_EQ(a.bell, b.bell);
-    EXPECT_TRUE(std::equal(a.finish, a.finish + RunnerCount, b.finish));
-}
-
 // The whole program: the meeting runs race after race, and seed 1's first race is the
 // same frame for frame on every edition.
 TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {

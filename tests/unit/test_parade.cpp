@@ -204,17 +204,4 @@ TEST(Parade, NarrowViewWatchesTheMiddleThenFollowsTheLastRunner) {
     EXPECT_TRUE(sawBottom);
 }
 
-TEST(Parade, WideLayoutShowsTheWholePlayfield) {
-    RaceStage stage(1024, 768);
-    drawRect(courseSurface, 0, 0, 799, 639, 0x334455, RectFill);
-    scene = SceneParade;
-    step = 0;
-    paradeSceneStep();
-    platSleep(66);
-    paradeSceneStep();
-    EXPECT_EQ(getPixel(screenSurface, 112, 64), 0x334455u);
-    EXPECT_EQ(getPixel(screenSurface, 112 + 799, 64 + 639), 0x334455u);
-    EXPECT_EQ(getPixel(screenSurface, 111, 64), 0u);
-}
-
 }  // namespace

@@ -78,16 +78,6 @@ TEST(CanStep, FinishedAndPlacedRunnersStillBlock) {
 
 // ---- Stepping and sidesteps ----------------------------------------------------------
 
-TEST(StepRunner, FreeStepMovesOnePixel) {
-    RaceStage stage;
-    RaceStage::place(0, 400, 100, SectionTop);
-    RaceStage::parkOthers();
-    stepRunner(0, Left);
-    EXPECT_EQ(runners[0].x, 399);
-    stepRunner(0, Down);
-    EXPECT_EQ(runners[0].y, 101);
-}
-
 TEST(StepRunner, BlockedAheadSqueezesInsideFirst) {
     RaceStage stage;
     // Top straight, running left; inside is down, outside is up.
