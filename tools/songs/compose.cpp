@@ -152,44 +152,44 @@ std::vector<std::pair<int, int>> onsets(const std::string& rhythm) {
 
 class Composer {
 public:
-    explicit Composer(const SongSpec& spec) : spec_(spec), track_(Division) {}
+    explicit Composer(const SongPlan& plan) : plan_(plan), track_(Division) {}
 
     Bytes compose(double* seconds) {
         setup();
         // Bars of each section and the song's bar list.
-        for (const Section& section : spec_.sections) {
+        for (const Section& section : plan_.sections) {
             std::vector<BarChords> bars;
             for (const std::string& bar : split(section.chords, '|')) {
                 BarChords b;
-                b.stepsPerBar = spec_.stepsPerBar;
+                b.stepsPerBar = plan_.stepsPerBar;
                 for (const std::string& token : split(bar, ' '))
-                    if (!token.empty()) b.chords.push_back(parseChord(spec_.scale, token));
+                    if (!token.empty()) b.chords.push_back(parseChord(plan_.scale, token));
                 bars.push_back(b);
             }
             sectionBars_.push_back(bars);
         }
-        for (char letter : spec_.form) {
+        for (char letter : plan_.form) {
             int s = letter - 'A';
             for (size_t i = 0; i < sectionBars_[s].size(); ++i) songBars_.push_back({s, int(i)});
         }
         int bar = 0;
-        for (size_t f = 0; f < spec_.form.size(); ++f) {
-            int s = spec_.form[f] - 'A';
-            bool lastOfSong = f + 1 == spec_.form.size();
+        for (size_t f = 0; f < plan_.form.size(); ++f) {
+            int s = plan_.form[f] - 'A';
+            bool lastOfSong = f + 1 == plan_.form.size();
             section(s, bar, lastOfSong);
             bar += int(sectionBars_[s].size());
         }
-        uint32_t end = tickAt(bar * spec_.stepsPerBar);
-        if (seconds) *seconds = double(end) / Division * 60.0 / spec_.tempo;
+        uint32_t end = tickAt(bar * plan_.stepsPerBar);
+        if (seconds) *seconds = double(end) / Division * 60.0 / plan_.tempo;
         return track_.write(end);
     }
 
 private:
     uint32_t tickAt(int step) const {
-        int bar = floorDiv(step, spec_.stepsPerBar);
-        int s = step - bar * spec_.stepsPerBar;
-        uint32_t base = uint32_t(bar) * uint32_t(spec_.stepsPerBar) * StepTicks;
-        if (!spec_.swing) return base + uint32_t(s) * StepTicks;
+        int bar = floorDiv(step, plan_.stepsPerBar);
+        int s = step - bar * plan_.stepsPerBar;
+        uint32_t base = uint32_t(bar) * uint32_t(plan_.stepsPerBar) * StepTicks;
+        if (!plan_.swing) return base + uint32_t(s) * StepTicks;
         static const uint32_t swung[4] = {0, 160, 320, 400};
         return base + uint32_t(s / 4) * Division + swung[s % 4];
     }
@@ -202,23 +202,23 @@ private:
     }
 
     void setup() {
-        track_.meta(0, 0x03, Bytes(spec_.name, spec_.name + std::string(spec_.name).size()));
-        uint8_t beats = uint8_t(spec_.stepsPerBar / 4);
+        track_.meta(0, 0x03, Bytes(plan_.name, plan_.name + std::string(plan_.name).size()));
+        uint8_t beats = uint8_t(plan_.stepsPerBar / 4);
         track_.meta(0, 0x58, {beats, 2, 24, 8});
-        track_.tempo(0, spec_.tempo);
+        track_.tempo(0, plan_.tempo);
         const struct { int channel, program, volume, pan; } parts[] = {
-            {Lead, spec_.leadProgram, spec_.leadVolume, 64},
-            {Comp, spec_.compProgram, spec_.compVolume, 40},
-            {Pad, spec_.padProgram, spec_.padVolume, 88},
-            {Bass, spec_.bassProgram, spec_.bassVolume, 60},
-            {Counter, spec_.counterProgram, spec_.counterVolume, 84},
-            {Drums, 0, spec_.drumVolume, 64},
+            {Lead, plan_.leadProgram, plan_.leadVolume, 64},
+            {Comp, plan_.compProgram, plan_.compVolume, 40},
+            {Pad, plan_.padProgram, plan_.padVolume, 88},
+            {Bass, plan_.bassProgram, plan_.bassVolume, 60},
+            {Counter, plan_.counterProgram, plan_.counterVolume, 84},
+            {Drums, 0, plan_.drumVolume, 64},
         };
         for (const auto& p : parts) {
             track_.program(0, p.channel, p.program);
             track_.control(0, p.channel, 7, p.volume);
             track_.control(0, p.channel, 10, p.pan);
-            track_.control(0, p.channel, 91, spec_.reverb);
+            track_.control(0, p.channel, 91, plan_.reverb);
             track_.control(0, p.channel, 93, 0);
         }
     }
@@ -230,15 +230,15 @@ private:
     }
 
     int bassRoot(const Chord& c) const {
-        int p = spec_.key + c.root;
-        if (p > spec_.key + 6) p -= 12;
+        int p = plan_.key + c.root;
+        if (p > plan_.key + 6) p -= 12;
         return p;
     }
 
     void section(int s, int firstBar, bool lastOfSong) {
-        const Section& sec = spec_.sections[s];
+        const Section& sec = plan_.sections[s];
         const std::vector<BarChords>& bars = sectionBars_[s];
-        const int spb = spec_.stepsPerBar;
+        const int spb = plan_.stepsPerBar;
         const int base = firstBar * spb;
         const int barCount = int(bars.size());
         Rng rng{sec.melodySeed * 2654435761u + uint32_t(firstBar)};
@@ -259,29 +259,29 @@ private:
             const BarChords& chords = bars[b];
             const int barStep = base + b * spb;
             // Comping: the chord voiced upwards from compLow.
-            if (!spec_.comp.empty()) {
-                for (auto [step, length] : onsets(spec_.comp)) {
+            if (!plan_.comp.empty()) {
+                for (auto [step, length] : onsets(plan_.comp)) {
                     const Chord& c = chords.at(step);
                     int velocity = 64 + (step % 4 == 0 ? 10 : 0) + rng.below(8);
-                    for (int p : chordPitches(c, spec_.key, spec_.compLow, spec_.compLow + 11))
+                    for (int p : chordPitches(c, plan_.key, plan_.compLow, plan_.compLow + 11))
                         note(Comp, barStep + step, length, p, velocity, 40);
                 }
             }
             // Pad: each chord held for its share of the bar.
-            if (spec_.padLow) {
+            if (plan_.padLow) {
                 int n = int(chords.chords.size());
                 for (int i = 0; i < n; ++i) {
                     int start = i * spb / n, stop = (i + 1) * spb / n;
-                    for (int p : chordPitches(chords.chords[i], spec_.key, spec_.padLow, spec_.padLow + 11))
+                    for (int p : chordPitches(chords.chords[i], plan_.key, plan_.padLow, plan_.padLow + 11))
                         note(Pad, barStep + start, stop - start, p, 58, 0);
                 }
             }
             // Bass.
-            for (auto [step, length] : onsets(spec_.bass)) {
+            for (auto [step, length] : onsets(plan_.bass)) {
                 const Chord& c = chords.at(step);
                 int root = bassRoot(c);
                 int pitch = root;
-                switch (spec_.bass[step]) {
+                switch (plan_.bass[step]) {
                     case 'F': pitch = root + c.tones[2]; break;
                     case 'O': pitch = root + 12; break;
                     case 'T': pitch = root + c.tones[1]; break;
@@ -297,11 +297,11 @@ private:
                 note(Bass, barStep + step, length, pitch, velocity, 20);
             }
             // Counter line: rising arpeggio over the chord.
-            if (!spec_.counter.empty()) {
+            if (!plan_.counter.empty()) {
                 int k = 0;
-                for (auto [step, length] : onsets(spec_.counter)) {
-                    std::vector<int> tones = chordPitches(chords.at(step), spec_.key, spec_.counterLow,
-                                                          spec_.counterLow + 16);
+                for (auto [step, length] : onsets(plan_.counter)) {
+                    std::vector<int> tones = chordPitches(chords.at(step), plan_.key, plan_.counterLow,
+                                                          plan_.counterLow + 16);
                     int pitch = tones[k++ % tones.size()];
                     note(Counter, barStep + step, length, pitch, 58 + rng.below(10), 10);
                 }
@@ -326,15 +326,15 @@ private:
     // The generated tune of a section: the rhythm of its first two bars comes back
     // throughout, the pitches follow the chords, the last bar lands on the chord root.
     std::vector<Note> melody(int s, bool endOfSong) {
-        const Section& sec = spec_.sections[s];
+        const Section& sec = plan_.sections[s];
         const std::vector<BarChords>& bars = sectionBars_[s];
-        const int spb = spec_.stepsPerBar;
+        const int spb = plan_.stepsPerBar;
         const int barCount = int(bars.size());
         Rng rng{sec.melodySeed};
-        const int low = spec_.leadLow + sec.melodyShift, high = spec_.leadHigh + sec.melodyShift;
+        const int low = plan_.leadLow + sec.melodyShift, high = plan_.leadHigh + sec.melodyShift;
         const int centre = (low + high) / 2;
-        int motif[2] = {rng.below(int(spec_.leadRhythms.size())),
-                        rng.below(int(spec_.leadRhythms.size()))};
+        int motif[2] = {rng.below(int(plan_.leadRhythms.size())),
+                        rng.below(int(plan_.leadRhythms.size()))};
         int current = centre;
         int repeats = 0;
         std::vector<Note> out;
@@ -345,9 +345,9 @@ private:
                 if (!endOfSong) rhythm = "x" + std::string(spb / 4 - 1, '-') + "x" +
                                          std::string(spb / 4 - 1, '-') + std::string(spb / 2, '.');
             } else if (b % 4 == 3) {
-                rhythm = spec_.leadRhythms[rng.below(int(spec_.leadRhythms.size()))];
+                rhythm = plan_.leadRhythms[rng.below(int(plan_.leadRhythms.size()))];
             } else {
-                rhythm = spec_.leadRhythms[motif[b % 2]];
+                rhythm = plan_.leadRhythms[motif[b % 2]];
             }
             auto hits = onsets(rhythm);
             for (size_t i = 0; i < hits.size(); ++i) {
@@ -356,13 +356,13 @@ private:
                 bool strong = step % 4 == 0;
                 bool last = b == barCount - 1 && i + 1 == hits.size();
                 std::vector<int> choices = (strong || rng.below(3) == 0)
-                                               ? chordPitches(c, spec_.key, low, high)
-                                               : scalePitches(spec_.scale, spec_.key, low, high);
+                                               ? chordPitches(c, plan_.key, low, high)
+                                               : scalePitches(plan_.scale, plan_.key, low, high);
                 if (last) {
                     choices.clear();
-                    for (int p : chordPitches(c, spec_.key, low, high))
-                        if ((p - spec_.key - c.root) % 12 == 0) choices.push_back(p);
-                    if (choices.empty()) choices = chordPitches(c, spec_.key, low, high);
+                    for (int p : chordPitches(c, plan_.key, low, high))
+                        if ((p - plan_.key - c.root) % 12 == 0) choices.push_back(p);
+                    if (choices.empty()) choices = chordPitches(c, plan_.key, low, high);
                 }
                 int drift = rng.below(9) - 4;
                 if (current > centre + 5) drift -= 3;
@@ -383,7 +383,7 @@ private:
         return out;
     }
 
-    const SongSpec& spec_;
+    const SongPlan& plan_;
     SmfTrack track_;
     std::vector<std::vector<BarChords>> sectionBars_;
     std::vector<std::pair<int, int>> songBars_;
@@ -391,7 +391,7 @@ private:
 
 }  // namespace
 
-Bytes composeSong(const SongSpec& spec, double* seconds) {
-    Composer composer(spec);
+Bytes composeSong(const SongPlan& plan, double* seconds) {
+    Composer composer(plan);
     return composer.compose(seconds);
 }

@@ -25,7 +25,7 @@ struct Section {
     int melodyShift;         // semitones added to the generated melody's range
 };
 
-struct SongSpec {
+struct SongPlan {
     const char* name;
     double tempo;
     int stepsPerBar;         // sixteenth steps: 16 for 4/4, 12 for 3/4, 8 for 2/4
@@ -49,6 +49,6 @@ struct SongSpec {
     int reverb;
 };
 
-Bytes composeSong(const SongSpec& spec, double* seconds);
-const std::vector<SongSpec>& backgroundSongs();
-const std::vector<SongSpec>& fanfares();
+Bytes composeSong(const SongPlan& plan, double* seconds);
+const std::vector<SongPlan>& backgroundSongs();
+const std::vector<SongPlan>& fanfares();

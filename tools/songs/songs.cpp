@@ -8,8 +8,8 @@ namespace {
 // 41/45/48 toms, 49 crash, 51 ride, 54 tambourine, 56 cowbell, 62/63/64 congas,
 // 67/68 agogo, 70 maracas, 76/77 wood blocks.
 
-SongSpec base(const char* name, double tempo, int key, ScaleKind scale) {
-    SongSpec s{};
+SongPlan base(const char* name, double tempo, int key, ScaleKind scale) {
+    SongPlan s{};
     s.name = name;
     s.tempo = tempo;
     s.stepsPerBar = 16;
@@ -33,11 +33,11 @@ const std::vector<std::string> PopRhythms = {
     "x---x---x-x-x-x-", "x-x-x---..x-x-x-",
 };
 
-std::vector<SongSpec> makeBackground() {
-    std::vector<SongSpec> songs;
+std::vector<SongPlan> makeBackground() {
+    std::vector<SongPlan> songs;
 
     // 0: bright morning pop, piano over strummed guitar and strings.
-    SongSpec s = base("Paddock Morning", 128, 36, ScaleMajor);
+    SongPlan s = base("Paddock Morning", 128, 36, ScaleMajor);
     s.form = "AABA";
     s.sections = {
         {"1|5|6|4|1|5|4|5", "", "", {"36:x.......x.x.....", "38:....x.......x...", "42:x.x.x.x.x.x.x.x."},
@@ -231,8 +231,8 @@ std::vector<SongSpec> makeBackground() {
     return songs;
 }
 
-SongSpec fanfare(const char* name, double tempo, int key, int lead, int harmonyProgram) {
-    SongSpec s = base(name, tempo, key, ScaleMajor);
+SongPlan fanfare(const char* name, double tempo, int key, int lead, int harmonyProgram) {
+    SongPlan s = base(name, tempo, key, ScaleMajor);
     s.form = "AB";
     s.leadProgram = lead; s.counterProgram = harmonyProgram; s.compProgram = 61; s.bassProgram = 58;
     s.padProgram = 48; s.padLow = 0;
@@ -250,9 +250,9 @@ const std::vector<std::string> RollFill = {"36:x...x...x...x...", "38:xxxxxxxxxx
 const std::vector<std::string> MarchDrums = {"36:x.......x.......", "38:x.x.x.xxx.x.x.xx"};
 const std::vector<std::string> EndFill = {"36:x.......x.x.x...", "38:X.....xxxxxxXXXX", "45:........x.x....."};
 
-std::vector<SongSpec> makeFanfares() {
-    std::vector<SongSpec> out;
-    SongSpec s = fanfare("Entry Fanfare I", 126, 36, 56, 57);
+std::vector<SongPlan> makeFanfares() {
+    std::vector<SongPlan> out;
+    SongPlan s = fanfare("Entry Fanfare I", 126, 36, 56, 57);
     s.sections = {
         {"1|1|4 5|1", "G4/2 G4/1 G4/1 C5/4 E5/4 G5/4 E5/3 C5/1 E5/4 G5/8 A5/2 G5/2 F5/2 E5/2 D5/4 G4/4 C5+E5+G5/12 r/4",
          "C4+E4/8 E4+G4/8 G4+C5/16 F4+A4/8 F4+B4/8 E4+G4/12 r/4", RollDrums, RollFill, 0, 0},
@@ -288,12 +288,12 @@ std::vector<SongSpec> makeFanfares() {
 
 }  // namespace
 
-const std::vector<SongSpec>& backgroundSongs() {
-    static const std::vector<SongSpec> songs = makeBackground();
+const std::vector<SongPlan>& backgroundSongs() {
+    static const std::vector<SongPlan> songs = makeBackground();
     return songs;
 }
 
-const std::vector<SongSpec>& fanfares() {
-    static const std::vector<SongSpec> songs = makeFanfares();
+const std::vector<SongPlan>& fanfares() {
+    static const std::vector<SongPlan> songs = makeFanfares();
     return songs;
 }

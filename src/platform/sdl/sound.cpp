@@ -270,12 +270,12 @@ void nativePath(const char* path, char* out, size_t size) {
 Uint8* loadWave(const char* path, Uint32* length) {
     char native[1024];
     nativePath(path, native, sizeof native);
-    SDL_AudioSpec spec;
+    SDL_AudioSpec format;
     Uint8* raw = nullptr;
     Uint32 rawLength = 0;
-    if (!SDL_LoadWAV(native, &spec, &raw, &rawLength)) return nullptr;
+    if (!SDL_LoadWAV(native, &format, &raw, &rawLength)) return nullptr;
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, deviceRate) < 0) {
+    if (SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 2, deviceRate) < 0) {
         SDL_FreeWAV(raw);
         return nullptr;
     }
