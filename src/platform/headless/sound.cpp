@@ -19,7 +19,7 @@ enum : uint32_t {
 
 // A long simulated meeting would otherwise grow the logs without bound.
 const size_t LogLimit = 1 << 16;
-const size_t EventLimit = 1 << 20;
+const size_t EventLimit = 1 << 17;
 const uint32_t QueueSize = 8;
 
 struct PlatMidiTagData {
