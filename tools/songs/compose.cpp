@@ -95,6 +95,13 @@ std::vector<int> scalePitches(ScaleKind scale, int key, int low, int high) {
     return out;
 }
 
+bool sameChord(const Chord& a, const Chord& b) {
+    if (a.root != b.root || a.count != b.count) return false;
+    for (int i = 0; i < a.count; ++i)
+        if (a.tones[i] != b.tones[i]) return false;
+    return true;
+}
+
 // The chord of each step of one bar.
 struct BarChords {
     std::vector<Chord> chords;
@@ -104,6 +111,13 @@ struct BarChords {
         return chords[std::min(n - 1, step * n / stepsPerBar)];
     }
 };
+
+bool sameChords(const BarChords& a, const BarChords& b) {
+    if (a.chords.size() != b.chords.size()) return false;
+    for (size_t i = 0; i < a.chords.size(); ++i)
+        if (!sameChord(a.chords[i], b.chords[i])) return false;
+    return true;
+}
 
 int parsePitch(const std::string& name) {
     static const int letters[7] = {9, 11, 0, 2, 4, 5, 7};   // A..G
@@ -348,6 +362,16 @@ private:
                 rhythm = plan_.leadRhythms[rng.below(int(plan_.leadRhythms.size()))];
             } else {
                 rhythm = plan_.leadRhythms[motif[b % 2]];
+            }
+            // The second half of a phrase answers the first: where the chords are the
+            // same as four bars before, so is the tune.
+            if (b >= 4 && b != barCount - 1 && sameChords(bars[b], bars[b - 4])) {
+                for (const Note& n : std::vector<Note>(out)) {
+                    if (n.step / spb != b - 4) continue;
+                    out.push_back(Note{n.step + 4 * spb, n.length, n.pitch, n.velocity});
+                    current = n.pitch;
+                }
+                continue;
             }
             auto hits = onsets(rhythm);
             for (size_t i = 0; i < hits.size(); ++i) {
