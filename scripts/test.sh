@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the native suite, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows cross build and its end-to-end run under Wine.
+# UndefinedBehaviorSanitizer, the sound stream's hand-off under ThreadSanitizer, a short
+# fuzzing run of the song loader, the Windows cross build and its end-to-end run under
+# Wine.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -16,6 +18,12 @@ step ctest --preset linux
 step cmake --preset asan
 step cmake --build --preset asan
 step ctest --preset asan
+step cmake --preset tsan
+step cmake --build --preset tsan-sound
+step ctest --preset tsan-sound
+step cmake --preset fuzz
+step cmake --build --preset fuzz
+step ctest --preset fuzz
 step cmake --preset windows
 step cmake --build --preset windows
 if [ -x tests/wine/run.sh ] || [ -f tests/wine/run.sh ]; then
