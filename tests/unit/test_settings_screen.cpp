@@ -42,7 +42,7 @@ TEST(SettingsScreen, ClicksSelectThroughTheHitMap) {
     };
     const Click clicks[] = {
         {30, 150, &speed, 0},     {125, 160, &speed, 4},    {284, 150, &interval, 2},
-        {400, 150, &music, 1},    {170, 240, &fullScreen, 1},
+        {400, 150, &music, 1},    {120, 246, &fullScreen, 0},   {170, 240, &fullScreen, 1},
     };
     for (const Click& c : clicks) {
         uint32_t before = screen.redraws();
