@@ -24,10 +24,15 @@ bool tickDue(uint32_t ms) {
     return true;
 }
 
+// Moves the current scene to step next; every step begins with fadeLevel 0.
+static void goToStep(int32_t next) {
+    step = next;
+    fadeLevel = 0;
+}
+
 static void enterScene(int32_t next) {
     scene = next;
-    step = 0;
-    fadeLevel = 0;
+    goToStep(0);
 }
 
 int32_t stepScenes() {
@@ -89,14 +94,12 @@ uint8_t logoSceneStep() {
     switch (step) {
     case 0:
         stepTick = platTickCount();
-        step = 1;
-        fadeLevel = 0;
+        goToStep(1);
         return 0;
     case 1: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            step = 2;
-            fadeLevel = 0;
+            goToStep(2);
         } else if (level > 0) {
             showLogo(uint32_t(256 - 16 * level));
         }
@@ -104,8 +107,7 @@ uint8_t logoSceneStep() {
     }
     case 2:
         if (tickDue(1000)) {
-            step = 3;
-            fadeLevel = 0;
+            goToStep(3);
         }
         return 0;
     case 3: {
@@ -138,21 +140,18 @@ uint8_t courseSceneStep() {
     switch (step) {
     case 0:
         if (raceCount > 0) {
-            step = 16;
-            fadeLevel = 0;
+            goToStep(16);
             return 0;
         }
         drawRect(courseSurface, 0, 0, 799, 639, 0x000000, RectFill);
         copyRect(courseSurface, 192, 192, 416, 256, sheetSurface, 0, 559, KeyOpaque);
         copyRect(frameSurface, 0, 0, 800, 640, courseSurface, 0, 0, KeyOpaque);
-        step = 1;
-        fadeLevel = 0;
+        goToStep(1);
         return 0;
     case 1: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            step = 2;
-            fadeLevel = 0;
+            goToStep(2);
         } else if (level > 0) {
             uint32_t darkness = uint32_t(256 - 16 * level);
             if (wideLayout())
@@ -165,20 +164,17 @@ uint8_t courseSceneStep() {
     }
     case 2:
     case 18:
-        step = 32;
-        fadeLevel = 0;
+        goToStep(32);
         return 0;
     case 16:
     case 32:
         stepTick = platTickCount();
-        step += 1;
-        fadeLevel = 0;
+        goToStep(step + 1);
         return 0;
     case 17: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            step = 18;
-            fadeLevel = 0;
+            goToStep(18);
         } else if (level > 0) {
             int32_t k = level - 1;
             forEachTrackCell([k](int32_t cx, int32_t cy) {
@@ -192,8 +188,7 @@ uint8_t courseSceneStep() {
     case 33: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            step = 34;
-            fadeLevel = 0;
+            goToStep(34);
         } else if (level > 0) {
             int32_t k = 16 - level;
             int32_t n = 2 * level;
