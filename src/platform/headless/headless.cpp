@@ -93,14 +93,22 @@ static int64_t startEpochSeconds() {
     t.tm_hour = config.startTime.hour;
     t.tm_min = config.startTime.minute;
     t.tm_sec = config.startTime.second;
+#ifdef _WIN32
+    return static_cast<int64_t>(_mkgmtime(&t));
+#else
     return static_cast<int64_t>(timegm(&t));
+#endif
 }
 
 void platLocalTime(LocalTime& out) {
     int64_t ms = int64_t(config.startTime.milliseconds) + int64_t(tick - config.startTick);
     std::time_t seconds = static_cast<std::time_t>(startEpochSeconds() + ms / 1000);
-    std::tm t;
+    std::tm t = {};
+#ifdef _WIN32
+    gmtime_s(&t, &seconds);
+#else
     gmtime_r(&seconds, &t);
+#endif
     out.year = t.tm_year + 1900;
     out.month = t.tm_mon + 1;
     out.dayOfWeek = t.tm_wday;

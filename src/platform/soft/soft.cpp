@@ -3,12 +3,33 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "platform/embedded.h"
+
+// Pixel blocks are 64-byte aligned so the blitters' vector loads stay on whole lines;
+// the Microsoft C runtime has its own aligned heap calls for that.
+static void* alignedAlloc(size_t bytes) {
+#ifdef _WIN32
+    return _aligned_malloc(bytes, 64);
+#else
+    return std::aligned_alloc(64, bytes);
+#endif
+}
+
+static void alignedFree(void* block) {
+#ifdef _WIN32
+    _aligned_free(block);
+#else
+    std::free(block);
+#endif
+}
 
 // ---- Objects and device contexts -----------------------------------------------------
 
@@ -23,8 +44,7 @@ static SoftObject* newBitmapObject(int32_t width, int32_t height) {
     if (!object) return nullptr;
     int32_t stride = strideFor(width);
     size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
-    // 64-byte alignment keeps the blitters' vector loads on whole lines.
-    void* bits = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
+    void* bits = alignedAlloc((bytes + 63) / 64 * 64);
     if (!bits) {
         delete object;
         return nullptr;
@@ -37,7 +57,7 @@ static SoftObject* newBitmapObject(int32_t width, int32_t height) {
 
 static void freeObject(SoftObject* object) {
     if (!object || object->stock) return;
-    if (object->kind == SoftBitmapObject) std::free(object->bitmap.bits);
+    if (object->kind == SoftBitmapObject) alignedFree(object->bitmap.bits);
     delete object;
 }
 
@@ -237,7 +257,7 @@ SoftWindow* softChildAt(SoftWindow* parent, int32_t x, int32_t y) {
 
 void softReset() {
     for (SoftWindow& w : windows) {
-        if (w.used) std::free(w.backing.bitmap.bits);
+        if (w.used) alignedFree(w.backing.bitmap.bits);
         w = SoftWindow();
     }
     for (SoftClass& c : classes) c = SoftClass();
@@ -435,7 +455,13 @@ static int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intp
 FileHandle platFileOpen(const char* path, int mode) {
     char native[1024];
     softNativePath(path, native, sizeof native);
-    int flags = O_RDWR | O_CLOEXEC | (mode == FileCreateAlways ? O_CREAT | O_TRUNC : 0);
+#ifdef _WIN32
+    // Bytes as they are (no newline translation), and not handed to child processes.
+    int flags = O_RDWR | O_BINARY | O_NOINHERIT;
+#else
+    int flags = O_RDWR | O_CLOEXEC;
+#endif
+    if (mode == FileCreateAlways) flags |= O_CREAT | O_TRUNC;
     int fd = open(native, flags, 0644);
     if (fd < 0) return nullptr;
     struct stat info;
