@@ -1,11 +1,5 @@
 // pellrun-sim: runs the real program (the same scenes and drawing) on the headless
 // platform's virtual clock, far faster than real time, and records what it shows.
-#include <dirent.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +13,7 @@
 #include "race/random.h"
 #include "race/roster.h"
 #include "race/scenes.h"
+#include "sim_os.h"
 
 namespace {
 
@@ -135,33 +130,14 @@ bool parseOptions(int argc, char** argv, Options& o) {
     return true;
 }
 
-std::string absolute(const std::string& path) {
-    if (path.empty() || path[0] == '/') return path;
-    char buffer[4096];
-    return std::string(getcwd(buffer, sizeof buffer) ? buffer : ".") + "/" + path;
-}
-
-// A private working directory whose Data folder links the real songs and effects and
+// A private working directory whose Data folder has the real songs and effects and
 // holds the settings of this run, so the user's own Setup.ini is never touched.
 std::string makeWorkDir(const Options& o) {
-    char pattern[] = "/tmp/pellrun-sim-XXXXXX";
-    if (!mkdtemp(pattern)) return "";
-    std::string dir = pattern;
-    std::string data = dir + "/Data";
-    mkdir(data.c_str(), 0755);
-    std::string source = absolute(o.dataDir);
-    if (DIR* d = opendir(source.c_str())) {
-        while (dirent* entry = readdir(d)) {
-            std::string name = entry->d_name;
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dat") == 0)
-                if (symlink((source + "/" + name).c_str(), (data + "/" + name).c_str()) != 0)
-                    std::fprintf(stderr, "pellrun-sim: cannot link %s\n", name.c_str());
-        }
-        closedir(d);
-    }
+    std::string dir = simMakeWorkDir(o.dataDir);
+    if (dir.empty()) return dir;
     const unsigned char settings[6] = {2, (unsigned char)o.speed, (unsigned char)o.interval, 0, 1,
                                        (unsigned char)o.antiAlias};
-    FILE* f = std::fopen((data + "/Setup.ini").c_str(), "wb");
+    FILE* f = std::fopen((dir + "/Data/Setup.ini").c_str(), "wb");
     if (f) {
         std::fwrite(settings, 1, sizeof settings, f);
         std::fclose(f);
@@ -296,7 +272,7 @@ void writeVideoFrame(RunState& state) {
         if (std::fwrite(row, 3, size_t(p->width), state.video) != size_t(p->width)) {
             std::fprintf(stderr, "pellrun-sim: ffmpeg stopped taking frames\n");
             state.failed = true;
-            pclose(state.video);
+            simClosePipe(state.video);
             state.video = nullptr;
             return;
         }
@@ -339,20 +315,6 @@ VideoKind videoKind(const std::string& path) {
     if (endsWith(".gif")) return VideoGif;
     if (endsWith(".mp4")) return VideoMp4;
     return NoVideo;
-}
-
-bool ffmpegInstalled() {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string candidate = dirs.substr(start, end - start) + "/ffmpeg";
-        if (access(candidate.c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
 }
 
 std::string quoted(const std::string& text) {
@@ -398,10 +360,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.races < 0 && options.seconds < 0) options.races = 1;
-    options.framesDir = absolute(options.framesDir);
-    options.snapshot = absolute(options.snapshot);
-    options.video = absolute(options.video);
-    if (!options.framesDir.empty()) mkdir(options.framesDir.c_str(), 0755);
+    if (!simHasPictureOutput &&
+        (!options.framesDir.empty() || !options.snapshot.empty() || !options.video.empty())) {
+        std::fprintf(stderr,
+                     "pellrun-sim: this build has no PNG or video output "
+                     "(--frames, --snapshot and --video are not available)\n");
+        return 1;
+    }
+    options.framesDir = simAbsolutePath(options.framesDir);
+    options.snapshot = simAbsolutePath(options.snapshot);
+    options.video = simAbsolutePath(options.video);
+    if (!options.framesDir.empty()) simMakeDirectory(options.framesDir);
 
     VideoKind kind = NoVideo;
     bool videoMissing = false;
@@ -411,7 +380,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "pellrun-sim: --video wants a file ending in .gif or .mp4\n");
             return 2;
         }
-        if (!ffmpegInstalled()) {
+        if (!simFfmpegInstalled()) {
             std::fprintf(stderr,
                          "pellrun-sim: ffmpeg is not installed, so no video is written "
                          "(install the ffmpeg package to record %s)\n",
@@ -420,10 +389,8 @@ int main(int argc, char** argv) {
             kind = NoVideo;
         }
     }
-    signal(SIGPIPE, SIG_IGN);
-
     std::string work = makeWorkDir(options);
-    if (work.empty() || chdir(work.c_str()) != 0) {
+    if (work.empty() || !simEnterDirectory(work)) {
         std::fprintf(stderr, "pellrun-sim: cannot make a working directory\n");
         return 1;
     }
@@ -448,7 +415,7 @@ int main(int argc, char** argv) {
         if (kind != NoVideo) {
             std::string command = ffmpegCommand(kind, kind == VideoGif ? pass : 1, options.width,
                                                 options.height, run.videoPeriod, options.video, palette);
-            run.video = popen(command.c_str(), "w");
+            run.video = simOpenPipe(command);
             if (!run.video) {
                 std::fprintf(stderr, "pellrun-sim: cannot start ffmpeg\n");
                 run.failed = true;
@@ -456,7 +423,7 @@ int main(int argc, char** argv) {
         }
         code = runMeeting(run, config);
         if (run.video) {
-            int status = pclose(run.video);
+            int status = simClosePipe(run.video);
             run.video = nullptr;
             if (status != 0) {
                 std::fprintf(stderr, "pellrun-sim: ffmpeg failed (status %d)\n", status);
@@ -467,8 +434,7 @@ int main(int argc, char** argv) {
         if (state.failed) break;
     }
 
-    std::string cleanup = "rm -rf '" + work + "'";
-    if (std::system(cleanup.c_str()) != 0) std::fprintf(stderr, "pellrun-sim: cleanup failed\n");
+    if (!simRemoveWorkDir(work)) std::fprintf(stderr, "pellrun-sim: cleanup failed\n");
     std::fprintf(stderr, "pellrun-sim: %lu frames presented in %.1f virtual seconds\n",
                  state.presented, headlessElapsed() / 1000.0);
     if (kind != NoVideo && !state.failed)
