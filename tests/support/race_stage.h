@@ -62,6 +62,12 @@ struct RaceStage {
         for (int32_t i = 0; i < RunnerCount; ++i)
             if (runners[i].section == SectionOffCourse) place(i, 2000 + 100 * i, 2000, SectionRight);
     }
+    // Paints the course so that each pixel tells its own position (positionColour).
+    static void paintPositions() {
+        for (int32_t y = 0; y < 640; ++y)
+            for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, positionColour(x, y));
+    }
+    static uint32_t positionColour(int32_t x, int32_t y) { return uint32_t(x) << 12 | uint32_t(y); }
 };
 
 // Number of random draws between two generator states (up to limit).

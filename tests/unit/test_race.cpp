@@ -48,6 +48,7 @@ struct BlockCase {
     int32_t dx, dy;  // the other runner's offset from runner 0
     int32_t d;
     int32_t expected;
+    uint8_t lap = 2;  // the other runner's; finished (3) and placed (4) ones block too
 };
 
 TEST(CanStep, OtherRunnersBlockTheStripAhead) {
@@ -57,95 +58,63 @@ TEST(CanStep, OtherRunnersBlockTheStripAhead) {
         {1, -31, Right, 0}, {1, 32, Right, 1},  {0, 5, Right, 1},   {0, -32, Up, 0},
         {0, -33, Up, 1},    {31, -1, Up, 0},    {-32, -1, Up, 1},   {0, 32, Down, 0},
         {0, 33, Down, 1},   {-31, 1, Down, 0},  {32, 1, Down, 1},   {0, 0, Down, 1},
+        {32, 0, Right, 0, 3}, {32, 0, Right, 0, 4},
     };
     for (const BlockCase& c : cases) {
         RaceStage stage;
         RaceStage::place(0, 400, 540, SectionBottom);
-        RaceStage::place(3, 400 + c.dx, 540 + c.dy, SectionBottom, 2);
+        RaceStage::place(3, 400 + c.dx, 540 + c.dy, SectionBottom, c.lap);
         RaceStage::parkOthers();
         EXPECT_EQ(canStep(0, c.d), c.expected) << "other at (" << c.dx << ", " << c.dy
                                                << ") direction " << c.d;
     }
 }
 
-TEST(CanStep, FinishedAndPlacedRunnersStillBlock) {
-    RaceStage stage;
-    RaceStage::place(0, 700, 500, SectionBottom, 2);
-    RaceStage::place(1, 732, 500, SectionBottom, 4);
-    RaceStage::parkOthers();
-    EXPECT_EQ(canStep(0, Right), 0);
-}
-
 // ---- Stepping and sidesteps ----------------------------------------------------------
 
-TEST(StepRunner, BlockedAheadSqueezesInsideFirst) {
-    RaceStage stage;
-    // Top straight, running left; inside is down, outside is up.
-    RaceStage::place(0, 400, 50, SectionTop);
-    RaceStage::place(1, 370, 50, SectionTop);
-    RaceStage::parkOthers();
-    stepRunner(0, Left);
-    EXPECT_EQ(runners[0].x, 400);
-    EXPECT_EQ(runners[0].y, 51);
-    EXPECT_EQ(runners[0].swerve, 0);
+// Runner 0 on the top straight at (400, 50), running left: inside is down, outside up.
+TEST(StepRunner, SidestepsWhenBlockedAhead) {
+    struct Point {
+        int32_t x, y;
+    };
+    const Point ahead{370, 50}, above{400, 18}, below{400, 82};
+    struct Case {
+        std::vector<Point> others;
+        uint8_t swerve;
+        int32_t d;
+        int32_t x, y, swerveAfter;
+    } cases[] = {
+        {{ahead}, 0, Left, 400, 51, 0},                      // inside first
+        {{ahead, below}, 0, Left, 400, 49, 30},              // then outside, remembered
+        {{ahead, above}, 12, Left, 400, 51, 0},              // swerving, outside blocked
+        {{ahead, above, below}, 7, Left, 400, 50, 7},        // boxed in: nothing
+        {{below}, 0, Down, 400, 50, 0},                      // not the way of travel
+    };
+    for (const Case& c : cases) {
+        RaceStage stage;
+        RaceStage::place(0, 400, 50, SectionTop).swerve = c.swerve;
+        for (size_t k = 0; k < c.others.size(); ++k)
+            RaceStage::place(int32_t(k + 1), c.others[k].x, c.others[k].y, SectionTop);
+        RaceStage::parkOthers();
+        stepRunner(0, c.d);
+        EXPECT_EQ(runners[0].x, c.x) << &c - cases;
+        EXPECT_EQ(runners[0].y, c.y) << &c - cases;
+        EXPECT_EQ(runners[0].swerve, c.swerveAfter) << &c - cases;
+    }
 }
 
-TEST(StepRunner, InsideBlockedGoesOutsideAndRemembersIt) {
+TEST(StepRunner, SwervingPrefersTheOutsideThenCountsDown) {
     RaceStage stage;
-    RaceStage::place(0, 400, 50, SectionTop);
+    RaceStage::place(0, 400, 49, SectionTop).swerve = 30;
     RaceStage::place(1, 370, 50, SectionTop);
-    RaceStage::place(2, 400, 82, SectionTop);  // right below
     RaceStage::parkOthers();
-    stepRunner(0, Left);
-    EXPECT_EQ(runners[0].y, 49);
-    EXPECT_EQ(runners[0].swerve, 30);
-    // Passing on the outside: the outside is preferred while swerve lasts.
-    runners[2].y = 500;
-    stepRunner(0, Left);
+    stepRunner(0, Left);  // the inside is free, but the swerve keeps it outside
     EXPECT_EQ(runners[0].y, 48);
     EXPECT_EQ(runners[0].swerve, 30);
-    // Free steps count swerve down.
-    runners[1].x = 100;
-    runners[1].y = 300;
+    runners[1].x = 100;   // free steps count swerve down
     stepRunner(0, Left);
     EXPECT_EQ(runners[0].x, 399);
     EXPECT_EQ(runners[0].swerve, 29);
-}
-
-TEST(StepRunner, OutsideBlockedWhileSwervingFallsBackInside) {
-    RaceStage stage;
-    Runner& r = RaceStage::place(0, 400, 50, SectionTop);
-    r.swerve = 12;
-    RaceStage::place(1, 370, 50, SectionTop);
-    RaceStage::place(2, 400, 18, SectionTop);  // right above: outside blocked
-    RaceStage::parkOthers();
-    stepRunner(0, Left);
-    EXPECT_EQ(runners[0].y, 51);
-    EXPECT_EQ(runners[0].swerve, 0);
-}
-
-TEST(StepRunner, BoxedInDoesNothing) {
-    RaceStage stage;
-    Runner& r = RaceStage::place(0, 400, 50, SectionTop);
-    r.swerve = 7;
-    RaceStage::place(1, 370, 50, SectionTop);
-    RaceStage::place(2, 400, 18, SectionTop);
-    RaceStage::place(3, 400, 82, SectionTop);
-    RaceStage::parkOthers();
-    stepRunner(0, Left);
-    EXPECT_EQ(runners[0].x, 400);
-    EXPECT_EQ(runners[0].y, 50);
-    EXPECT_EQ(runners[0].swerve, 7);
-}
-
-TEST(StepRunner, BlockedSideStepsAreNotSidestepped) {
-    RaceStage stage;
-    RaceStage::place(0, 400, 50, SectionTop);
-    RaceStage::place(1, 400, 82, SectionTop);
-    RaceStage::parkOthers();
-    stepRunner(0, Down);  // not the direction of travel: no sidestep
-    EXPECT_EQ(runners[0].x, 400);
-    EXPECT_EQ(runners[0].y, 50);
 }
 
 TEST(StepRunner, SwerveOnTheFinalStraight) {
@@ -175,6 +144,14 @@ TEST(StepRunner, SwerveOnTheFinalStraight) {
 
 // ---- Race frames ---------------------------------------------------------------------
 
+// Seeds the generator and runs one frame of the race proper (step 16).
+void raceFrameWith(uint32_t seed) {
+    pellrunSrand(seed);
+    scene = SceneRace;
+    step = 16;
+    raceSceneStep();
+}
+
 TEST(RaceFrame, TurnIntoTheFinalStraightSetsSwerveAndTheCornerBringsItDown) {
     RaceStage stage;
     Runner& r = RaceStage::place(0, 60, 446, SectionLeft, 2);
@@ -182,10 +159,7 @@ TEST(RaceFrame, TurnIntoTheFinalStraightSetsSwerveAndTheCornerBringsItDown) {
     r.vy = 40;
     r.ability = 45;
     RaceStage::parkOthers();
-    pellrunSrand(7);
-    scene = SceneRace;
-    step = 16;
-    raceSceneStep();
+    raceFrameWith(7);
     ASSERT_EQ(r.section, SectionBottom);
     EXPECT_GT(r.y, 448);
     EXPECT_EQ(r.swerve, 255);
@@ -212,10 +186,7 @@ TEST(RaceFrame, SectionAndLapChanges) {
     runners[4].xAccum = 5;
     RaceStage::place(5, 749, 560, SectionBottom, 2);
     runners[5].xAccum = 5;
-    pellrunSrand(3);
-    scene = SceneRace;
-    step = 16;
-    raceSceneStep();
+    raceFrameWith(3);
     EXPECT_EQ(runners[0].section, SectionRight);
     EXPECT_EQ(runners[2].section, SectionLeft) << "x < 160 leaves the top straight";
     EXPECT_EQ(runners[3].section, SectionBottom) << "y > 448 leaves the left side";
@@ -234,10 +205,7 @@ TEST(RaceFrame, BellOnceWhenTheFirstRunnerBeginsTheFinalLap) {
     runners[0].xAccum = 5;
     RaceStage::place(1, 608, 570, SectionBottom, 1);
     RaceStage::parkOthers();
-    pellrunSrand(11);
-    scene = SceneRace;
-    step = 16;
-    raceSceneStep();
+    raceFrameWith(11);
     EXPECT_EQ(runners[0].lap, 2);
     EXPECT_EQ(postFade, 0);
     runners[1].xAccum = 5;
@@ -259,10 +227,7 @@ TEST(RaceFrame, BoxedInRunnerLosesDistanceButKeepsVelocity) {
     // Keep the walls where they are: their own limits stop them moving this frame.
     for (int32_t j = 1; j <= 3; ++j) runners[j].ability = 0;
     RaceStage::parkOthers();
-    pellrunSrand(5);
-    scene = SceneRace;
-    step = 16;
-    raceSceneStep();
+    raceFrameWith(5);
     EXPECT_EQ(r.x, 400);
     EXPECT_EQ(r.y, 50);
     EXPECT_LE(r.vx, -20);
@@ -275,10 +240,7 @@ TEST(RaceFrame, TwoRunnersPlacedInOneFrameByDistancePastTheLine) {
     RaceStage::place(1, 767, 500, SectionBottom, 2);
     RaceStage::place(2, 767, 560, SectionBottom, 2);
     RaceStage::parkOthers();
-    pellrunSrand(9);
-    scene = SceneRace;
-    step = 16;
-    raceSceneStep();
+    raceFrameWith(9);
     ASSERT_EQ(finishCount, 3);
     // Runners 1 and 2 are held at 767 by the rail; the lower number goes first.
     EXPECT_EQ(finishOrder[0], 1);
@@ -301,10 +263,7 @@ TEST(RaceFrame, FinishedSpeedCutAndTheSceneWaitsForTheLastToRunOff) {
     runners[5].x = 955;
     finishCount = 6;
     boardTick = 246;
-    scene = SceneRace;
-    step = 16;
-    pellrunSrand(1);
-    raceSceneStep();
+    raceFrameWith(1);
     for (const Runner& r : runners) EXPECT_LE(r.vx, 30);
     EXPECT_EQ(step, 16) << "the last one placed is not past 963 yet";
     int32_t frames = 1;
@@ -318,8 +277,7 @@ TEST(RaceFrame, FinishedSpeedCutAndTheSceneWaitsForTheLastToRunOff) {
 
 TEST(RaceFrame, LeaderFinishFixesTheCamera) {
     RaceStage stage(640, 480);
-    for (int32_t y = 0; y < 640; ++y)
-        for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, uint32_t(x) << 12 | uint32_t(y));
+    RaceStage::paintPositions();
     RaceStage::place(0, 300, 300, SectionLeft, 0);
     RaceStage::parkOthers();
     scene = SceneRace;
@@ -333,7 +291,7 @@ TEST(RaceFrame, LeaderFinishFixesTheCamera) {
     finishCount = 1;
     raceSceneStep();
     seen = getPixel(screenSurface, 0, 0);
-    EXPECT_EQ(seen, 159u << 12 | 159u);
+    EXPECT_EQ(seen, RaceStage::positionColour(159, 159));
 }
 
 // ---- Running order -------------------------------------------------------------------
@@ -353,11 +311,17 @@ TEST(RunningOrder, ProgressLapsAndTies) {
 
 // ---- Order board ---------------------------------------------------------------------
 
-bool boxHasInk(int32_t k) {
+// The pixels of board box k, row by row.
+std::vector<uint32_t> boxPixels(int32_t k) {
+    std::vector<uint32_t> pixels;
     for (int32_t y = 266; y <= 300; ++y)
-        for (int32_t x = 282 + 40 * k; x <= 316 + 40 * k; ++x)
-            if (getPixel(courseSurface, x, y) != 0) return true;
-    return false;
+        for (int32_t x = 282 + 40 * k; x <= 316 + 40 * k; ++x) pixels.push_back(getPixel(courseSurface, x, y));
+    return pixels;
+}
+
+bool boxHasInk(int32_t k) {
+    const std::vector<uint32_t> pixels = boxPixels(k);
+    return std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0; });
 }
 
 TEST(OrderBoard, BlinksTheRunningOrderEveryTwentyFrames) {
@@ -415,15 +379,10 @@ TEST(OrderBoard, DigitsMatchTheGateNumbers) {
     RaceStage stage;
     // The digit for runner 3 is gate "4": the same picture as writing it directly.
     drawBoardDigit(2, 3, 0xFFFFFF);
-    std::vector<uint32_t> viaBoard;
-    for (int32_t y = 266; y <= 300; ++y)
-        for (int32_t x = 362; x <= 396; ++x) viaBoard.push_back(getPixel(courseSurface, x, y));
+    const std::vector<uint32_t> viaBoard = boxPixels(2);
     drawRect(courseSurface, 0, 0, 799, 639, 0, RectFill);
     drawText(courseSurface, "4", 362, 266, 0xFFFFFF, TextPlain, 35, 35, 0, "");
-    std::vector<uint32_t> direct;
-    for (int32_t y = 266; y <= 300; ++y)
-        for (int32_t x = 362; x <= 396; ++x) direct.push_back(getPixel(courseSurface, x, y));
-    EXPECT_EQ(viaBoard, direct);
+    EXPECT_EQ(viaBoard, boxPixels(2));
     clearOrderBoard();
     for (int32_t k = 0; k < RunnerCount; ++k) EXPECT_FALSE(boxHasInk(k));
 }
@@ -463,13 +422,12 @@ TEST(FinishingPost, ArrivesExactlyOnTheFifteenthCall) {
 TEST(RaceDisplay, NarrowCameraIsClampedAndWideIgnoresIt) {
     {
         RaceStage stage(640, 480);
-        for (int32_t y = 0; y < 640; ++y)
-            for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, uint32_t(x) << 12 | uint32_t(y));
+        RaceStage::paintPositions();
         drawRaceFrame(-5, 400);
-        EXPECT_EQ(getPixel(screenSurface, 0, 0), 0u << 12 | 159u);
-        EXPECT_EQ(getPixel(screenSurface, 639, 479), 639u << 12 | 638u);
+        EXPECT_EQ(getPixel(screenSurface, 0, 0), RaceStage::positionColour(0, 159));
+        EXPECT_EQ(getPixel(screenSurface, 639, 479), RaceStage::positionColour(639, 638));
         drawRaceFrame(500, -1);
-        EXPECT_EQ(getPixel(screenSurface, 0, 0), 159u << 12 | 0u);
+        EXPECT_EQ(getPixel(screenSurface, 0, 0), RaceStage::positionColour(159, 0));
     }
     {
         RaceStage stage(1024, 768);
@@ -561,39 +519,50 @@ KickUpResult kickUp(int32_t x, int32_t y, uint8_t section, int32_t layer, uint8_
     return r;
 }
 
+// How many numbers each trail draws and where its pixels may lie.
 TEST(KickUp, AreasDrawsAndSpurt) {
     RaceStage stage;
     scene = SceneRace;
     pellrunSrand(1234);
-    // Left side, before the sprite: 31 columns of 33 rows (49 while spurting).
-    // On the left-hand side of lap 0 a front-runner spurts (120) and a closer does not.
-    KickUpResult calm = kickUp(100, 300, SectionLeft, 0, Closer);
-    EXPECT_EQ(calm.draws, 31 * 33);
-    EXPECT_GE(calm.minY, 300 - 16);
-    EXPECT_LE(calm.maxY, 316);
-    KickUpResult spurt = kickUp(100, 300, SectionLeft, 0, FrontRunner);
-    EXPECT_EQ(spurt.draws, 31 * 49);
-    EXPECT_GE(spurt.minY, 300 - 32);
-    EXPECT_LT(spurt.minY, 300 - 16) << "the longer trail reaches beyond the calm one";
-    EXPECT_EQ(kickUp(100, 300, SectionLeft, 1, Closer).draws, 0) << "only before the sprite";
-    EXPECT_EQ(kickUp(400, 50, SectionTop, 0, Closer).draws, 0) << "only after the sprite";
-    // Top straight: a wedge widening away from the mouse, 1 + 2 + ... + 32 draws.
-    KickUpResult top = kickUp(400, 50, SectionTop, 1, Closer);
-    EXPECT_EQ(top.draws, 32 * 33 / 2);
-    EXPECT_GE(top.minX, 416);
-    EXPECT_LE(top.maxX, 447);
-    EXPECT_LE(top.maxY, 81);
-    EXPECT_GE(top.minY, 50);
-    // Bottom straight: widest at the far end, 32 + 31 + ... + 1.
-    KickUpResult bottom = kickUp(400, 500, SectionBottom, 1, Closer);
-    EXPECT_EQ(bottom.draws, 32 * 33 / 2);
-    EXPECT_GE(bottom.minX, 384);
-    EXPECT_LE(bottom.maxX, 415);
-    // Right-hand side: 31 columns of 33 rows below the mouse.
-    KickUpResult right = kickUp(650, 300, SectionRight, 1, Closer);
-    EXPECT_EQ(right.draws, 31 * 33);
-    EXPECT_GE(right.minY, 316);
-    EXPECT_LE(right.maxY, 348);
+    struct Case {
+        int32_t x, y;
+        uint8_t section;
+        int32_t layer;
+        uint8_t style;
+        int32_t draws;
+        int32_t left = 0, right = 799, top = 0, bottom = 639;
+    } cases[] = {
+        // Left side, before the sprite: 31 columns of 33 rows; on lap 0 a front-runner
+        // spurts (120) and its trail is 49 rows long, a closer's is not.
+        {100, 300, SectionLeft, 0, Closer, 31 * 33, 0, 799, 300 - 16, 316},
+        {100, 300, SectionLeft, 0, FrontRunner, 31 * 49, 0, 799, 300 - 32},
+        {100, 300, SectionLeft, 1, Closer, 0},   // only before the sprite
+        {400, 50, SectionTop, 0, Closer, 0},     // only after the sprite
+        // Top straight: a wedge widening away from the mouse, 1 + 2 + ... + 32 draws.
+        {400, 50, SectionTop, 1, Closer, 32 * 33 / 2, 416, 447, 50, 81},
+        // Bottom straight: widest at the far end, 32 + 31 + ... + 1.
+        {400, 500, SectionBottom, 1, Closer, 32 * 33 / 2, 384, 415},
+        // Right-hand side: 31 columns of 33 rows below the mouse.
+        {650, 300, SectionRight, 1, Closer, 31 * 33, 0, 799, 316, 348},
+        // Columns off the right edge draw no numbers: x + 16 .. 799 are 24 columns.
+        {760, 100, SectionTop, 1, Closer, 24 * 25 / 2},
+        // Rows off the bottom still draw numbers but no pixels.
+        {650, 607, SectionRight, 1, Closer, 31 * 33},
+        // Columns off the left edge on the bottom straight: 0..15 keep 16 .. 1 rows.
+        {0, 500, SectionBottom, 1, Closer, 16 * 17 / 2},
+    };
+    for (const Case& c : cases) {
+        const KickUpResult r = kickUp(c.x, c.y, c.section, c.layer, c.style);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        EXPECT_EQ(r.draws, c.draws);
+        EXPECT_GE(r.minX, c.left);
+        EXPECT_LE(r.maxX, c.right);
+        EXPECT_GE(r.minY, c.top);
+        EXPECT_LE(r.maxY, c.bottom);
+        if (c.style == FrontRunner) {
+            EXPECT_LT(r.minY, 300 - 16) << "the longer trail reaches beyond the calm one";
+        }
+    }
 }
 
 TEST(KickUp, TurfAndDirtColours) {
@@ -615,23 +584,6 @@ TEST(KickUp, TurfAndDirtColours) {
     EXPECT_LT(turf, 110);
     EXPECT_GT(dirt, 80);
     EXPECT_LT(dirt, 180);
-}
-
-TEST(KickUp, EdgesOfThePlayfield) {
-    RaceStage stage;
-    scene = SceneRace;
-    pellrunSrand(5);
-    // Columns off the right edge draw no numbers: x + 16 .. 799 are 24 columns.
-    KickUpResult edge = kickUp(760, 100, SectionTop, 1, Closer);
-    EXPECT_EQ(edge.draws, 24 * 25 / 2);
-    // Rows off the bottom still draw numbers but no pixels.
-    KickUpResult low = kickUp(650, 607, SectionRight, 1, Closer);
-    EXPECT_EQ(low.draws, 31 * 33);
-    EXPECT_LE(low.maxY, 639);
-    // Columns off the left edge on the bottom straight.
-    KickUpResult left = kickUp(0, 500, SectionBottom, 1, Closer);
-    EXPECT_EQ(left.draws, 16 * 17 / 2);  // columns 0..15 keep 16 .. 1 rows
-    EXPECT_GE(left.minX, 0);
 }
 
 TEST(KickUp, NoneInTheParadeOrAfterTheFinish) {
