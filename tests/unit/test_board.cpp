@@ -133,6 +133,27 @@ const char* const Names[RunnerCount] = {
     "Mouse 2", "\x83\x7D\x83\x45\x83\x58", "ABCDEFGHIJKLMNOPQRST", "5", "Six",
 };
 
+// The course's test pattern, so the mixes can be told from copies.
+uint32_t coursePattern(int32_t x, int32_t y) { return uint32_t((x * 7) & 0xFF) << 8 | uint32_t(y & 0xFF); }
+
+// The list's mix over the course at its final level, 119 of 255.
+uint32_t listMix(uint32_t course, uint32_t list) {
+    uint32_t mixed = 0;
+    for (int s = 0; s < 24; s += 8)
+        mixed |= ((((course >> s) & 0xFF) * 136 + ((list >> s) & 0xFF) * 119) / 255) << s;
+    return mixed;
+}
+
+// The window (the playfield at ox, oy) shows the frame's board, whose top-left corner
+// is (bx, by), apart from the live clock box.
+void expectBoardOnWindow(int32_t bx, int32_t by, int32_t ox, int32_t oy) {
+    for (int32_t y = by; y < by + 335; y += 5)
+        for (int32_t x = bx; x < bx + 435; x += 5)
+            if (!(y >= by + 20 && y < by + 40 && x >= bx + 18 && x < bx + 118)) {
+                ASSERT_EQ(getPixel(screenSurface, ox + x, oy + y), getPixel(frameSurface, x, y)) << x << "," << y;
+            }
+}
+
 class BoardScene : public ::testing::Test {
 protected:
     void prepare(int32_t windowWidth, int32_t windowHeight, int32_t aa = 0) {
@@ -147,10 +168,8 @@ protected:
         createSurface(courseSurface, nullptr, PlayfieldWidth, PlayfieldHeight, 24);
         createSurface(sheetSurface, nullptr, 435, 1000, 24);
         loadBitmapResource(sheetSurface, 101);
-        // A course with a pattern, so the mixes can be told from copies.
         for (int32_t y = 0; y < PlayfieldHeight; ++y)
-            for (int32_t x = 0; x < PlayfieldWidth; ++x)
-                putPixel(courseSurface, x, y, uint32_t((x * 7) & 0xFF) << 8 | uint32_t(y & 0xFF));
+            for (int32_t x = 0; x < PlayfieldWidth; ++x) putPixel(courseSurface, x, y, coursePattern(x, y));
         if (windowWidth >= PlayfieldWidth) {
             originX = (windowWidth - PlayfieldWidth) / 2;
             originY = (windowHeight - PlayfieldHeight) / 2;
@@ -215,12 +234,7 @@ TEST_F(BoardScene, StartTimeBoxAndStepsOfTheWideLayout) {
     EXPECT_EQ(step, 2);
     framesWhile(2);
     EXPECT_EQ(step, 3);
-    // The board is on the window exactly as composed.
-    for (int32_t y = 152; y < 152 + 335; y += 7)
-        for (int32_t x = 182; x < 182 + 435; x += 5)
-            if (!(y >= 172 && y < 192 && x >= 200 && x < 300)) {  // the live clock box
-                ASSERT_EQ(getPixel(screenSurface, originX + x, originY + y), getPixel(frameSurface, x, y));
-            }
+    expectBoardOnWindow(182, 152, originX, originY);
     // The start time box: black with white digits.
     int count = 0;
     for (int32_t y = 172; y < 192; ++y)
@@ -304,11 +318,7 @@ TEST_F(BoardScene, ListMixNeverPassesLevel119AndStaysOnTheCourse) {
     // The course now holds the 119/255 mix of itself and the list; the screen too.
     for (int32_t y = 20; y < 140; y += 3)
         for (int32_t x = 260; x < 540; x += 3) {
-            uint32_t course = uint32_t((x * 7) & 0xFF) << 8 | uint32_t(y & 0xFF);
-            uint32_t list = getPixel(sheetSurface, x - 260, y - 20 + 880);
-            uint32_t mixed = 0;
-            for (int s = 0; s < 24; s += 8)
-                mixed |= ((((course >> s) & 0xFF) * 136 + ((list >> s) & 0xFF) * 119) / 255) << s;
+            const uint32_t mixed = listMix(coursePattern(x, y), getPixel(sheetSurface, x - 260, y - 20 + 880));
             ASSERT_EQ(getPixel(courseSurface, x, y), mixed) << x << "," << y;
             ASSERT_EQ(getPixel(screenSurface, originX + x, originY + y), mixed);
         }
@@ -332,11 +342,7 @@ TEST_F(BoardScene, NarrowLayoutSkipsTheListAndShiftsEverything) {
     framesWhile(2);
     EXPECT_EQ(step, 3);
     EXPECT_EQ(getPixel(courseSurface, 300, 50), courseBefore);
-    for (int32_t y = 72; y < 72 + 335; y += 5)
-        for (int32_t x = 102; x < 102 + 435; x += 5)
-            if (!(y >= 92 && y < 112 && x >= 120 && x < 220)) {
-                ASSERT_EQ(getPixel(screenSurface, x, y), getPixel(frameSurface, x, y));
-            }
+    expectBoardOnWindow(102, 72, 0, 0);
 }
 
 TEST_F(BoardScene, LowWideWindowIsNeverWrittenOutsideAndTheCourseGetsTheWholeList) {
@@ -347,12 +353,7 @@ TEST_F(BoardScene, LowWideWindowIsNeverWrittenOutsideAndTheCourseGetsTheWholeLis
     frame();
     framesWhile(1);
     // The list row at course y 20 (window -50) is on the course all the same.
-    const uint32_t course = uint32_t((300 * 7) & 0xFF) << 8 | 20u;
-    const uint32_t list = getPixel(sheetSurface, 40, 880);
-    uint32_t mixed = 0;
-    for (int s = 0; s < 24; s += 8)
-        mixed |= ((((course >> s) & 0xFF) * 136 + ((list >> s) & 0xFF) * 119) / 255) << s;
-    EXPECT_EQ(getPixel(courseSurface, 300, 20), mixed);
+    EXPECT_EQ(getPixel(courseSurface, 300, 20), listMix(coursePattern(300, 20), getPixel(sheetSurface, 40, 880)));
     // And on the window where it shows: course row 70 is window row 0.
     EXPECT_EQ(getPixel(screenSurface, 300, 0), getPixel(courseSurface, 300, 70));
     framesWhile(2);
