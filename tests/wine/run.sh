@@ -328,5 +328,78 @@ else
     result 1 'an empty command line opens the settings screen; closing it saves' "no window (exit $exit_code)"
 fi
 
+# ---- pellrun-sim.exe -----------------------------------------------------------------
+# The soft layer and headless platform under the Windows simulator, and the simulator
+# itself: the same options give the same meeting as the native pellrun-sim, line for
+# line (the console's carriage returns aside). Neither needs the display. The native
+# simulator is $PELLRUN_SIM, else the one of the linux preset's build.
+soft_check="$(cd "$build" && pwd)/soft-check.exe"
+if [ -f "$soft_check" ]; then
+    mkdir -p "$work/soft"
+    (cd "$work/soft" && exec "${japanese[@]}" wine "$soft_check" >"$work/soft/out.txt" 2>&1) &
+    started+=("$!")
+    wait_exit "$!" 60
+    while read -r line; do
+        case "$line" in
+            PASS\ *) passed=$((passed + 1)); echo "$line" ;;
+            FAIL\ *) failed=$((failed + 1)); echo "$line" ;;
+        esac
+    done < <(tr -d '\r' <"$work/soft/out.txt")
+    [ "$exit_code" = 0 ]; result $? 'the soft checks end with 0' "exit $exit_code"
+fi
+
+sim_exe="$(cd "$build" && pwd)/tools/sim/pellrun-sim.exe"
+native_sim=${PELLRUN_SIM:-$here/../../build/linux/tools/sim/pellrun-sim}
+source_dir=$(cd "$here/../.." && pwd)
+sim_run=0
+# run_sim <wine|native> <directory> <options...>: runs a simulator in the directory
+# (whose Data directory it reads); sets sim_out (the stem of its .out and .err files),
+# sim_code and sim_ms.
+run_sim() {
+    local kind=$1 dir=$2 t0
+    shift 2
+    sim_run=$((sim_run + 1))
+    sim_out="$work/sim/$sim_run.$kind"
+    t0=$(now_ms)
+    if [ "$kind" = wine ]; then
+        (cd "$dir" && exec "${japanese[@]}" wine "$sim_exe" "$@" >"$sim_out.out" 2>"$sim_out.err") &
+        started+=("$!")
+        wait_exit "$!" 120
+        sim_code=$exit_code
+    else
+        (cd "$dir" && exec "$native_sim" "$@" >"$sim_out.out" 2>"$sim_out.err")
+        sim_code=$?
+    fi
+    sim_ms=$(( $(now_ms) - t0 ))
+}
+if [ -f "$sim_exe" ]; then
+    mkdir -p "$work/sim"
+    if [ ! -x "$native_sim" ]; then
+        result 1 'pellrun-sim.exe gives the native meetings' "no native pellrun-sim at $native_sim (set PELLRUN_SIM)"
+    else
+        for options in '--seed 7 --races 3' \
+                       '--seed 12345 --races 2 --size 640x480 --speed 4 --interval 0' \
+                       '--seed 4000000000 --races 1 --size 800x600 --speed 0 --interval 2 --anti-alias on'; do
+            read -r -a args <<<"$options"
+            run_sim wine "$source_dir" "${args[@]}" --json
+            wine_out=$sim_out.out wine_code=$sim_code wine_ms=$sim_ms
+            run_sim native "$source_dir" "${args[@]}" --json
+            lines=$(wc -l <"$sim_out.out")
+            want=$(awk '{for (i = 1; i < NF; ++i) if ($i == "--races") print $(i + 1)}' <<<"$options")
+            tr -d '\r' <"$wine_out" | cmp -s - "$sim_out.out"
+            same=$?
+            [ "$same" = 0 ] && [ "$wine_code" = 0 ] && [ "$sim_code" = 0 ] && [ "$lines" = "$want" ]
+            result $? "pellrun-sim.exe $options --json prints the native lines" \
+                "exit $wine_code/$sim_code, $lines lines, $( [ "$same" = 0 ] && echo same || echo different); wine ${wine_ms} ms, native ${sim_ms} ms"
+        done
+    fi
+    # Picture output is refused in plain words, and no working directory is left behind.
+    run_sim wine "$work/sim" --seed 7 --snapshot shot.png
+    grep -q 'no PNG or video output' "$sim_out.err" && [ "$sim_code" = 1 ] && [ ! -e "$work/sim/shot.png" ]
+    result $? 'pellrun-sim.exe refuses --snapshot: this build has no PNG output' "exit $sim_code"
+    left=$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name 'pellrun-sim-*' 2>/dev/null | wc -l)
+    [ "$left" = 0 ]; result $? 'pellrun-sim.exe removes its working directory' "$left left"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
