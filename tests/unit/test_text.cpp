@@ -14,15 +14,18 @@ namespace {
 
 void fill(Surface& s, uint32_t colour) { drawRect(s, 0, 0, s.width - 1, s.height - 1, colour, RectFill); }
 
-// A key-green glyph picture with glyph pixels where the pattern has '#'.
+// A key-green glyph picture: '#' is a glyph pixel in the given colour, 'e' a rasteriser's
+// edge colour and 'g' a grey, neither of which is a glyph pixel.
 struct Glyphs {
     MemorySurface memory;
-    Glyphs(const char* const* rows, int32_t height, uint32_t colour)
-        : memory(int32_t(std::strlen(rows[0])), height) {
+    Glyphs(const std::vector<const char*>& rows, uint32_t colour)
+        : memory(int32_t(std::strlen(rows[0])), int32_t(rows.size())) {
         fill(memory.surface, keyColour);
-        for (int32_t k = 0; k < height; ++k)
-            for (int32_t l = 0; rows[k][l]; ++l)
-                if (rows[k][l] == '#') putPixel(memory.surface, l, k, colour);
+        for (size_t k = 0; k < rows.size(); ++k)
+            for (int32_t l = 0; rows[k][l]; ++l) {
+                const char c = rows[k][l];
+                if (c != '.') putPixel(memory.surface, l, int32_t(k), c == '#' ? colour : c == 'e' ? 0xFEFEFE : 0x808080);
+            }
     }
 };
 
@@ -49,101 +52,52 @@ TEST(EdgeWeight, EachRowForWhiteAndOtherColours) {
     }
 }
 
-TEST(Smoothing, LonePixelWhiteOnBlackAndBlackOnWhite) {
-    const char* pattern[] = {"...", ".#.", "..."};
-    {
-        Glyphs g(pattern, 3, 0xFFFFFF);
-        MemorySurface target(3, 3);
-        smoothGlyphs(target.surface, 0, 0, g.memory.surface, 0xFFFFFF);
-        EXPECT_EQ(getPixel(target.surface, 1, 1), 0x666666u);  // 102
-        EXPECT_EQ(getPixel(target.surface, 0, 0), 0u);
-    }
-    {
-        Glyphs g(pattern, 3, 0x000000);
-        MemorySurface target(3, 3);
-        fill(target.surface, 0xFFFFFF);
-        smoothGlyphs(target.surface, 0, 0, g.memory.surface, 0x000000);
-        EXPECT_EQ(getPixel(target.surface, 1, 1), 0xDFDFDFu);  // 223
-        EXPECT_EQ(getPixel(target.surface, 2, 2), 0xFFFFFFu);
-    }
-}
-
-TEST(Smoothing, StrokesRunsAndDiagonalsWhiteOnBlack) {
-    const char* pattern[] = {
-        ".....#....",
-        ".###.#..#.",
-        ".....#...#",
+// Glyph pictures smoothed onto a plain target; the expected pixels of the result.
+TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
+    struct Pixel {
+        int32_t x, y;
+        uint32_t colour;
     };
-    Glyphs g(pattern, 3, 0xFFFFFF);
-    MemorySurface target(10, 3);
-    smoothGlyphs(target.surface, 0, 0, g.memory.surface, 0xFFFFFF);
-    auto grey = [&](int32_t x, int32_t y) { return getPixel(target.surface, x, y) & 0xFF; };
-    EXPECT_EQ(grey(2, 1), 255u);  // inside the run: full colour over anything
-    EXPECT_EQ(grey(1, 1), 153u);  // run ends
-    EXPECT_EQ(grey(3, 1), 153u);
-    EXPECT_EQ(grey(5, 1), 191u);  // inside a one-pixel vertical stroke
-    EXPECT_EQ(grey(5, 0), 153u);  // stroke ends
-    EXPECT_EQ(grey(5, 2), 153u);
-    EXPECT_EQ(grey(8, 1), 127u);  // joined only diagonally
-    EXPECT_EQ(grey(9, 2), 127u);
-    EXPECT_EQ(grey(0, 0), 0u);
-}
-
-TEST(Smoothing, BlackOnWhiteWeights) {
-    const char* pattern[] = {
-        "#...#.",
-        "#....#",
-        "#.....",
+    struct Case {
+        std::vector<const char*> rows;
+        uint32_t colour, background;
+        int32_t width, height, x, y;  // the target, and where the glyph picture goes on it
+        std::vector<Pixel> expected;
+    } cases[] = {
+        // A lone pixel, white on black and black on white.
+        {{"...", ".#.", "..."}, 0xFFFFFF, 0, 3, 3, 0, 0, {{1, 1, 0x666666}, {0, 0, 0}}},
+        {{"...", ".#.", "..."}, 0, 0xFFFFFF, 3, 3, 0, 0, {{1, 1, 0xDFDFDF}, {2, 2, 0xFFFFFF}}},
+        // Strokes, runs and diagonals, white on black: inside a run full colour; run
+        // ends; inside a one-pixel vertical stroke; stroke ends; joined only diagonally.
+        {{".....#....", ".###.#..#.", ".....#...#"}, 0xFFFFFF, 0, 10, 3, 0, 0,
+         {{2, 1, 0xFFFFFF}, {1, 1, 0x999999}, {3, 1, 0x999999}, {5, 1, 0xBFBFBF},
+          {5, 0, 0x999999}, {5, 2, 0x999999}, {8, 1, 0x7F7F7F}, {9, 2, 0x7F7F7F}, {0, 0, 0}}},
+        // Black on white: a stroke end on the picture's edge, its middle, a diagonal.
+        {{"#...#.", "#....#", "#....."}, 0, 0xFFFFFF, 6, 3, 0, 0,
+         {{0, 0, 0x9F9F9F}, {0, 1, 0x5F5F5F}, {4, 0, 0xBFBFBF}}},
+        // Neighbours outside the glyph picture count as unset: a full row's ends are run ends.
+        {{"###"}, 0xFFFFFF, 0, 5, 3, 1, 1,
+         {{1, 1, 0x999999}, {2, 1, 0xFFFFFF}, {3, 1, 0x999999}, {0, 1, 0}, {4, 1, 0}}},
+        // Only exact white uses the white column: m = 25, and 254 * 25 / 200 = 31.
+        {{"#"}, 0xFEFFFF, 0, 1, 1, 0, 0, {{0, 0, 0x1F1F1F}}},
+        // Pixels not exactly the colour are no glyph pixels: the first is lone,
+        // (255 * 80 + t * 120) / 200.
+        {{"#eg."}, 0xFFFFFF, 0x102030, 4, 1, 0, 0,
+         {{0, 0, 0x6F7982}, {1, 0, 0x102030}, {2, 0, 0x102030}, {3, 0, 0x102030}}},
     };
-    Glyphs g(pattern, 3, 0x000000);
-    MemorySurface target(6, 3);
-    fill(target.surface, 0xFFFFFF);
-    smoothGlyphs(target.surface, 0, 0, g.memory.surface, 0x000000);
-    auto grey = [&](int32_t x, int32_t y) { return getPixel(target.surface, x, y) & 0xFF; };
-    EXPECT_EQ(grey(0, 0), 159u);  // stroke end, and the column is the picture's edge
-    EXPECT_EQ(grey(0, 1), 95u);
-    EXPECT_EQ(grey(4, 0), 191u);  // diagonal
-}
-
-TEST(Smoothing, NeighboursOutsideTheGlyphPictureCountAsUnset) {
-    // A full 3-wide row: the end pixels sit on the picture's edges and are run ends.
-    const char* pattern[] = {"###"};
-    Glyphs g(pattern, 1, 0xFFFFFF);
-    MemorySurface target(5, 3);
-    smoothGlyphs(target.surface, 1, 1, g.memory.surface, 0xFFFFFF);
-    EXPECT_EQ(getPixel(target.surface, 1, 1), 0x999999u);  // 153
-    EXPECT_EQ(getPixel(target.surface, 2, 1), 0xFFFFFFu);
-    EXPECT_EQ(getPixel(target.surface, 3, 1), 0x999999u);
-    EXPECT_EQ(getPixel(target.surface, 0, 1), 0u);
-    EXPECT_EQ(getPixel(target.surface, 4, 1), 0u);
-}
-
-TEST(Smoothing, OnlyExactWhiteUsesTheWhiteColumn) {
-    const char* pattern[] = {"#"};
-    const uint32_t almostWhite = 0xFEFFFF;
-    Glyphs g(pattern, 1, almostWhite);
-    MemorySurface target(1, 1);
-    smoothGlyphs(target.surface, 0, 0, g.memory.surface, almostWhite);
-    // m = 25: 254 * 25 / 200 = 31 and 255 * 25 / 200 = 31.
-    EXPECT_EQ(getPixel(target.surface, 0, 0), 0x1F1F1Fu);
-}
-
-TEST(Smoothing, PixelsNotExactlyTheColourAreIgnored) {
-    MemorySurface glyphs(4, 1);
-    fill(glyphs.surface, keyColour);
-    putPixel(glyphs.surface, 0, 0, 0xFFFFFF);
-    putPixel(glyphs.surface, 1, 0, 0xFEFEFE);  // a rasteriser's edge colour
-    putPixel(glyphs.surface, 2, 0, 0x808080);
-    MemorySurface target(4, 1);
-    fill(target.surface, 0x102030);
-    smoothGlyphs(target.surface, 0, 0, glyphs.surface, 0xFFFFFF);
-    EXPECT_EQ(getPixel(target.surface, 0, 0), 0x6F7982u);  // lone: (255*80 + t*120)/200
-    for (int32_t x = 1; x < 4; ++x) EXPECT_EQ(getPixel(target.surface, x, 0), 0x102030u) << x;
+    for (const Case& c : cases) {
+        Glyphs g(c.rows, c.colour);
+        MemorySurface target(c.width, c.height);
+        fill(target.surface, c.background);
+        smoothGlyphs(target.surface, c.x, c.y, g.memory.surface, c.colour);
+        for (const Pixel& p : c.expected)
+            EXPECT_EQ(getPixel(target.surface, p.x, p.y), p.colour)
+                << "case " << &c - cases << " at " << p.x << "," << p.y;
+    }
 }
 
 TEST(Smoothing, GlyphPictureHangingOverEveryEdgeWritesOnlyInside) {
-    const char* pattern[] = {"####", "####", "####"};
-    Glyphs g(pattern, 3, 0xFFFFFF);
+    Glyphs g({"####", "####", "####"}, 0xFFFFFF);
     MemorySurface target(2, 2);  // exact-size heap block: the sanitizer sees any overrun
     for (int32_t x = -3; x <= 2; ++x)
         for (int32_t y = -3; y <= 2; ++y) {
@@ -249,11 +203,14 @@ TEST(DrawText, SmoothedWhiteUsesOnlyTheTableBlendsOverBlack) {
             EXPECT_EQ(getPixel(plain.surface, x, y) != 0, getPixel(smooth.surface, x, y) != 0);
 }
 
-TEST(DrawText, EmptyTextAndUnknownModesChangeNothing) {
+// Empty text, an unknown mode, and cells for which no temporary picture can be made.
+TEST(DrawText, NothingToDrawChangesNothing) {
     PlatformSurface s(40, 20, 0x123456);
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
     drawText(s.surface, "12", 0, 0, 0xFFFFFF, 0x01000000u, 10, 20, 0, "");
+    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, 10, 0, 0, "");
+    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, -10, 20, 0, "");
     EXPECT_EQ(changed(s.surface, 0x123456).count, 0);
 }
 
@@ -265,13 +222,6 @@ TEST(DrawText, TextHangingOffTheSurfaceIsCut) {
                 drawText(s.surface, "88:88\x82\x60", x, y, 0xFFFFFF, mode, 10, 20, 0, "");
         EXPECT_GT(changed(s.surface, 0).count, 0);
     }
-}
-
-TEST(DrawText, FailedTemporaryPictureDrawsNothing) {
-    PlatformSurface s(40, 20, 0);
-    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, 10, 0, 0, "");
-    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, -10, 20, 0, "");
-    EXPECT_EQ(changed(s.surface, 0).count, 0);
 }
 
 TEST(DrawText, LeavesTheDeviceContextAsItWas) {
