@@ -69,6 +69,10 @@ void softReset();
 // Parses a 24-bit uncompressed BMP file; false for anything else or a short file.
 bool softDecodeBmp(const uint8_t* data, uint64_t size, SoftBitmap& out);
 
+// Turns the text output's glyph cache on or off (it is on from the start) and empties
+// it; drawing is the same either way, only faster with it.
+void softSetGlyphCache(bool enabled);
+
 // Translates the program's backslash paths.
 void softNativePath(const char* path, char* out, uint32_t size);
 

@@ -12,6 +12,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/soft/soft.h"
 
@@ -60,7 +62,119 @@ uint32_t codePoint(const char* bytes, size_t count) {
            uint32_t(out[3]) << 24;
 }
 
+// ---- Glyph cache ---------------------------------------------------------------------
+// The same few strings (a clock, six names, odds) are drawn every frame, so rendered
+// glyphs are kept: the monochrome bitmap FreeType made for a Shift-JIS character at a
+// cell size, with its offsets. The table and the pixel pool are allocated once, on first
+// use; when either is full, further glyphs are rendered each time as if uncached.
+
+struct GlyphView {
+    const unsigned char* buffer;   // 1 bit per pixel, most significant bit first
+    int32_t width, rows, pitch;
+    int32_t left, top;             // FreeType's bitmap_left and bitmap_top
+};
+
+struct CachedGlyph {
+    uint32_t key;                  // Shift-JIS bytes, 0 = empty slot
+    uint16_t cellWidth, cellHeight;
+    bool drawable;                 // false: the cell stays empty (no code point, no glyph)
+    uint32_t offset;               // into the pixel pool
+    int32_t width, rows, pitch, left, top;
+};
+
+constexpr uint32_t GlyphSlots = 1024;          // a power of two
+constexpr uint32_t GlyphPoolBytes = 256 * 1024;
+
+struct GlyphCache {
+    bool enabled = true;
+    bool triedAllocation;
+    CachedGlyph* slots;
+    unsigned char* pool;
+    uint32_t poolUsed;
+    uint32_t used;
+};
+
+GlyphCache glyphs;
+
+bool glyphCacheReady() {
+    if (!glyphs.enabled) return false;
+    if (!glyphs.triedAllocation) {
+        glyphs.triedAllocation = true;
+        glyphs.slots = static_cast<CachedGlyph*>(std::calloc(GlyphSlots, sizeof(CachedGlyph)));
+        glyphs.pool = static_cast<unsigned char*>(std::malloc(GlyphPoolBytes));
+        if (!glyphs.slots || !glyphs.pool) {
+            std::free(glyphs.slots);
+            std::free(glyphs.pool);
+            glyphs.slots = nullptr;
+            glyphs.pool = nullptr;
+        }
+    }
+    return glyphs.slots != nullptr;
+}
+
+// The slot holding the glyph, or the empty slot where it belongs; nullptr when the
+// table has no room left (kept at most three quarters full so probes stay short).
+CachedGlyph* findSlot(uint32_t key, int32_t cellWidth, int32_t cellHeight) {
+    uint32_t h = key * 0x9E3779B1u ^ uint32_t(cellWidth) * 0x85EBCA77u ^
+                 uint32_t(cellHeight) * 0xC2B2AE3Du;
+    h ^= h >> 15;
+    for (uint32_t probe = 0; probe < GlyphSlots; ++probe) {
+        CachedGlyph& slot = glyphs.slots[(h + probe) & (GlyphSlots - 1)];
+        if (slot.key == 0)
+            return glyphs.used < GlyphSlots / 4 * 3 ? &slot : nullptr;
+        if (slot.key == key && slot.cellWidth == cellWidth && slot.cellHeight == cellHeight)
+            return &slot;
+    }
+    return nullptr;
+}
+
+// Puts the glyph FreeType just rendered into slot; false when the pool is full.
+bool storeGlyph(CachedGlyph& slot, uint32_t key, int32_t cellWidth, int32_t cellHeight,
+                const GlyphView* view) {
+    uint32_t bytes = 0;
+    if (view) {
+        if (view->pitch < 0) return false;
+        bytes = uint32_t(view->rows) * uint32_t(view->pitch);
+        if (bytes > GlyphPoolBytes - glyphs.poolUsed) return false;
+        if (bytes) std::memcpy(glyphs.pool + glyphs.poolUsed, view->buffer, bytes);
+    }
+    slot.key = key;
+    slot.cellWidth = uint16_t(cellWidth);
+    slot.cellHeight = uint16_t(cellHeight);
+    slot.drawable = view != nullptr;
+    slot.offset = glyphs.poolUsed;
+    if (view) {
+        slot.width = view->width;
+        slot.rows = view->rows;
+        slot.pitch = view->pitch;
+        slot.left = view->left;
+        slot.top = view->top;
+    }
+    glyphs.poolUsed += bytes;
+    ++glyphs.used;
+    return true;
+}
+
+// Renders one character with FreeType at the size set by the caller; false when it
+// has no monochrome glyph.
+bool renderGlyph(uint32_t code, GlyphView& out) {
+    FT_Face face = cache.face;
+    if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return false;
+    const FT_Bitmap& glyph = face->glyph->bitmap;
+    if (glyph.pixel_mode != FT_PIXEL_MODE_MONO) return false;
+    out = GlyphView{glyph.buffer,          int32_t(glyph.width),   int32_t(glyph.rows),
+                    int32_t(glyph.pitch),  face->glyph->bitmap_left, face->glyph->bitmap_top};
+    return true;
+}
+
 }  // namespace
+
+void softSetGlyphCache(bool enabled) {
+    glyphs.enabled = enabled;
+    if (glyphs.slots) std::memset(glyphs.slots, 0, GlyphSlots * sizeof(CachedGlyph));
+    glyphs.poolUsed = 0;
+    glyphs.used = 0;
+}
 
 int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length) {
     if (!dc || !dc->bitmap || dc->bitmap->kind != SoftBitmapObject) return 0;
@@ -78,12 +192,19 @@ int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length) {
     }
     if (cellHeight > 4096 || cellWidth > 4096) return 1;
     FT_Face face = cache.face;
-    if (FT_Set_Pixel_Sizes(face, FT_UInt(2 * cellWidth), FT_UInt(cellHeight)) != 0) return 1;
+    // The size is set on the face only when a glyph has to be rendered.
+    bool sizeSet = false;
+    auto setSize = [&]() {
+        if (!sizeSet)
+            sizeSet = FT_Set_Pixel_Sizes(face, FT_UInt(2 * cellWidth), FT_UInt(cellHeight)) == 0;
+        return sizeSet;
+    };
     int32_t baseline = (cellHeight * 7 + 4) / 8;
     if (const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)))
         if (face->units_per_EM != 0)
             baseline = int32_t(std::lround(double(cellHeight) * os2->sTypoAscender /
                                            face->units_per_EM));
+    const bool cached = glyphCacheReady();
 
     const uint8_t blue = uint8_t(dc->textColor >> 16);
     const uint8_t green = uint8_t(dc->textColor >> 8);
@@ -95,25 +216,39 @@ int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length) {
         const int64_t cellLeft = penX;
         const int64_t cellRight = penX + int64_t(count) * cellWidth;   // one past
         penX = cellRight;
-        const uint32_t code = codePoint(text + i, count);
+        const char* bytes = text + i;
         i += int(count);
-        if (code == 0 || code == ' ' || code == 0x3000) continue;
         // Nothing of this cell can reach the bitmap: skip the rendering.
         if (cellRight <= 0 || cellLeft >= target.width || int64_t(y) + cellHeight <= 0 ||
             y >= target.height)
             continue;
-        if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) continue;
-        const FT_Bitmap& glyph = face->glyph->bitmap;
-        if (glyph.pixel_mode != FT_PIXEL_MODE_MONO) continue;
-        const int64_t left = cellLeft + face->glyph->bitmap_left;
-        const int64_t top = int64_t(y) + baseline - face->glyph->bitmap_top;
-        for (unsigned row = 0; row < glyph.rows; ++row) {
+        // The key is never 0: a single byte gets bit 16 set.
+        const uint32_t key = count == 2 ? (uint32_t(uint8_t(bytes[0])) << 8 | uint8_t(bytes[1]))
+                                        : (0x10000u | b);
+        GlyphView view{};
+        CachedGlyph* slot = cached ? findSlot(key, cellWidth, cellHeight) : nullptr;
+        if (slot && slot->key != 0) {
+            if (!slot->drawable) continue;
+            view = GlyphView{glyphs.pool + slot->offset, slot->width, slot->rows, slot->pitch,
+                             slot->left, slot->top};
+        } else {
+            const uint32_t code = codePoint(bytes, count);
+            const bool drawable = code != 0 && code != ' ' && code != 0x3000 && setSize() &&
+                                  renderGlyph(code, view);
+            // A failed size is not remembered: another call may succeed.
+            if (slot && (drawable || sizeSet || code == 0 || code == ' ' || code == 0x3000))
+                storeGlyph(*slot, key, cellWidth, cellHeight, drawable ? &view : nullptr);
+            if (!drawable) continue;
+        }
+        const int64_t left = cellLeft + view.left;
+        const int64_t top = int64_t(y) + baseline - view.top;
+        for (int32_t row = 0; row < view.rows; ++row) {
             const int64_t py = top + row;
             if (py < y || py >= int64_t(y) + cellHeight || py < 0 || py >= target.height)
                 continue;
-            const unsigned char* bits = glyph.buffer + int64_t(row) * glyph.pitch;
+            const unsigned char* bits = view.buffer + int64_t(row) * view.pitch;
             uint8_t* line = target.bits + (int64_t(target.height) - 1 - py) * target.stride;
-            for (unsigned col = 0; col < glyph.width; ++col) {
+            for (int32_t col = 0; col < view.width; ++col) {
                 if (!(bits[col >> 3] & (0x80u >> (col & 7)))) continue;
                 const int64_t px = left + col;
                 if (px < cellLeft || px >= cellRight || px < 0 || px >= target.width) continue;

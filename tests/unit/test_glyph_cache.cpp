@@ -1,0 +1,110 @@
+// The software text output keeps rendered glyphs; drawing from that cache must give the
+// same pixels as rendering every glyph again, for every string the program draws.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gfx/text.h"
+#include "platform/soft/soft.h"
+#include "race/board.h"
+#include "race/roster.h"
+
+namespace {
+
+struct Canvas {
+    Surface surface{};
+    Canvas(int32_t width, int32_t height, uint32_t colour) {
+        createSurface(surface, nullptr, width, height, 24);
+        drawRect(surface, 0, 0, width - 1, height - 1, colour, RectFill);
+    }
+    ~Canvas() { releaseSurface(surface); }
+    std::vector<uint8_t> pixels() const {
+        return std::vector<uint8_t>(surface.bits,
+                                    surface.bits + size_t(surface.stride) * surface.height);
+    }
+};
+
+struct Draw {
+    std::string text;
+    int32_t x, y, cellWidth, cellHeight;
+    uint32_t colour, flags;
+};
+
+// Every drawing on a fresh canvas.
+std::vector<std::vector<uint8_t>> drawEach(const std::vector<Draw>& draws) {
+    std::vector<std::vector<uint8_t>> out;
+    for (const Draw& d : draws) {
+        Canvas canvas(420, 60, 0x204060);
+        drawText(canvas.surface, d.text.c_str(), d.x, d.y, d.colour, d.flags, d.cellWidth,
+                 d.cellHeight, 0, "");
+        out.push_back(canvas.pixels());
+    }
+    return out;
+}
+
+std::vector<Draw> programStrings() {
+    std::vector<Draw> draws;
+    for (const RosterEntry& entry : roster) {
+        // The board's big names (plain and smoothed) and the runner list's small ones.
+        draws.push_back({entry.name, 2, 4, 10, 40, 0xFFFFFF, TextPlain});
+        draws.push_back({entry.name, 2, 4, 10, 40, 0xFFFF00, TextSmoothed});
+        draws.push_back({entry.name, 40, 10, 10, 20, 0x00FFFF, TextPlain});
+        // Partly off the canvas: cells cut at every edge.
+        draws.push_back({entry.name, -7, -9, 10, 20, 0xFFFFFF, TextPlain});
+    }
+    for (uint8_t style = 0; style < 4; ++style)
+        draws.push_back({boardStyleLabel(style), 0, 0, 10, 40, 0xFFFFFF, TextPlain});
+    for (int h = 0; h < 24; ++h)
+        for (int m = 0; m < 60; m += 7) {
+            char clock[9];
+            std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", h, m, (h * 13 + m) % 60);
+            draws.push_back({clock, 10, 1, 10, 20, 0xFFFFFF, TextPlain});
+        }
+    draws.push_back({" 12.3", 0, 0, 20, 40, 0xFFFFFF, TextPlain});
+    draws.push_back({"999.9", 400, 30, 20, 40, 0xFFFFFF, TextPlain});
+    // A lead byte at the end and a byte pair with no code point.
+    draws.push_back({"AB\x82", 0, 0, 10, 20, 0xFFFFFF, TextPlain});
+    draws.push_back({"\x85\x40Z", 0, 0, 10, 20, 0xFFFFFF, TextPlain});
+    return draws;
+}
+
+TEST(GlyphCache, SamePixelsAsRenderingEachTime) {
+    const std::vector<Draw> draws = programStrings();
+    softSetGlyphCache(false);
+    const auto uncached = drawEach(draws);
+    softSetGlyphCache(true);
+    const auto firstFill = drawEach(draws);   // the cache fills as it goes
+    const auto fromCache = drawEach(draws);   // every glyph comes from the cache
+    ASSERT_EQ(uncached.size(), draws.size());
+    int drawn = 0;
+    for (size_t i = 0; i < draws.size(); ++i) {
+        EXPECT_EQ(firstFill[i], uncached[i]) << '"' << draws[i].text << '"';
+        EXPECT_EQ(fromCache[i], uncached[i]) << '"' << draws[i].text << '"';
+        Canvas blank(420, 60, 0x204060);
+        if (uncached[i] != blank.pixels()) ++drawn;
+    }
+    // The comparison means something only if the text was really drawn.
+    EXPECT_GT(drawn, int(draws.size()) - 3);
+}
+
+TEST(GlyphCache, ManySizesOverflowTheCacheAndStillDrawTheSame) {
+    // More sizes and characters than the table holds: the rest are rendered each time.
+    std::string text;
+    for (int c = 0x21; c < 0x7F; ++c) text += char(c);
+    std::vector<Draw> draws;
+    for (int32_t size = 6; size < 40; ++size)
+        draws.push_back({text, 0, 0, size / 2 > 0 ? size / 2 : 1, size, 0xFFFFFF, TextPlain});
+    softSetGlyphCache(false);
+    const auto uncached = drawEach(draws);
+    softSetGlyphCache(true);
+    drawEach(draws);
+    const auto cached = drawEach(draws);
+    softSetGlyphCache(true);
+    for (size_t i = 0; i < draws.size(); ++i)
+        EXPECT_EQ(cached[i], uncached[i]) << "cell height " << draws[i].cellHeight;
+}
+
+}  // namespace
