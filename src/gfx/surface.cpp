@@ -57,6 +57,11 @@ inline uint8_t* addressOf(const Surface& s, int64_t x, int64_t y) {
     return s.bits + ptrdiff_t(s.height - 1 - y) * s.stride + ptrdiff_t(x) * PixelBytes;
 }
 
+// Tells the platform which rows a write through the pixel pointer touched.
+inline void noteRows(const Surface& s, int64_t top, int64_t count) {
+    if (s.hdc != nullptr && count > 0) platBitsWritten(s.hdc, int(top), int(top + count));
+}
+
 void forgetPixels(Surface& s) {
     s.hdc = nullptr;
     s.previousBitmap = nullptr;
@@ -517,6 +522,7 @@ int32_t putPixel(Surface& surface, int32_t x, int32_t y, uint32_t colour) {
     p[0] = uint8_t(colour);
     p[1] = uint8_t(colour >> 8);
     p[2] = uint8_t(colour >> 16);
+    noteRows(surface, y, 1);
     return 1;
 }
 
@@ -531,6 +537,7 @@ int32_t copyRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, int32_
     if (samePixels(places[0], places[1], height)) return 1;   // a copy onto itself
     const bool byteOrder = needsByteOrder(places[0], places[1], width, height);
     const BlitPath path = activePath();
+    noteRows(dst, places[0].y, height);
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* s = addressOf(src, places[1].x, places[1].y);
@@ -557,6 +564,7 @@ int32_t fadeRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, int32_
     uint8_t table[256];
     if (path == BlitPortable)
         for (uint32_t v = 0; v < 256; ++v) table[v] = v > darkness ? uint8_t(v - darkness) : 0;
+    noteRows(dst, places[0].y, height);
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* s = addressOf(src, places[1].x, places[1].y);
@@ -597,6 +605,7 @@ int32_t crossFadeRect(Surface& dst, int32_t dstX, int32_t dstY, int32_t width, i
                                           int32_t(places[2].y), KeyTransparent);
         path = BlitPortable;   // A where B is not key: rare, the byte loop does it
     }
+    noteRows(dst, places[0].y, height);
 
     uint8_t* d = addressOf(dst, places[0].x, places[0].y);
     const uint8_t* a = addressOf(srcA, places[1].x, places[1].y);
@@ -642,11 +651,13 @@ int32_t drawRect(Surface& surface, int32_t left, int32_t top, int32_t right, int
         const uint8_t* first = addressOf(surface, x0, y0);
         const size_t rowBytes = size_t(x1 - x0 + 1) * PixelBytes;
         for (int32_t y = y0 + 1; y <= y1; ++y) std::memcpy(addressOf(surface, x0, y), first, rowBytes);
+        noteRows(surface, y0, y1 - y0 + 1);
     } else if (mode == RectFrame) {
         // The top row, then the bottom row (once when they coincide), then both sides.
         if (x0 <= x1) {
             if (top >= 0 && top <= lastY) fillRow(top);
             if (bottom != top && bottom >= 0 && bottom <= lastY) fillRow(bottom);
+            if (y0 <= y1) noteRows(surface, y0, y1 - y0 + 1);
         }
         for (int32_t y = y0; y <= y1; ++y) {
             if (left >= 0 && left <= lastX) putPixel(surface, left, y, colour);

@@ -69,6 +69,11 @@ void smoothGlyphs(Surface& target, int32_t x, int32_t y, const Surface& glyphs,
     const bool white = colour == 0xFFFFFF;
     const int32_t w = glyphs.width;
     const int32_t h = glyphs.height;
+    // Rows of the target the glyph picture lies over, for the platform's change tracking.
+    const int64_t firstRow = y < 0 ? 0 : y;
+    const int64_t endRow = int64_t(y) + h < target.height ? int64_t(y) + h : target.height;
+    if (target.hdc != nullptr && firstRow < endRow)
+        platBitsWritten(target.hdc, int(firstRow), int(endRow));
     auto isGlyph = [&](int32_t l, int32_t k) {
         if (l < 0 || k < 0 || l >= w || k >= h) return false;
         const uint8_t* p = pixelAddress(glyphs, l, k);

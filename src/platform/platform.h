@@ -186,6 +186,10 @@ void platDeleteObject(ObjectHandle object);
 // BitBlt with SRCCOPY.
 int platBitBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
                int srcY);
+// The caller wrote rows top..bottom-1 (top-down) of the bitmap selected into dc through
+// its pixel pointer. A backend that keeps copies of pictures compares only the rows
+// reported here (and those its own drawing calls wrote); GDI needs nothing.
+void platBitsWritten(DcHandle dc, int top, int bottom);
 
 struct FontRequest {
     int32_t height;

@@ -33,8 +33,8 @@ static void alignedFree(void* block) {
 
 // ---- Objects and device contexts -----------------------------------------------------
 
-static SoftObject stockBitmap = {SoftBitmapObject, {nullptr, 0, 0, 0}, {}, true};
-static SoftObject stockFont = {SoftFontObject, {nullptr, 0, 0, 0}, {}, true};
+static SoftObject stockBitmap = {SoftBitmapObject, {nullptr, 0, 0, 0}, {}, true, nullptr, 0, 0};
+static SoftObject stockFont = {SoftFontObject, {nullptr, 0, 0, 0}, {}, true, nullptr, 0, 0};
 
 static int32_t strideFor(int32_t width) { return ((width * 24 + 31) / 32) * 4; }
 
@@ -55,8 +55,52 @@ static SoftObject* newBitmapObject(int32_t width, int32_t height) {
     return object;
 }
 
+// ---- Tracking what changed in bitmaps copied into windows ----------------------------
+
+static bool checkPaintCopies;
+static SoftPaintCopyCounters paintCopyCounters;
+
+void softCheckPaintCopies(bool enabled) {
+    checkPaintCopies = enabled;
+    paintCopyCounters = SoftPaintCopyCounters();
+}
+
+const SoftPaintCopyCounters& softPaintCopyCounters() { return paintCopyCounters; }
+
+static void unpair(SoftWindow* window) {
+    if (window) window->pairedSource = nullptr;
+}
+
+// Rows top..bottom-1 of the bitmap selected into dc were written.
+static void noteWritten(SoftDc* dc, int64_t top, int64_t bottom) {
+    if (!dc || !dc->bitmap) return;
+    if (dc->window) {
+        // The picture itself changed: it no longer follows its source row for row.
+        unpair(softWindow(dc->window));
+        return;
+    }
+    SoftObject* object = dc->bitmap;
+    if (!object->pairedWindow) return;
+    if (top < 0) top = 0;
+    if (bottom > object->bitmap.height) bottom = object->bitmap.height;
+    if (top >= bottom) return;
+    if (object->writtenTop >= object->writtenBottom) {
+        object->writtenTop = int32_t(top);
+        object->writtenBottom = int32_t(bottom);
+        return;
+    }
+    if (top < object->writtenTop) object->writtenTop = int32_t(top);
+    if (bottom > object->writtenBottom) object->writtenBottom = int32_t(bottom);
+}
+
+void platBitsWritten(DcHandle handle, int top, int bottom) {
+    noteWritten(reinterpret_cast<SoftDc*>(handle), top, bottom);
+}
+
 static void freeObject(SoftObject* object) {
     if (!object || object->stock) return;
+    if (object->pairedWindow && object->pairedWindow->pairedSource == object)
+        object->pairedWindow->pairedSource = nullptr;
     if (object->kind == SoftBitmapObject) alignedFree(object->bitmap.bits);
     delete object;
 }
@@ -157,6 +201,11 @@ int platSetBkMode(DcHandle handle, int mode) {
 int platTextOut(DcHandle handle, int x, int y, const char* text, int length) {
     SoftDc* dc = reinterpret_cast<SoftDc*>(handle);
     if (!dc || !text || length <= 0) return dc ? 1 : 0;
+    // Glyphs stay inside their cells: the font's height, 16 for the stock font.
+    int64_t cellHeight = 16;
+    if (dc->font && dc->font->kind == SoftFontObject && dc->font->font.height != 0)
+        cellHeight = std::abs(int64_t(dc->font->font.height));
+    noteWritten(dc, y, int64_t(y) + cellHeight);
     return backendTextOut(dc, x, y, text, length);
 }
 
@@ -179,6 +228,7 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
     clip(y, srcY, height, d.height, s.height);
     if (width <= 0 || height <= 0) return 1;
     if (!dst->window) {
+        noteWritten(dst, y, int64_t(y) + height);
         for (int row = 0; row < height; ++row) {
             uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
             const uint8_t* from =
@@ -188,21 +238,58 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
         return 1;
     }
     // A window's picture is mostly repainted with what it already shows: rows that are
-    // equal are left alone, and only the band of rows that changed is reported.
+    // equal are left alone, and only the band of rows that changed is reported. When the
+    // same bitmap was copied to the same place last time, only the rows written into it
+    // since can differ, and only those are compared.
+    SoftWindow* window = softWindow(dst->window);
+    SoftObject* source = src->bitmap;
+    const bool paired = window && window->pairedSource == source &&
+                        source->pairedWindow == window && window->pairedArea.left == x &&
+                        window->pairedArea.top == y && window->pairedArea.right == width &&
+                        window->pairedArea.bottom == height && window->pairedSrcX == srcX &&
+                        window->pairedSrcY == srcY;
+    int first = 0, last = height;
+    if (paired) {
+        first = source->writtenTop - srcY;
+        last = source->writtenBottom - srcY;
+        if (source->writtenTop >= source->writtenBottom) first = last = 0;
+        if (first < 0) first = 0;
+        if (last > height) last = height;
+        ++paintCopyCounters.tracked;
+    } else {
+        ++paintCopyCounters.whole;
+    }
     int changedTop = height, changedBottom = 0;
     for (int row = 0; row < height; ++row) {
+        const bool written = row >= first && row < last;
+        if (paired && !written && !checkPaintCopies) {
+            if (row >= first) break;
+            row = first - 1;
+            continue;
+        }
         uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
         const uint8_t* from =
             s.bits + size_t(s.height - 1 - (srcY + row)) * s.stride + size_t(srcX) * 3;
         if (std::memcmp(to, from, size_t(width) * 3) == 0) continue;
+        if (paired && !written) ++paintCopyCounters.misses;
         std::memmove(to, from, size_t(width) * 3);
         if (row < changedTop) changedTop = row;
         changedBottom = row + 1;
     }
     if (changedTop >= changedBottom) changedTop = changedBottom = 0;
-    if (SoftWindow* window = softWindow(dst->window))
+    if (window) {
+        // The copied area now equals the bitmap: later copies of it look at written rows.
+        if (source != &window->backing) {
+            window->pairedSource = source;
+            window->pairedArea = PlatRect{x, y, width, height};
+            window->pairedSrcX = srcX;
+            window->pairedSrcY = srcY;
+            source->pairedWindow = window;
+            source->writtenTop = source->writtenBottom = 0;
+        }
         backendWindowChanged(window,
                              PlatRect{x, y + changedTop, x + width, y + changedBottom});
+    }
     return 1;
 }
 

@@ -19,11 +19,17 @@ struct SoftBitmap {
 
 enum SoftObjectKind : int32_t { SoftNone = 0, SoftBitmapObject = 1, SoftFontObject = 2 };
 
+struct SoftWindow;
+
 struct SoftObject {
     SoftObjectKind kind;
     SoftBitmap bitmap;    // SoftBitmapObject
     FontRequest font;     // SoftFontObject
     bool stock;           // never freed
+    // A bitmap last copied into a window: the rows written since (top-down, bottom
+    // exclusive; empty when equal) are the only ones that can differ from that copy.
+    SoftWindow* pairedWindow;
+    int32_t writtenTop, writtenBottom;
 };
 
 struct SoftDc {
@@ -49,6 +55,12 @@ struct SoftWindow {
     SoftObject backing;           // what the window shows
     SoftDc dc;
     void* backendData;
+    // The bitmap last copied into the picture and where: while the pairing holds (the
+    // bitmap points back here), the picture differs from it only in the rows written
+    // into the bitmap since.
+    SoftObject* pairedSource;
+    PlatRect pairedArea;          // left, top, width, height of the copy
+    int32_t pairedSrcX, pairedSrcY;
 };
 
 SoftWindow* softWindow(WindowHandle window);
@@ -72,6 +84,17 @@ bool softDecodeBmp(const uint8_t* data, uint64_t size, SoftBitmap& out);
 // Turns the text output's glyph cache on or off (it is on from the start) and empties
 // it; drawing is the same either way, only faster with it.
 void softSetGlyphCache(bool enabled);
+
+// With checking on, every copy into a window that looks only at the rows written since
+// the last copy also compares the other rows, counting those that differed (a writer
+// that did not report its rows) and copying them. For tests.
+void softCheckPaintCopies(bool enabled);
+struct SoftPaintCopyCounters {
+    uint32_t whole;      // copies that compared every row
+    uint32_t tracked;    // copies that compared only the written rows
+    uint32_t misses;     // rows found different outside the written ones (checking only)
+};
+const SoftPaintCopyCounters& softPaintCopyCounters();
 
 // Translates the program's backslash paths.
 void softNativePath(const char* path, char* out, uint32_t size);

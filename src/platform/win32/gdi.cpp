@@ -46,6 +46,8 @@ int platBitBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, 
     return BitBlt(toHdc(dst), x, y, width, height, toHdc(src), srcX, srcY, SRCCOPY) ? 1 : 0;
 }
 
+void platBitsWritten(DcHandle, int, int) {}
+
 ObjectHandle platCreateFont(const FontRequest& request) {
     // LOGFONT holds 31 bytes of face name and its terminator.
     char face[LF_FACESIZE];
