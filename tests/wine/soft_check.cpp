@@ -50,7 +50,10 @@ struct Canvas {
         int32_t stride = (width * 3 + 3) & ~3;
         memory.assign(Guard * 2 + size_t(stride) * height, 0xA5);
         std::memset(memory.data() + Guard, fill, size_t(stride) * height);
-        object = {SoftBitmapObject, {memory.data() + Guard, width, height, stride}, {}, true};
+        object = SoftObject();
+        object.kind = SoftBitmapObject;
+        object.bitmap = {memory.data() + Guard, width, height, stride};
+        object.stock = true;
         dc = platCreateCompatibleDC(nullptr);
         platSelectObject(dc, reinterpret_cast<ObjectHandle>(&object));
     }

@@ -162,3 +162,6 @@ int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length) {
     }
     return 1;
 }
+
+// Only the font is kept between calls here, never rendered glyphs: nothing to switch.
+void softSetGlyphCache(bool) {}
