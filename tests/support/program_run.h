@@ -11,6 +11,7 @@
 
 #include "app/startup.h"
 #include "platform/headless/headless.h"
+#include "platform/headless/headless_sound.h"
 
 struct ProgramRun {
     HeadlessConfig config;
@@ -49,10 +50,11 @@ struct ProgramRun {
         return bytes;
     }
 
-    // Prepares the platform; script input with headlessScript after this.
+    // Prepares the platform, with empty sound logs; script input with headlessScript after this.
     void begin() {
         resetProgramState();
         headlessReset(config);
+        headlessSoundReset();
     }
     int run(const char* commandLine) { return pellrunMain(commandLine, 1); }
 };
