@@ -48,12 +48,9 @@ bool covered(const PresentRect* rects, int32_t n, int32_t x, int32_t y) {
 
 // ---- Change detection ------------------------------------------------------------------
 
-TEST(SdlPresentDiff, UnchangedPictureSendsNothing) {
-    Picture picture(1024, 768), shadow(1024, 768);
-    PresentRect rects[64];
-    EXPECT_EQ(presentDiff(picture.bits.data(), shadow.bits.data(), 1024, 768, picture.stride,
-                          PlatRect{0, 0, 1024, 768}, rects, 64),
-              0);
+int32_t diff(Picture& picture, Picture& shadow, PlatRect area, PresentRect* rects, int32_t max) {
+    return presentDiff(picture.bits.data(), shadow.bits.data(), picture.width, picture.height,
+                       picture.stride, area, rects, max);
 }
 
 TEST(SdlPresentDiff, ClockSizedChangeSendsOneSmallRectangle) {
@@ -61,8 +58,7 @@ TEST(SdlPresentDiff, ClockSizedChangeSendsOneSmallRectangle) {
     for (int32_t y = 300; y < 320; ++y)
         for (int32_t x = 500; x < 600; ++x) picture.set(x, y, 0x123456);
     PresentRect rects[64];
-    int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 1024, 768, picture.stride,
-                            PlatRect{0, 0, 1024, 768}, rects, 64);
+    int32_t n = diff(picture, shadow, PlatRect{0, 0, 1024, 768}, rects, 64);
     ASSERT_EQ(n, 1);
     // Tile aligned and covering the change, no more than a tile beyond it on each side.
     EXPECT_LE(rects[0].x, 500);
@@ -73,9 +69,7 @@ TEST(SdlPresentDiff, ClockSizedChangeSendsOneSmallRectangle) {
     EXPECT_LE(rects[0].height, 20 + 2 * PresentTileRows);
     // The shadow now holds the presented picture, so a second present sends nothing.
     EXPECT_EQ(picture.bits, shadow.bits);
-    EXPECT_EQ(presentDiff(picture.bits.data(), shadow.bits.data(), 1024, 768, picture.stride,
-                          PlatRect{0, 0, 1024, 768}, rects, 64),
-              0);
+    EXPECT_EQ(diff(picture, shadow, PlatRect{0, 0, 1024, 768}, rects, 64), 0);
 }
 
 TEST(SdlPresentDiff, RandomChangesAreAllCoveredAndShadowCatchesUp) {
@@ -91,8 +85,7 @@ TEST(SdlPresentDiff, RandomChangesAreAllCoveredAndShadowCatchesUp) {
             picture.set(x, y, random() | 1);
             changed.emplace_back(x, y);
         }
-        int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 203, 117,
-                                picture.stride, PlatRect{0, 0, 203, 117}, rects, 8);
+        int32_t n = diff(picture, shadow, PlatRect{0, 0, 203, 117}, rects, 8);
         ASSERT_LE(n, 8);
         for (auto& c : changed) EXPECT_TRUE(covered(rects, n, c.first, c.second));
         for (int32_t i = 0; i < n; ++i) {
@@ -110,15 +103,12 @@ TEST(SdlPresentDiff, OnlyTheReportedAreaIsLookedAt) {
     picture.set(10, 10, 0xFFFFFF);
     picture.set(200, 200, 0xFFFFFF);
     PresentRect rects[4];
-    int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 256, 256, picture.stride,
-                            PlatRect{128, 128, 256, 256}, rects, 4);
+    int32_t n = diff(picture, shadow, PlatRect{128, 128, 256, 256}, rects, 4);
     ASSERT_EQ(n, 1);
     EXPECT_TRUE(covered(rects, n, 200, 200));
     EXPECT_FALSE(covered(rects, n, 10, 10));
     // An area outside the picture, or empty, is nothing.
-    EXPECT_EQ(presentDiff(picture.bits.data(), shadow.bits.data(), 256, 256, picture.stride,
-                          PlatRect{300, 0, 400, 100}, rects, 4),
-              0);
+    EXPECT_EQ(diff(picture, shadow, PlatRect{300, 0, 400, 100}, rects, 4), 0);
 }
 
 TEST(SdlPresentDiff, FullWidthChangeIsOneRectangle) {
@@ -126,8 +116,7 @@ TEST(SdlPresentDiff, FullWidthChangeIsOneRectangle) {
     for (int32_t y = 0; y < 480; ++y)
         for (int32_t x = 0; x < 640; ++x) picture.set(x, y, 0x010203);
     PresentRect rects[64];
-    int32_t n = presentDiff(picture.bits.data(), shadow.bits.data(), 640, 480, picture.stride,
-                            PlatRect{0, 0, 640, 480}, rects, 64);
+    int32_t n = diff(picture, shadow, PlatRect{0, 0, 640, 480}, rects, 64);
     ASSERT_EQ(n, 1);
     EXPECT_EQ(rects[0].x, 0);
     EXPECT_EQ(rects[0].y, 0);
@@ -155,26 +144,22 @@ TEST(SdlPresentConvert, BottomUpBgrBecomesTopDownXrgb) {
 // ---- Scaled placement ------------------------------------------------------------------------
 
 TEST(SdlPresentScale, NarrowPictureFillsDesktopKeepingAspect) {
-    PresentRect same = presentPlace(640, 480, 1024, 768);
-    EXPECT_EQ(same.x, 0);
-    EXPECT_EQ(same.y, 0);
-    EXPECT_EQ(same.width, 1024);
-    EXPECT_EQ(same.height, 768);
-    // Wide screen: bars left and right.
-    PresentRect wide = presentPlace(640, 480, 1920, 1080);
-    EXPECT_EQ(wide.width, 1440);
-    EXPECT_EQ(wide.height, 1080);
-    EXPECT_EQ(wide.x, 240);
-    EXPECT_EQ(wide.y, 0);
-    // Tall screen: bars above and below.
-    PresentRect tall = presentPlace(640, 480, 1280, 1024);
-    EXPECT_EQ(tall.width, 1280);
-    EXPECT_EQ(tall.height, 960);
-    EXPECT_EQ(tall.y, 32);
-    // A host window smaller than the picture scales it down.
-    PresentRect small = presentPlace(640, 480, 320, 200);
-    EXPECT_EQ(small.width, 266);
-    EXPECT_EQ(small.height, 200);
+    struct Case {
+        int32_t width, height;
+        PresentRect place;
+    } cases[] = {
+        {1024, 768, {0, 0, 1024, 768}},
+        {1920, 1080, {240, 0, 1440, 1080}},  // wide screen: bars left and right
+        {1280, 1024, {0, 32, 1280, 960}},    // tall screen: bars above and below
+        {320, 200, {27, 0, 266, 200}},       // a smaller host window scales it down
+    };
+    for (const Case& c : cases) {
+        const PresentRect place = presentPlace(640, 480, c.width, c.height);
+        EXPECT_EQ(place.width, c.place.width) << c.width;
+        EXPECT_EQ(place.height, c.place.height) << c.width;
+        EXPECT_EQ(place.x, c.place.x) << c.width;
+        EXPECT_EQ(place.y, c.place.y) << c.width;
+    }
 }
 
 TEST(SdlPresentScale, SpanIsExactlyTheDestinationPixelsOfTheSource) {
@@ -223,17 +208,14 @@ TEST(SdlPresentScale, ScaledPartEqualsTheWholeScaledPicture) {
 
 TEST(SdlPresentScale, MousePointMapsBackIntoThePicture) {
     const PresentRect place = presentPlace(640, 480, 1920, 1080);   // x 240, 1440 wide
-    int32_t px, py;
-    presentPictureCoordinates(place, 640, 480, 240, 0, &px, &py);
-    EXPECT_EQ(px, 0);
-    EXPECT_EQ(py, 0);
-    presentPictureCoordinates(place, 640, 480, 240 + 1439, 1079, &px, &py);
-    EXPECT_EQ(px, 639);
-    EXPECT_EQ(py, 479);
-    // Points in the bars are held at the picture's edge.
-    presentPictureCoordinates(place, 640, 480, 5, 2000, &px, &py);
-    EXPECT_EQ(px, 0);
-    EXPECT_EQ(py, 479);
+    // Corners of the placed picture, and points in the bars held at the picture's edge.
+    const int32_t cases[][4] = {{240, 0, 0, 0}, {240 + 1439, 1079, 639, 479}, {5, 2000, 0, 479}};
+    for (const auto& c : cases) {
+        int32_t px, py;
+        presentPictureCoordinates(place, 640, 480, c[0], c[1], &px, &py);
+        EXPECT_EQ(px, c[2]) << c[0] << "," << c[1];
+        EXPECT_EQ(py, c[3]) << c[0] << "," << c[1];
+    }
 }
 
 // ---- The push button -------------------------------------------------------------------------
