@@ -2,6 +2,7 @@
 // end of the scene, the entrance cover and the narrow view.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "support/race_stage.h"
@@ -15,12 +16,13 @@ struct TickRecord {
 };
 
 // Runs the parade from step 0 with one tick per call; record[t] is tick t (1-based).
-std::vector<TickRecord> runParade(int32_t maxTicks = 700) {
+// onTick(t, result) looks at the pictures after each tick.
+std::vector<TickRecord> runParade(const std::function<void(int32_t, uint8_t)>& onTick = nullptr) {
     scene = SceneParade;
     step = 0;
     EXPECT_EQ(paradeSceneStep(), 0);
     std::vector<TickRecord> record(1);
-    for (int32_t t = 1; t <= maxTicks; ++t) {
+    for (int32_t t = 1; t <= 700; ++t) {
         platSleep(66);
         TickRecord r;
         r.result = paradeSceneStep();
@@ -30,12 +32,13 @@ std::vector<TickRecord> runParade(int32_t maxTicks = 700) {
             r.section[i] = runners[i].section;
         }
         record.push_back(r);
+        if (onTick) onTick(t, r.result);
         if (r.result) break;
     }
     return record;
 }
 
-TEST(Parade, TimelineOfEntriesArrivalsAndEnd) {
+TEST(Parade, TimelineWalkwayAndExactStops) {
     RaceStage stage;
     std::vector<TickRecord> ticks = runParade();
     ASSERT_EQ(ticks.size(), 601u) << "the scene ends at tick 600";
@@ -65,12 +68,8 @@ TEST(Parade, TimelineOfEntriesArrivalsAndEnd) {
     EXPECT_EQ(ticks[54].section[1], SectionOffCourse);
     // The final tick moves nobody.
     for (int32_t i = 0; i < RunnerCount; ++i) EXPECT_EQ(ticks[599].x[i], ticks[600].x[i]);
-}
 
-TEST(Parade, WalkwayClimbAndExactStops) {
-    RaceStage stage;
-    std::vector<TickRecord> ticks = runParade();
-    ASSERT_EQ(ticks.size(), 601u);
+    // Runner 0 climbs the walkway.
     std::vector<int32_t> xs, ys;
     for (int32_t t = 2; t <= 600; ++t)
         if (ticks[t].section[0] == SectionParadeRight) {
@@ -79,18 +78,10 @@ TEST(Parade, WalkwayClimbAndExactStops) {
         }
     ASSERT_EQ(xs.size(), 53u);  // 227 .. 383 on the walkway; the 54th step ends it
     for (size_t k = 0; k < xs.size(); ++k) {
+        EXPECT_EQ(xs[k], 227 + 3 * int32_t(k));
         int32_t expected = xs[k] < 320 ? 344 - (xs[k] - 224) / 5 : 324;
         EXPECT_EQ(ys[k], expected) << "x " << xs[k];
     }
-    EXPECT_EQ(xs.front(), 227);
-    EXPECT_EQ(ys.front(), 344);
-    EXPECT_EQ(ys[1], 343);   // x 230
-    EXPECT_EQ(ys[2], 343);   // x 233
-    EXPECT_EQ(xs[29], 314);
-    EXPECT_EQ(ys[29], 326);
-    EXPECT_EQ(ys[30], 326);  // x 317
-    EXPECT_EQ(ys[31], 324);  // x 320
-    EXPECT_EQ(xs.back(), 383);
 
     // Every runner stops exactly at the turns: 384 (not 386), 460, its lane, its row.
     for (int32_t i = 0; i < RunnerCount; ++i) {
@@ -147,47 +138,31 @@ TEST(Parade, EntranceCoverOverWalkersButNotAtTheEnd) {
     // The sprites: a single dot in each cell of runner 0's row.
     for (int32_t c = 0; c < 9; ++c) putPixel(sheetSurface, 32 * c + 16, 367 + 16, 0xFFFFFF);
     drawRect(courseSurface, 0, 0, 799, 639, 0x000040, RectFill);
-    scene = SceneParade;
-    step = 0;
-    paradeSceneStep();
-    platSleep(66);
-    paradeSceneStep();
-    // Runner 0 stands at (224, 344), beneath the cover: its dot (240, 360) is covered.
-    EXPECT_EQ(getPixel(frameSurface, 240, 360), 0xA05020u);
-    EXPECT_EQ(getPixel(frameSurface, 207, 340), 0x000040u);
-    std::vector<TickRecord> rest;
-    int32_t t = 1;
-    while (t < 700) {
-        platSleep(66);
-        ++t;
-        if (paradeSceneStep()) break;
+    const std::vector<TickRecord> ticks = runParade([](int32_t t, uint8_t) {
+        if (t == 1) {
+            // Runner 0 stands at (224, 344), beneath the cover: its dot (240, 360) is covered.
+            EXPECT_EQ(getPixel(frameSurface, 240, 360), 0xA05020u);
+            EXPECT_EQ(getPixel(frameSurface, 207, 340), 0x000040u);
+        }
         if (t == 300) {
             EXPECT_EQ(getPixel(frameSurface, 208, 328), 0xA05020u);
         }
-    }
-    EXPECT_EQ(t, 600);
+    });
+    EXPECT_EQ(ticks.size(), 601u);
     EXPECT_EQ(getPixel(frameSurface, 208, 328), 0x000040u) << "no cover when all stand at the gate";
     EXPECT_EQ(getPixel(frameSurface, 160 + 16, 16), 0xFFFFFFu) << "runner 0 at its place";
 }
 
 // The narrow layout shows a 640 x 480 part of the playfield; the course is painted so
 // that each pixel tells its own position.
-uint32_t positionColour(int32_t x, int32_t y) { return uint32_t(x) << 12 | uint32_t(y); }
-
 TEST(Parade, NarrowViewWatchesTheMiddleThenFollowsTheLastRunner) {
     RaceStage stage(640, 480);
-    for (int32_t y = 0; y < 640; ++y)
-        for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, positionColour(x, y));
-    scene = SceneParade;
-    step = 0;
-    paradeSceneStep();
+    RaceStage::paintPositions();
     bool sawBottom = false;
-    for (int32_t t = 1; t <= 600; ++t) {
-        platSleep(66);
-        uint8_t over = paradeSceneStep();
+    runParade([&](int32_t t, uint8_t over) {
         const Runner& last = runners[5];
-        uint32_t shown = getPixel(screenSurface, 639, 0);  // no runner is ever there
-        int32_t viewX = int32_t(shown >> 12) - 639, viewY = int32_t(shown & 0xFFF);
+        const uint32_t shown = getPixel(screenSurface, 639, 0);  // no runner is ever there
+        const int32_t viewX = int32_t(shown >> 12) - 639, viewY = int32_t(shown & 0xFFF);
         if (last.section == SectionOffCourse || last.section == SectionParadeRight) {
             ASSERT_EQ(viewX, 80) << t;
             ASSERT_EQ(viewY, 80) << t;
@@ -200,7 +175,7 @@ TEST(Parade, NarrowViewWatchesTheMiddleThenFollowsTheLastRunner) {
             EXPECT_EQ(viewX, 0);
             EXPECT_EQ(viewY, 0);
         }
-    }
+    });
     EXPECT_TRUE(sawBottom);
 }
 
