@@ -9,27 +9,9 @@
 #include "race/board.h"
 #include "race/scenes.h"
 #include "support/program_run.h"
+#include "support/race_stage.h"
 
 namespace {
-
-// A playfield of Surfaces without a window: the headless device contexts need none.
-struct SceneSurfaces {
-    explicit SceneSurfaces(int w, int h) {
-        resetProgramState();
-        headlessReset(HeadlessConfig());
-        createSurface(screenSurface, nullptr, w, h, 24);
-        createSurface(logoSurface, nullptr, 640, 480, 24);
-        createSurface(frameSurface, nullptr, 800, 640, 24);
-        createSurface(courseSurface, nullptr, 800, 640, 24);
-        createSurface(sheetSurface, nullptr, 435, 1000, 24);
-        originX = w >= 800 ? (w - 800) / 2 : -1;
-        originY = w >= 800 ? (h - 640) / 2 : 0;
-    }
-    ~SceneSurfaces() {
-        for (Surface* s : {&screenSurface, &logoSurface, &frameSurface, &courseSurface, &sheetSurface})
-            releaseSurface(*s);
-    }
-};
 
 // One 10 ms frame of the current scene step function.
 template <typename StepFn>
@@ -40,7 +22,7 @@ uint8_t frame(StepFn stepFn) {
 }
 
 TEST(LogoScene, FadesInHoldsAndFadesOut) {
-    SceneSurfaces s(1024, 768);
+    RaceStage s(1024, 768);
     drawRect(logoSurface, 0, 0, 639, 479, 0xFFFFFF, RectFill);
     std::vector<int> shown;
     int last = 0;  // black before the first fade frame
@@ -63,7 +45,7 @@ TEST(LogoScene, FadesInHoldsAndFadesOut) {
 }
 
 TEST(LogoScene, NarrowLayoutFillsTheWindow) {
-    SceneSurfaces s(640, 480);
+    RaceStage s(640, 480);
     drawRect(logoSurface, 0, 0, 639, 479, 0x808080, RectFill);
     for (int i = 0; i < 200; ++i) frame(logoSceneStep);
     EXPECT_EQ(getPixel(screenSurface, 0, 0), 0x808080u);
@@ -79,7 +61,7 @@ void paintTiles() {
 }
 
 TEST(CourseScene, FirstRaceFadesInTheInfieldAndGrowsTurf) {
-    SceneSurfaces s(1024, 768);
+    RaceStage s(1024, 768);
     paintTiles();
     drawRect(sheetSurface, 0, 559, 415, 814, 0x604020, RectFill);
     std::vector<int32_t> steps;
@@ -108,7 +90,7 @@ TEST(CourseScene, FirstRaceFadesInTheInfieldAndGrowsTurf) {
 }
 
 TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
-    SceneSurfaces s(1024, 768);
+    RaceStage s(1024, 768);
     paintTiles();
     raceCount = 1;
     trackKind = 1;
