@@ -401,20 +401,12 @@ TEST(FinishingPost, FadesInOverSixteenCallsAndBackAgain) {
         expectedRed = (expectedRed * (255 - 17 * k) + 0xF0 * 17 * k) / 255 & 0xFF;
         EXPECT_EQ(getPixel(courseSurface, 770, 400) >> 16, expectedRed) << k;
     }
-    EXPECT_EQ(getPixel(courseSurface, 770, 400), 0xF0A020u);
+    EXPECT_EQ(getPixel(courseSurface, 770, 400), 0xF0A020u) << "level 272 leaves the target";
+    EXPECT_EQ(getPixel(courseSurface, 793, 447), 0xF0A020u) << "the region's far corner";
     EXPECT_EQ(getPixel(courseSurface, 768, 376), 0x204060u) << "key colour leaves the course";
     EXPECT_EQ(getPixel(courseSurface, 762, 400), 0u) << "outside the region";
     for (uint32_t k = 1; k <= 17; ++k) fadePost(0, 17 * k);
     EXPECT_EQ(getPixel(courseSurface, 770, 400), 0x204060u);
-}
-
-TEST(FinishingPost, ArrivesExactlyOnTheFifteenthCall) {
-    RaceStage stage;
-    drawRect(sheetSurface, 320, 367, 350, 441, 0xFFFFFF, RectFill);
-    for (uint32_t k = 1; k <= 15; ++k) fadePost(1, 17 * k);
-    EXPECT_EQ(getPixel(courseSurface, 780, 440), 0xFFFFFFu);
-    fadePost(1, 272);
-    EXPECT_EQ(getPixel(courseSurface, 780, 440), 0xFFFFFFu) << "level 272 leaves the target";
 }
 
 // ---- Frame drawing -------------------------------------------------------------------
