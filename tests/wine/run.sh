@@ -287,8 +287,8 @@ else
     result 1 'full screen: the display and the popup are 640 x 480' "no window (exit $exit_code)"
 fi
 
-# Settings screen: a centred captioned window with its OK button; OK saves exactly the
-# six bytes it read, also when the file was longer.
+# Settings screen: a centred captioned window with its OK button; clicks on the buttons
+# choose values and OK saves exactly six bytes, also when the file was longer.
 printf '\x02\x00\x02\x01\x00\x01XXXX' >"$settings"
 start_scr /c
 if wait_window "$scr_pid" 15; then
@@ -302,11 +302,17 @@ if wait_window "$scr_pid" 15; then
     # covers (144, 275)-(304, 315) of it.
     border=$(( (w - 448) / 2 ))
     top=$(( h - 320 - border ))
+    # Game speed 5 and text smoothing on, through the hit map, then OK.
+    xdotool mousemove $(( x + border + 129 )) $(( y + top + 156 )) click 1
+    sleep 0.3
+    xdotool mousemove $(( x + border + 255 )) $(( y + top + 246 )) click 1
+    sleep 0.3
+    shot settings-clicked
     xdotool mousemove $(( x + border + 224 )) $(( y + top + 295 )) click 1
     wait_exit "$scr_pid" 8
     bytes=$(od -An -tx1 "$settings" | tr -d ' \n')
-    [ "$exit_code" = 0 ] && [ "$bytes" = 020002010001 ]
-    result $? 'the OK button ends the settings screen with 0 and writes 6 bytes' "exit $exit_code, file $bytes"
+    [ "$exit_code" = 0 ] && [ "$bytes" = 020402010000 ]
+    result $? 'clicks on the setting buttons and OK write the chosen values in 6 bytes' "exit $exit_code, file $bytes"
 else
     wait_exit "$scr_pid" 2
     result 1 '"/c" opens a centred captioned window' "no window (exit $exit_code)"
