@@ -58,16 +58,19 @@ const Bytes EndOfTrack = {0xFF, 0x2F, 0x00};
 // Every test starts with the player closed and the headless logs empty.
 class MidiTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    // Closes the player and clears the logs; also for a second song within a test.
+    static void restart() {
         closeMusic();
         headlessSoundReset();
+    }
+    void SetUp() override {
+        restart();
         char pattern[] = "/tmp/pellrun-midi-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
     }
     void TearDown() override {
-        closeMusic();
-        headlessSoundReset();
+        restart();
         std::string command = "rm -rf '" + dir + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }

@@ -15,51 +15,44 @@ protected:
     }
 };
 
-TEST_F(MidiPlayer, AcceptsTheSmallestFileAndRejectsOneByteLess) {
-    Bytes file = midiFile({});
-    ASSERT_EQ(file.size(), 22u);
-    EXPECT_EQ(load(file), 1);
-    EXPECT_TRUE(player.songLoaded);
-    file.pop_back();
-    EXPECT_EQ(load(file), 0);
-    EXPECT_FALSE(player.songLoaded);
-    EXPECT_TRUE(player.deviceOpen);   // a file failure leaves the stream open
+// A copy of the file with some bytes replaced, or its last byte dropped (at == -1).
+Bytes edited(Bytes file, std::initializer_list<std::pair<int, uint8_t>> changes) {
+    for (const auto& c : changes) {
+        if (c.first < 0) file.pop_back();
+        else file[size_t(c.first)] = c.second;
+    }
+    return file;
 }
 
-TEST_F(MidiPlayer, RejectsWrongHeaderFormatAndChunks) {
-    EXPECT_EQ(load(midiFile(song, 1)), 0);   // format 1, though its track is whole
-    Bytes bad = midiFile(song);
-    bad[0] = 'X';
-    EXPECT_EQ(load(bad), 0);
-    bad = midiFile(song);
-    bad[15] = 'x';                             // "MTrx"
-    EXPECT_EQ(load(bad), 0);
-    bad = midiFile(song);
-    bad.pop_back();                            // shorter than the track length says
-    EXPECT_EQ(load(bad), 0);
+TEST_F(MidiPlayer, HeaderAndChunkChecks) {
+    const Bytes smallest = midiFile({}), plain = midiFile(song), longHeader = midiFile(song, 0, 8);
+    ASSERT_EQ(smallest.size(), 22u);
+    ASSERT_EQ(longHeader[16], 'M');
+    struct Case {
+        Bytes file;
+        int32_t loads;
+    } cases[] = {
+        {smallest, 1},
+        {edited(smallest, {{-1, 0}}), 0},                      // one byte less
+        {midiFile(song, 1), 0},                                // format 1, though whole
+        {edited(plain, {{0, 'X'}}), 0},
+        {edited(plain, {{15, 'x'}}), 0},                       // "MTrx"
+        {edited(plain, {{-1, 0}}), 0},                         // shorter than the track says
+        {longHeader, 1},                                       // the header length places the track
+        {edited(longHeader, {{7, 6}}), 0},                     // no "MTrk" after a 6-byte header
+        {edited(plain, {{4, 0xFF}, {5, 0xFF}, {6, 0xFF}, {7, 0xF8}}), 0},  // header 2^32 - 8
+        {edited(plain, {{18, 0xFF}, {19, 0xFF}, {20, 0xFF}}), 0},          // track near 2^32
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(load(c.file), c.loads) << &c - cases;
+        EXPECT_EQ(player.songLoaded, c.loads == 1) << &c - cases;
+        EXPECT_TRUE(player.deviceOpen) << "a file failure leaves the stream open";
+    }
+    ASSERT_EQ(load(longHeader), 1);
+    EXPECT_EQ(player.trackStart, player.songData + 24);
     EXPECT_EQ(loadSong((dir + "/missing.dat").c_str()), 0);
     EXPECT_FALSE(player.songLoaded);
     EXPECT_EQ(startSong(), 0);
-}
-
-TEST_F(MidiPlayer, HeaderLengthPlacesTheTrackChunk) {
-    Bytes file = midiFile(song, 0, 8);
-    EXPECT_EQ(file[16], 'M');
-    EXPECT_EQ(load(file), 1);
-    EXPECT_EQ(player.trackStart, player.songData + 24);
-    // The same bytes claiming a 6-byte header find no "MTrk" at 14.
-    file[7] = 6;
-    EXPECT_EQ(load(file), 0);
-}
-
-TEST_F(MidiPlayer, HugeLengthsFailInsteadOfWrapping) {
-    Bytes file = midiFile(song);
-    file[4] = file[5] = file[6] = 0xFF;
-    file[7] = 0xF8;                            // header length 2^32 - 8
-    EXPECT_EQ(load(file), 0);
-    file = midiFile(song);
-    file[18] = file[19] = file[20] = 0xFF;     // track length near 2^32
-    EXPECT_EQ(load(file), 0);
 }
 
 TEST_F(MidiPlayer, StartQueuesTwoBuffersWhilePausedThenRestarts) {
