@@ -38,16 +38,11 @@ protected:
     char savedDataDir[sizeof dataDir];
 };
 
-TEST_F(Cues, MusicCueLoadsTheNamedFileAndPlaysIt) {
-    playMusic("Bgm9");
-    EXPECT_TRUE(player.playing);
+TEST_F(Cues, MusicCuePlaysTheNamedSongAndAMissingOneSilencesIt) {
+    playMusic("Bgm9");  // the named file, loaded and played
+    ASSERT_TRUE(player.playing);
     EXPECT_EQ(headlessQueuedBuffers(), 2u);
     EXPECT_TRUE(headlessStreamRunning());
-}
-
-TEST_F(Cues, MissingEntrySongSilencesTheBackgroundSong) {
-    playMusic("Bgm0");
-    ASSERT_TRUE(player.playing);
     playMusic("In2");
     EXPECT_FALSE(player.playing);
     EXPECT_FALSE(player.songLoaded);
@@ -55,12 +50,16 @@ TEST_F(Cues, MissingEntrySongSilencesTheBackgroundSong) {
     EXPECT_FALSE(headlessStreamRunning());
 }
 
-TEST_F(Cues, EffectLoopsAsynchronouslyWithoutDefaultSound) {
+TEST_F(Cues, EffectLoopsUntilSnd0IsPlayedToItsEnd) {
     EXPECT_EQ(playEffect("Snd1"), 1);
+    silenceEffects();
     auto seen = plays();
-    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].path, dir + "/Snd1.dat");
     EXPECT_EQ(seen[0].value, SndAsync | SndLoop | SndNoDefault);
+    EXPECT_EQ(seen[1].path, dir + "/Snd0.dat");
+    EXPECT_EQ(seen[1].value & (SndAsync | SndLoop), 0u);
+    EXPECT_FALSE(seen[1].defaultSound);
 }
 
 TEST_F(Cues, MissingEffectIsSilence) {
@@ -68,16 +67,6 @@ TEST_F(Cues, MissingEffectIsSilence) {
     auto seen = plays();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_FALSE(seen[0].defaultSound);
-}
-
-TEST_F(Cues, SilencingPlaysSnd0ToItsEnd) {
-    playEffect("Snd1");
-    silenceEffects();
-    auto seen = plays();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1].path, dir + "/Snd0.dat");
-    EXPECT_EQ(seen[1].value & (SndAsync | SndLoop), 0u);
-    EXPECT_FALSE(seen[1].defaultSound);
 }
 
 TEST_F(Cues, MissingSnd0StillEndsTheRunningEffect) {
