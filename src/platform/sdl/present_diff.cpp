@@ -90,6 +90,77 @@ int32_t presentDiff(const uint8_t* picture, uint8_t* shadow, int32_t width, int3
     return count;
 }
 
+bool presentCopyRow(const uint8_t* row, int32_t x, int32_t width, uint8_t* to, uint8_t* tiles) {
+    bool any = false;
+    for (int32_t done = 0; done < width;) {
+        // The part of this row inside one tile.
+        const int32_t column = x + done;
+        const int32_t tile = column / PresentTileWidth;
+        const int32_t count = minOf(width - done, (tile + 1) * PresentTileWidth - column);
+        const uint8_t* from = row + size_t(done) * 3;
+        uint8_t* pixels = to + size_t(done) * 4;
+        int32_t i = 0;
+        // Four pixels at a time while they are equal: 12 picture bytes as three
+        // little-endian words against four surface words.
+        for (; i + 4 <= count; i += 4) {
+            uint32_t w[3], t[4];
+            std::memcpy(w, from + size_t(i) * 3, 12);
+            std::memcpy(t, pixels + size_t(i) * 4, 16);
+            const uint32_t differ = (t[0] ^ (w[0] & 0xFFFFFF)) |
+                                    (t[1] ^ (w[0] >> 24 | (w[1] & 0xFFFF) << 8)) |
+                                    (t[2] ^ (w[1] >> 16 | (w[2] & 0xFF) << 16)) |
+                                    (t[3] ^ (w[2] >> 8));
+            if (differ) break;
+        }
+        for (; i < count; ++i) {
+            uint32_t shown;
+            std::memcpy(&shown, pixels + size_t(i) * 4, 4);
+            const uint32_t wanted = uint32_t(from[i * 3]) | uint32_t(from[i * 3 + 1]) << 8 |
+                                    uint32_t(from[i * 3 + 2]) << 16;
+            if (shown != wanted) break;
+        }
+        if (i < count) {
+            for (; i < count; ++i) {
+                const uint32_t wanted = uint32_t(from[i * 3]) | uint32_t(from[i * 3 + 1]) << 8 |
+                                        uint32_t(from[i * 3 + 2]) << 16;
+                std::memcpy(pixels + size_t(i) * 4, &wanted, 4);
+            }
+            tiles[tile] = 1;
+            any = true;
+        }
+        done += count;
+    }
+    return any;
+}
+
+int32_t presentTileRects(uint8_t* tiles, int32_t columns, int32_t firstBand, int32_t endBand,
+                         int32_t width, int32_t height, PresentRect* out, int32_t capacity) {
+    int32_t count = 0;
+    for (int32_t band = firstBand; band < endBand; ++band) {
+        uint8_t* marks = tiles + size_t(band) * size_t(columns);
+        const int32_t rowBegin = band * PresentTileRows;
+        const int32_t rowEnd = minOf(height, rowBegin + PresentTileRows);
+        int32_t runs = 0;
+        for (int32_t t = 0; t < columns; ++t)
+            if (marks[t] && (t == 0 || !marks[t - 1])) ++runs;
+        for (int32_t t = 0; t < columns;) {
+            if (!marks[t]) {
+                ++t;
+                continue;
+            }
+            int32_t end = t;
+            while (end < columns && marks[end]) marks[end++] = 0;
+            const int32_t rx = t * PresentTileWidth;
+            const int32_t rw = minOf(width, end * PresentTileWidth) - rx;
+            if (rw > 0 && rowEnd > rowBegin)
+                addRect(out, count, capacity, PresentRect{rx, rowBegin, rw, rowEnd - rowBegin},
+                        runs == 1);
+            t = end;
+        }
+    }
+    return count;
+}
+
 void presentConvert(const uint8_t* picture, int32_t pictureHeight, int32_t stride,
                     const PresentRect& rect, uint8_t* pixels, int32_t pitch, int32_t dstX,
                     int32_t dstY) {

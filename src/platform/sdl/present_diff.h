@@ -27,6 +27,22 @@ constexpr int32_t PresentTileRows = 16;
 int32_t presentDiff(const uint8_t* picture, uint8_t* shadow, int32_t width, int32_t height,
                     int32_t stride, const PlatRect& area, PresentRect* out, int32_t capacity);
 
+// Writing copies straight into a 32-bit window surface, with no picture kept between.
+// A row of width 24-bit pixels (blue, green, red) that belongs at picture column x is
+// compared with the 32-bit pixels at `to` (as presentConvert writes them); tiles
+// (PresentTileWidth columns from a multiple of it) holding a differing pixel get that
+// part written and are marked in tiles[column / PresentTileWidth]. Returns whether any
+// pixel differed.
+bool presentCopyRow(const uint8_t* row, int32_t x, int32_t width, uint8_t* to, uint8_t* tiles);
+
+// The rectangles covering the marked tiles of bands [firstBand, endBand) of a map of
+// columns x bands tiles over a width x height picture, clearing the marks: a run of
+// adjacent marked tiles in a band is one rectangle, a run with the same columns as the
+// rectangle just above it extends that one, and when more than capacity would be needed
+// the last grows to cover the rest. Returns the number written.
+int32_t presentTileRects(uint8_t* tiles, int32_t columns, int32_t firstBand, int32_t endBand,
+                         int32_t width, int32_t height, PresentRect* out, int32_t capacity);
+
 // Writes rect of the picture as 32-bit pixels (blue, green, red, 0 in memory: XRGB8888
 // on a little-endian machine) into pixels, pitch bytes per row, at (dstX, dstY).
 void presentConvert(const uint8_t* picture, int32_t pictureHeight, int32_t stride,

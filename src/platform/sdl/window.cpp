@@ -1,6 +1,11 @@
 // Windows of the sdl backend: the main window as an SDL window, SDL events turned into
 // the program's messages, the push button drawn and clicked here, and presentation of
 // the window picture (only what changed since the last present reaches the screen).
+//
+// A window shown one to one keeps its picture only in the window surface: copies into it
+// are written there row by row where they differ (marking tiles), and a present sends the
+// marked tiles. A window shown scaled keeps the soft layer's picture and a copy of what
+// was presented last, compared at each present.
 #include <iconv.h>
 
 #include <cstdio>
@@ -23,7 +28,11 @@ uint32_t lastPresent;
 struct SdlWindowData {
     SDL_Window* window;
     bool host;                 // the host's window: not ours to destroy
-    uint8_t* shadow;           // the picture as last presented
+    bool held;                 // the picture is kept only in the window surface
+    uint8_t* tiles;            // held: tiles written since the last present, 1 when marked
+    int32_t tileColumns;
+    int32_t dirtyFirst, dirtyEnd;  // held: the bands holding marked tiles
+    uint8_t* shadow;           // not held: the picture as last presented
     PlatRect pending;          // changed since the last present
     bool hasPending;
     bool redrawAll;            // the surface must be filled again from the picture
@@ -113,6 +122,76 @@ int32_t drawButtons(SoftWindow* window, SdlWindowData* data, uint8_t* pixels, in
     return count;
 }
 
+int32_t tileBands(const SoftWindow* window) {
+    return (window->height + PresentTileRows - 1) / PresentTileRows;
+}
+
+// Writes a row copied into a held picture straight into the window surface.
+bool copyRow(SoftWindow* window, int32_t x, int32_t y, const uint8_t* row, int32_t width) {
+    SdlWindowData* data = dataOf(window);
+    if (!data || !data->held || !data->surface) return false;
+    SDL_Surface* target = data->staging ? data->staging : data->surface;
+    uint8_t* to = static_cast<uint8_t*>(target->pixels) +
+                  size_t(data->place.y + y) * size_t(target->pitch) + size_t(data->place.x + x) * 4;
+    const int32_t band = y / PresentTileRows;
+    if (!presentCopyRow(row, x, width, to, data->tiles + size_t(band) * size_t(data->tileColumns)))
+        return false;
+    if (data->dirtyFirst >= data->dirtyEnd) {
+        data->dirtyFirst = band;
+        data->dirtyEnd = band + 1;
+    } else {
+        if (band < data->dirtyFirst) data->dirtyFirst = band;
+        if (band >= data->dirtyEnd) data->dirtyEnd = band + 1;
+    }
+    return true;
+}
+
+// Takes a new window surface (the first, or one made after a resize): its staging surface
+// when its format is not 32-bit XRGB, where the picture goes, and who keeps the picture.
+// A picture shown one to one is kept only in the surface; a scaled one by the soft layer,
+// with a copy of what was presented. A new window's picture is black like the surface;
+// any other is painted again. False when neither can be had.
+bool adoptSurface(SoftWindow* window, SdlWindowData* data, SDL_Surface* surface, bool created) {
+    data->surface = surface;
+    data->redrawAll = true;
+    if (data->staging) SDL_FreeSurface(data->staging);
+    data->staging = nullptr;
+    const uint32_t format = surface->format->format;
+    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
+        data->staging = SDL_CreateRGBSurfaceWithFormat(0, surface->w, surface->h, 32,
+                                                       SDL_PIXELFORMAT_RGB888);
+    placePicture(window, data, surface->w, surface->h);
+    SDL_Surface* target = data->staging ? data->staging : surface;
+    const SoftBitmap& picture = window->backing.bitmap;
+    const size_t tileCount =
+        size_t((picture.width + PresentTileWidth - 1) / PresentTileWidth) * size_t(tileBands(window));
+    if (oneToOne(window, data) && !SDL_MUSTLOCK(target)) {
+        if (!data->tiles) data->tiles = static_cast<uint8_t*>(std::calloc(tileCount, 1));
+        if (data->tiles) {
+            // What the surface held is gone: black, and the program paints it again.
+            SDL_FillRect(target, nullptr, 0);
+            data->tileColumns = (picture.width + PresentTileWidth - 1) / PresentTileWidth;
+            data->dirtyFirst = data->dirtyEnd = 0;
+            std::free(data->shadow);
+            data->shadow = nullptr;
+            data->held = true;
+            if (!window->rowCopy) softTakeOverPicture(window, copyRow);
+            if (!created) softRepaintWhole(window);
+            return true;
+        }
+    }
+    if (data->held) {
+        if (!softKeepPicture(window)) return false;
+        data->held = false;
+        std::free(data->tiles);
+        data->tiles = nullptr;
+    }
+    if (!data->shadow)
+        data->shadow = static_cast<uint8_t*>(
+            std::calloc(size_t(picture.stride) * size_t(picture.height), 1));
+    return data->shadow != nullptr;
+}
+
 // Sends what changed in the window's picture to the screen.
 void present(SoftWindow* window) {
     SdlWindowData* data = dataOf(window);
@@ -121,17 +200,7 @@ void present(SoftWindow* window) {
     buttonsDirty = false;
     SDL_Surface* surface = SDL_GetWindowSurface(data->window);
     if (!surface) return;
-    if (surface != data->surface) {
-        data->surface = surface;
-        data->redrawAll = true;
-        if (data->staging) SDL_FreeSurface(data->staging);
-        data->staging = nullptr;
-        const uint32_t format = surface->format->format;
-        if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
-            data->staging = SDL_CreateRGBSurfaceWithFormat(0, surface->w, surface->h, 32,
-                                                           SDL_PIXELFORMAT_RGB888);
-        placePicture(window, data, surface->w, surface->h);
-    }
+    if (surface != data->surface && !adoptSurface(window, data, surface, false)) return;
     if (!data->redrawAll && !data->hasPending && !buttons) {
         if (data->exposed) SDL_UpdateWindowSurface(data->window);
         data->exposed = false;
@@ -145,7 +214,22 @@ void present(SoftWindow* window) {
     const PresentRect& place = data->place;
     int32_t count = 0;
 
-    if (data->redrawAll) {
+    if (data->held) {
+        // The surface already shows the picture: send what copies marked.
+        if (data->redrawAll) {
+            data->rects[count++] = SDL_Rect{0, 0, target->w, target->h};
+            std::memset(data->tiles, 0, size_t(data->tileColumns) * size_t(tileBands(window)));
+        } else if (data->dirtyFirst < data->dirtyEnd) {
+            const int32_t n =
+                presentTileRects(data->tiles, data->tileColumns, data->dirtyFirst, data->dirtyEnd,
+                                 picture.width, picture.height, data->diff, MaxRects);
+            for (int32_t i = 0; i < n; ++i) {
+                const PresentRect& r = data->diff[i];
+                data->rects[count++] = SDL_Rect{place.x + r.x, place.y + r.y, r.width, r.height};
+            }
+        }
+        data->dirtyFirst = data->dirtyEnd = 0;
+    } else if (data->redrawAll) {
         SDL_FillRect(target, nullptr, 0);
         const PresentRect whole = {0, 0, picture.width, picture.height};
         if (direct)
@@ -417,13 +501,6 @@ void backendWindowCreated(SoftWindow* window) {
     }
     SdlWindowData* data = new (std::nothrow) SdlWindowData();
     if (!data) return;
-    const SoftBitmap& picture = window->backing.bitmap;
-    data->shadow = static_cast<uint8_t*>(
-        std::calloc(size_t(picture.stride) * size_t(picture.height), 1));
-    if (!data->shadow) {
-        delete data;
-        return;
-    }
     if (sdl.hostWindow) {
         data->window = sdl.hostWindow;
         data->host = true;
@@ -442,7 +519,6 @@ void backendWindowCreated(SoftWindow* window) {
         data->window = SDL_CreateWindow("", x, y, width, height, flags);
         if (!data->window) {
             std::fprintf(stderr, "pellrun: cannot open a window: %s\n", SDL_GetError());
-            std::free(data->shadow);
             delete data;
             return;
         }
@@ -450,6 +526,9 @@ void backendWindowCreated(SoftWindow* window) {
     }
     data->redrawAll = true;
     window->backendData = data;
+    // Taking the surface now lets the first copies go straight into it.
+    if (SDL_Surface* surface = SDL_GetWindowSurface(data->window))
+        adoptSurface(window, data, surface, true);
 }
 
 void backendWindowShown(SoftWindow* window, int showCommand) {
@@ -479,6 +558,7 @@ void backendWindowDestroyed(SoftWindow* window) {
     if (data->staging) SDL_FreeSurface(data->staging);
     if (!data->host) SDL_DestroyWindow(data->window);
     std::free(data->shadow);
+    std::free(data->tiles);
     delete data;
     window->backendData = nullptr;
 }

@@ -217,7 +217,8 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
     if (!dst || !src || !dst->bitmap || !src->bitmap) return 0;
     const SoftBitmap& d = dst->bitmap->bitmap;
     const SoftBitmap& s = src->bitmap->bitmap;
-    if (!d.bits || !s.bits) return 1;
+    SoftWindow* const dstWindow = dst->window ? softWindow(dst->window) : nullptr;
+    if ((!d.bits && !(dstWindow && dstWindow->rowCopy)) || !s.bits) return 1;
     auto clip = [](int& a, int& b, int& n, int limitA, int limitB) {
         if (a < 0) { n += a; b -= a; a = 0; }
         if (b < 0) { n += b; a -= b; b = 0; }
@@ -241,7 +242,7 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
     // equal are left alone, and only the band of rows that changed is reported. When the
     // same bitmap was copied to the same place last time, only the rows written into it
     // since can differ, and only those are compared.
-    SoftWindow* window = softWindow(dst->window);
+    SoftWindow* window = dstWindow;
     SoftObject* source = src->bitmap;
     const bool paired = window && window->pairedSource == source &&
                         source->pairedWindow == window && window->pairedArea.left == x &&
@@ -267,12 +268,16 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
             row = first - 1;
             continue;
         }
-        uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
         const uint8_t* from =
             s.bits + size_t(s.height - 1 - (srcY + row)) * s.stride + size_t(srcX) * 3;
-        if (std::memcmp(to, from, size_t(width) * 3) == 0) continue;
+        if (window && window->rowCopy) {
+            if (!window->rowCopy(window, x, y + row, from, width)) continue;
+        } else {
+            uint8_t* to = d.bits + size_t(d.height - 1 - (y + row)) * d.stride + size_t(x) * 3;
+            if (std::memcmp(to, from, size_t(width) * 3) == 0) continue;
+            std::memmove(to, from, size_t(width) * 3);
+        }
         if (paired && !written) ++paintCopyCounters.misses;
-        std::memmove(to, from, size_t(width) * 3);
         if (row < changedTop) changedTop = row;
         changedBottom = row + 1;
     }
@@ -477,6 +482,34 @@ WindowHandle platCreateWindow(const char* className, const char* caption, uint32
         return softHandle(&w);
     }
     return nullptr;
+}
+
+void softRepaintWhole(SoftWindow* window) {
+    if (!window) return;
+    unpair(window);
+    platInvalidate(softHandle(window));
+}
+
+void softTakeOverPicture(SoftWindow* window, SoftRowCopy copyRow) {
+    if (!window || window->parent || !copyRow) return;
+    alignedFree(window->backing.bitmap.bits);
+    window->backing.bitmap.bits = nullptr;
+    window->rowCopy = copyRow;
+    // The next copy compares every row against the backend's picture.
+    unpair(window);
+}
+
+bool softKeepPicture(SoftWindow* window) {
+    if (!window || !window->rowCopy) return true;
+    const SoftBitmap& picture = window->backing.bitmap;
+    const size_t bytes = size_t(picture.stride) * size_t(picture.height);
+    void* bits = alignedAlloc((bytes + 63) / 64 * 64);
+    if (!bits) return false;
+    std::memset(bits, 0, bytes);
+    window->backing.bitmap.bits = static_cast<uint8_t*>(bits);
+    window->rowCopy = nullptr;
+    softRepaintWhole(window);
+    return true;
 }
 
 void platShowWindow(WindowHandle window, int showCommand) {

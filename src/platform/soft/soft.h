@@ -40,6 +40,11 @@ struct SoftDc {
     WindowHandle window;  // set for a window's own device context
 };
 
+// Writes a row of width 24-bit pixels, copied into the window at (x, y), into a picture
+// the backend keeps, where it differs; returns whether anything differed.
+using SoftRowCopy = bool (*)(SoftWindow* window, int32_t x, int32_t y, const uint8_t* row,
+                             int32_t width);
+
 struct SoftWindow {
     bool used;
     bool destroyed;
@@ -61,6 +66,8 @@ struct SoftWindow {
     SoftObject* pairedSource;
     PlatRect pairedArea;          // left, top, width, height of the copy
     int32_t pairedSrcX, pairedSrcY;
+    // Set while the backend keeps the picture itself (backing.bitmap.bits is then null).
+    SoftRowCopy rowCopy;
 };
 
 SoftWindow* softWindow(WindowHandle window);
@@ -72,6 +79,20 @@ SoftWindow* softMainWindow();
 // Child windows of a given parent, for the backend to draw and click (push buttons).
 SoftWindow* softChildAt(SoftWindow* parent, int32_t x, int32_t y);
 SoftWindow* softChild(SoftWindow* parent, int32_t index);
+
+// A backend may keep a top-level window's picture itself, in its own pixel format, to
+// save holding it twice: the backing bitmap is freed and every row a copy into the window
+// brings goes to copyRow. Only copies reach such a picture (text or bits written on the
+// window's own device context are not shown; the program draws only copies into its
+// windows). The backend's picture must start as what the window showed (black for a
+// new window), or be followed by softRepaintWhole.
+void softTakeOverPicture(SoftWindow* window, SoftRowCopy copyRow);
+// Gives a taken-over picture back: a new backing bitmap, black, then a whole repaint.
+// False when there is no memory for it.
+bool softKeepPicture(SoftWindow* window);
+// What the window showed is lost: its next copy compares every row, and it is asked to
+// paint.
+void softRepaintWhole(SoftWindow* window);
 
 // Queues a message as input or PostMessage would. False when the queue is full.
 bool softPostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
