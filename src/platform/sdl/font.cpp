@@ -1,13 +1,16 @@
-// The Linux edition finds its Japanese gothic face through fontconfig, once.
+// The Linux edition's Japanese gothic face: the file the IPAGothic package installs, or
+// failing that whatever fontconfig offers for IPAGothic, looked up once.
 #include <fontconfig/fontconfig.h>
+#include <unistd.h>
 
 #include <cstring>
 
 #include "platform/soft/soft.h"
 
 namespace {
-// Used when fontconfig has no match (the file the package installs).
-constexpr char FallbackFont[] = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+// IPAGothic as its package installs it. Opening it directly spares fontconfig's
+// configuration and caches (about 1 MB) when it is there.
+constexpr char PackageFont[] = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 char fontFile[4096];
 bool looked;
 }  // namespace
@@ -15,7 +18,8 @@ bool looked;
 const char* backendFontFile() {
     if (looked) return fontFile;
     looked = true;
-    std::strncpy(fontFile, FallbackFont, sizeof fontFile - 1);
+    std::strncpy(fontFile, PackageFont, sizeof fontFile - 1);
+    if (access(PackageFont, R_OK) == 0) return fontFile;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("IPAGothic:lang=ja"));
     if (!pattern) return fontFile;
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
