@@ -5,6 +5,8 @@
 #include <unistd.h>
 #ifdef _WIN32
 #include <malloc.h>
+#else
+#include <sys/mman.h>
 #endif
 
 #include <cstdlib>
@@ -146,6 +148,23 @@ bool softDecodeBmp(const uint8_t* data, uint64_t size, SoftBitmap& out) {
     return true;
 }
 
+// The embedded pictures are read once, into bitmaps. Their whole pages inside the
+// program file are handed back so they stop counting as resident memory (about 2 MB);
+// being read-only file pages, they are read from the file again if ever touched.
+static void releaseEmbeddedPages(const unsigned char* begin, const unsigned char* end) {
+#ifdef _WIN32
+    (void)begin;
+    (void)end;
+#else
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0) return;
+    const uintptr_t page = uintptr_t(pageSize);
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(begin) + page - 1) / page * page;
+    const uintptr_t last = reinterpret_cast<uintptr_t>(end) / page * page;
+    if (first < last) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+#endif
+}
+
 ObjectHandle platLoadBitmap(int id) {
     const EmbeddedResource* resource = findEmbeddedResource(id);
     if (!resource) return nullptr;
@@ -155,6 +174,7 @@ ObjectHandle platLoadBitmap(int id) {
     SoftObject* object = newBitmapObject(view.width, view.height);
     if (!object) return nullptr;
     std::memcpy(object->bitmap.bits, view.bits, size_t(view.stride) * size_t(view.height));
+    releaseEmbeddedPages(resource->begin, resource->end);
     return reinterpret_cast<ObjectHandle>(object);
 }
 
