@@ -8,7 +8,10 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -24,9 +27,28 @@ struct FontCache {
     FT_Library library;
     FT_Face face;
     iconv_t toUtf32;
+    // The font file, read through pread: FreeType would otherwise map the whole 6 MB
+    // file, and every page a glyph or table lookup touched would stay resident (about
+    // 0.9 MB); read in pieces it keeps only what it parses, and the glyph cache means
+    // glyphs are seldom read again.
+    int fd;
+    FT_StreamRec stream;
 };
 
-FontCache cache;
+FontCache cache = {false, nullptr, nullptr, iconv_t(-1), -1, {}};
+
+unsigned long readFont(FT_Stream, unsigned long offset, unsigned char* buffer,
+                       unsigned long count) {
+    // A count of 0 is a seek: 0 for success.
+    if (count == 0) return offset <= cache.stream.size ? 0 : 1;
+    unsigned long done = 0;
+    while (done < count) {
+        const ssize_t n = pread(cache.fd, buffer + done, count - done, off_t(offset + done));
+        if (n <= 0) break;
+        done += static_cast<unsigned long>(n);
+    }
+    return done;
+}
 
 // Loads the face and the code-page converter once per process.
 bool ensureFont() {
@@ -34,11 +56,26 @@ bool ensureFont() {
     cache.tried = true;
     cache.toUtf32 = iconv_open("UTF-32LE", "CP932");
     const char* file = backendFontFile();
-    if (file == nullptr || FT_Init_FreeType(&cache.library) != 0) return false;
-    if (FT_New_Face(cache.library, file, 0, &cache.face) != 0) {
+    if (file == nullptr) return false;
+    cache.fd = open(file, O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (cache.fd < 0 || fstat(cache.fd, &info) != 0 || FT_Init_FreeType(&cache.library) != 0) {
+        if (cache.fd >= 0) close(cache.fd);
+        cache.fd = -1;
+        return false;
+    }
+    cache.stream = FT_StreamRec();
+    cache.stream.size = static_cast<unsigned long>(info.st_size);
+    cache.stream.read = readFont;
+    FT_Open_Args args = {};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = &cache.stream;
+    if (FT_Open_Face(cache.library, &args, 0, &cache.face) != 0) {
         cache.face = nullptr;
         FT_Done_FreeType(cache.library);
         cache.library = nullptr;
+        close(cache.fd);
+        cache.fd = -1;
         return false;
     }
     return cache.toUtf32 != iconv_t(-1);
