@@ -21,6 +21,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_sound.h"
+#include "platform/sdl/sound_font.h"
 
 struct PlatMidiTag {
     int32_t unused;
@@ -206,6 +207,25 @@ void audioCallback(void*, Uint8* out, int bytes) {
 
 void quietLog(int, const char*, void*) {}
 
+// The soundfont is read through the filter of sound_font.h.
+void* openFont(const char* path) { return soundFontOpen(path); }
+int readFont(void* buffer, fluid_long_long_t count, void* file) {
+    return count >= 0 && soundFontRead(static_cast<SoundFontFile*>(file), buffer, uint64_t(count))
+               ? FLUID_OK
+               : FLUID_FAILED;
+}
+int seekFont(void* file, fluid_long_long_t offset, int origin) {
+    return soundFontSeek(static_cast<SoundFontFile*>(file), offset, origin) ? FLUID_OK
+                                                                             : FLUID_FAILED;
+}
+fluid_long_long_t tellFont(void* file) {
+    return soundFontTell(static_cast<const SoundFontFile*>(file));
+}
+int closeFont(void* file) {
+    soundFontClose(static_cast<SoundFontFile*>(file));
+    return FLUID_OK;
+}
+
 // Gives the heap's free pages back to the system. Loading the soundfont parses it into
 // many small blocks (about 2.7 MB) that are all freed when it is done; the heap would
 // otherwise keep those pages for the rest of the run.
@@ -238,10 +258,18 @@ bool ensureAudio() {
     fluid_settings_setnum(settings, "synth.gain", 0.5);
     // Voices and the event queue that goes with them are allocated for the polyphony up
     // front (256 by default). The songs sound at most 80 voices at once (rendered alone
-    // they come out the same with 80 and differ with 72); 128 leaves room for the tails
+    // they come out the same with 80 and differ with 72); 96 leaves room for the tails
     // of one loop ringing into the next.
-    fluid_settings_setint(settings, "synth.polyphony", 128);
+    fluid_settings_setint(settings, "synth.polyphony", 96);
     synth = new_fluid_synth(settings);
+    // A loader added later is tried first: this one reads the font through the filter.
+    if (fluid_sfloader_t* loader = synth ? new_fluid_defsfloader(settings) : nullptr) {
+        if (fluid_sfloader_set_callbacks(loader, openFont, readFont, seekFont, tellFont,
+                                         closeFont) == FLUID_OK)
+            fluid_synth_add_sfloader(synth, loader);
+        else
+            delete_fluid_sfloader(loader);
+    }
     if (!synth || fluid_synth_sfload(synth, SoundFontPath, 1) == FLUID_FAILED) {
         // No soundfont: the stream runs on, silently.
     }
