@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
@@ -26,6 +29,13 @@ static bool displayUsable() {
 }
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // Blocks of 256 KB and more (pictures, the soundfont's samples, converted sounds) get
+    // mappings of their own, given back to the system when freed. glibc would otherwise
+    // raise this threshold after the first large block is freed, and later large blocks
+    // would come from the heap, where freed space stays resident.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     // The arguments after the program name, joined by spaces; the host's --root is
     // taken out and noted.
     static char line[4096];

@@ -338,7 +338,10 @@ Uint8* loadWave(const char* path, Uint32* length) {
         return nullptr;
     }
     *length = Uint32(cvt.len_cvt) & ~3u;
-    return cvt.buf;
+    // The conversion works in a buffer len_mult times the file's size (twice the
+    // result for these effects); only the result is kept while the sound plays.
+    Uint8* kept = static_cast<Uint8*>(SDL_realloc(cvt.buf, *length));
+    return kept ? kept : cvt.buf;
 }
 
 Uint8* ownedVoiceData;   // what voice.data pointed to when set; freed on replacement
