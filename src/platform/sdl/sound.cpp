@@ -312,6 +312,16 @@ void nativePath(const char* path, char* out, size_t size) {
     out[n] = 0;
 }
 
+// Runs one SDL conversion of bytes at data, which holds bytes * cvt.len_mult; the result's
+// size in *bytes. False when SDL cannot.
+bool convertInPlace(SDL_AudioCVT& cvt, Uint8* data, Uint32* bytes) {
+    cvt.buf = data;
+    cvt.len = int(*bytes);
+    if (SDL_ConvertAudio(&cvt) < 0) return false;
+    *bytes = Uint32(cvt.len_cvt);
+    return true;
+}
+
 // Loads a wave file converted to the device's format; nullptr when it cannot.
 Uint8* loadWave(const char* path, Uint32* length) {
     char native[1024];
@@ -320,28 +330,9 @@ Uint8* loadWave(const char* path, Uint32* length) {
     Uint8* raw = nullptr;
     Uint32 rawLength = 0;
     if (!SDL_LoadWAV(native, &format, &raw, &rawLength)) return nullptr;
-    SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 2, deviceRate) < 0) {
-        SDL_FreeWAV(raw);
-        return nullptr;
-    }
-    cvt.len = int(rawLength);
-    cvt.buf = static_cast<Uint8*>(SDL_malloc(size_t(rawLength) * size_t(cvt.len_mult) + 4));
-    if (!cvt.buf) {
-        SDL_FreeWAV(raw);
-        return nullptr;
-    }
-    std::memcpy(cvt.buf, raw, rawLength);
+    Uint8* data = sdlConvertWave(format, raw, rawLength, deviceRate, length);
     SDL_FreeWAV(raw);
-    if (SDL_ConvertAudio(&cvt) < 0 || cvt.len_cvt < 4) {
-        SDL_free(cvt.buf);
-        return nullptr;
-    }
-    *length = Uint32(cvt.len_cvt) & ~3u;
-    // The conversion works in a buffer len_mult times the file's size (twice the
-    // result for these effects); only the result is kept while the sound plays.
-    Uint8* kept = static_cast<Uint8*>(SDL_realloc(cvt.buf, *length));
-    return kept ? kept : cvt.buf;
+    return data;
 }
 
 Uint8* ownedVoiceData;   // what voice.data pointed to when set; freed on replacement
@@ -493,3 +484,46 @@ uint32_t sdlSoundPlayedBuffers() {
 }
 
 bool sdlSoundHasDevice() { return device != 0; }
+
+Uint8* sdlConvertWave(const SDL_AudioSpec& format, const Uint8* raw, Uint32 rawLength, int rate,
+                      Uint32* length) {
+    *length = 0;
+    // SDL converts in one buffer len_mult times the input, through 32-bit floats: a mono
+    // sound spread to two channels and then resampled to twice its rate touches three
+    // times the result (1.6 MB for the crowd sound). Resampled while still mono, then
+    // spread to both channels here and brought to 16 bits, it touches twice the result,
+    // with the same samples (the resampler treats each channel alike, and the last step
+    // runs on the same data in the same place).
+    const bool mono = format.channels == 1;
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq,
+                          mono ? AUDIO_F32SYS : AUDIO_S16SYS, mono ? 1 : 2, rate) < 0)
+        return nullptr;
+    Uint8* data = static_cast<Uint8*>(SDL_malloc(size_t(rawLength) * size_t(cvt.len_mult) + 4));
+    if (!data) return nullptr;
+    std::memcpy(data, raw, rawLength);
+    Uint32 bytes = rawLength;
+    bool done = convertInPlace(cvt, data, &bytes);
+    if (done && mono) {
+        const Uint32 frames = bytes / sizeof(float);
+        Uint8* spread = static_cast<Uint8*>(SDL_realloc(data, size_t(frames) * 8 + 4));
+        SDL_AudioCVT to16;
+        done = spread && SDL_BuildAudioCVT(&to16, AUDIO_F32SYS, 2, rate, AUDIO_S16SYS, 2, rate) >= 0 &&
+               to16.len_mult == 1;
+        if (spread) data = spread;
+        if (done) {
+            float* samples = reinterpret_cast<float*>(data);
+            for (Uint32 i = frames; i-- > 0;) samples[2 * i] = samples[2 * i + 1] = samples[i];
+            bytes = frames * 8;
+            done = convertInPlace(to16, data, &bytes);
+        }
+    }
+    if (!done || bytes < 4) {
+        SDL_free(data);
+        return nullptr;
+    }
+    *length = bytes & ~3u;
+    // Only the result is kept while the sound plays.
+    Uint8* kept = static_cast<Uint8*>(SDL_realloc(data, *length));
+    return kept ? kept : data;
+}
