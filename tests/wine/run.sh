@@ -74,8 +74,21 @@ if [ ! -s "$work/xvfb.display" ]; then
 fi
 export DISPLAY=":$(head -n1 "$work/xvfb.display")"
 
-if ! "${japanese[@]}" "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1; then
+# Making a prefix now and then fails on a busy machine (wineboot or the registry import
+# gives up); a second try on a fresh prefix is enough, and the failure is shown.
+prefix_ready=0
+for attempt in 1 2; do
+    if "${japanese[@]}" "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1; then
+        prefix_ready=1
+        break
+    fi
+    echo "making the Wine prefix failed (try $attempt):"
     cat "$work/setup.out"
+    tail -n 20 "$WINEPREFIX/setup.log" 2>/dev/null
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+done
+if [ "$prefix_ready" != 1 ]; then
     echo "0 passed, 1 failed"
     exit 1
 fi
