@@ -21,15 +21,14 @@ void setDefaultSettings() {
     antiAlias = 0;
 }
 
-// A path that does not fit is no path: nothing is opened rather than a cut-off name.
-static bool settingsPath(FileRecord& file) {
-    int n = std::snprintf(file.path, sizeof file.path, "%sSetup.ini", dataDir);
-    return n > 0 && n < static_cast<int>(sizeof file.path);
+// The platform says where the file lives; a path that does not fit is no path.
+static bool settingsPath(FileRecord& file, bool forWrite) {
+    return platSettingsFile(dataDir, file.path, sizeof file.path, forWrite) != 0;
 }
 
 int32_t readSettings() {
     FileRecord file;
-    if (!settingsPath(file) || !fileOpen(file, 0)) return 0;
+    if (!settingsPath(file, false) || !fileOpen(file, 0)) return 0;
     int8_t bytes[6] = {};
     // A file shorter than the record is as good as no file: nothing unread is used.
     int32_t got = fileRead(file, bytes, 0, sizeof bytes);
@@ -45,7 +44,7 @@ int32_t readSettings() {
 
 int32_t writeSettings() {
     FileRecord file;
-    if (!settingsPath(file) || !fileOpen(file, 1)) return 0;
+    if (!settingsPath(file, true) || !fileOpen(file, 1)) return 0;
     const uint8_t bytes[6] = {
         static_cast<uint8_t>(SettingsVersion), static_cast<uint8_t>(speed),
         static_cast<uint8_t>(interval),        static_cast<uint8_t>(music),

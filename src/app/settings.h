@@ -11,7 +11,7 @@ extern int32_t music;       // 0 on, 1 off (music and effects)
 extern int32_t fullScreen;  // 0 on (640 x 480 display), 1 off
 extern int32_t antiAlias;   // 0 smoothed board texts, 1 plain
 
-// The current directory followed by "\Data\"; every data file lives there.
+// The data folder the platform chose, ending in a backslash; empty when there is none.
 extern char dataDir[PathSize + 8];
 
 extern int32_t screenWidth;

@@ -53,9 +53,7 @@ int32_t changeDisplay(int32_t action) {
 }
 
 int32_t startUp(int32_t mode) {
-    char directory[PathSize];
-    platCurrentDirectory(directory, PathSize);
-    std::snprintf(dataDir, sizeof dataDir, "%s\\Data\\", directory);
+    platDataFolder(dataDir, sizeof dataDir);
 
     pellrunSrand(uint32_t(platCalendarSeconds()));
     changeDisplay(0);

@@ -55,6 +55,13 @@ enum { FileOpenExisting = 0, FileCreateAlways = 1 };
 // Current directory without a trailing separator (a drive root keeps its one).
 // Returns the length written, 0 on failure; the text is always NUL-terminated.
 uint32_t platCurrentDirectory(char* buffer, uint32_t size);
+// The data folder (songs and effects) in the program's path form, ending in a backslash.
+// Returns the length written, 0 when there is no usable folder: then nothing is played
+// and no settings file is read or written. The text is always NUL-terminated.
+uint32_t platDataFolder(char* buffer, uint32_t size);
+// Where Setup.ini is read and written, given the data folder platDataFolder chose.
+// forWrite makes the folders the file needs. Returns the length written, 0 for none.
+uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool forWrite);
 FileHandle platFileOpen(const char* path, int mode);   // nullptr on failure
 // Moves the file pointer; returns the new position, or -1 on failure.
 int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd);

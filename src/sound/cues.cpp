@@ -12,6 +12,7 @@ namespace {
 
 // "<dataDir><name>.dat"; false when the path does not fit (no such file can exist).
 bool cuePath(char (&path)[PathSize], const char* name) {
+    if (!dataDir[0]) return false;
     int32_t length = std::snprintf(path, sizeof path, "%s%s.dat", dataDir, name);
     return length > 0 && length < PathSize;
 }

@@ -169,6 +169,21 @@ TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
     bare.begin();
     headlessScript(10, WmCommand, 0, 0);
     EXPECT_EQ(bare.run("/c"), 0);
+
+    // A working directory too long for the data folder's path gives no data folder at
+    // all: nothing is read or written anywhere, rather than under a cut-off path.
+    ProgramRun deep;
+    std::string longDir = deep.directory;
+    while (longDir.size() < 300) longDir += "/deeper-directory";
+    ASSERT_EQ(std::system(("mkdir -p '" + longDir + "/Data'").c_str()), 0);
+    ASSERT_EQ(chdir(longDir.c_str()), 0);
+    deep.begin();
+    headlessScript(10, WmCommand, 0, 0);
+    EXPECT_EQ(deep.run("/c"), 0);
+    EXPECT_EQ(dataDir[0], 0);
+    FILE* written = std::fopen((longDir + "/Data/Setup.ini").c_str(), "rb");
+    EXPECT_EQ(written, nullptr);
+    if (written) std::fclose(written);
 }
 
 TEST(StartUp, PlayfieldPlacement) {
