@@ -12,8 +12,8 @@ namespace {
 constexpr uintptr_t PreviewTimer = 1;
 constexpr uint32_t PreviewPeriod = 100;
 
-// Where the scaled picture sits in the pane: the largest size with the picture's aspect,
-// centred; the bars beside it stay black.
+// Where the scaled picture sits in the pane: the largest size with the picture's
+// proportions, centred; the bars beside it stay black.
 int32_t pictureX, pictureY, pictureWidth, pictureHeight;
 
 }  // namespace
