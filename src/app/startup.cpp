@@ -105,7 +105,7 @@ int32_t startUp(int32_t mode) {
     step = 0;
     fadeLevel = 0;
     raceCount = 0;
-    quitGuardTick = platTickCount() + 500;
+    graceStartTick = platTickCount();
     lastMousePos = -1;
     return 1;
 }
@@ -139,7 +139,7 @@ void resetProgramState() {
     mainWindow = nullptr;
     windowDC = nullptr;
     okButton = nullptr;
-    quitGuardTick = 0;
+    graceStartTick = 0;
     lastMousePos = -1;
     scene = step = fadeLevel = 0;
     stepTick = raceCount = 0;
