@@ -121,7 +121,7 @@ int32_t startUp(int32_t mode) {
     step = 0;
     fadeLevel = 0;
     raceCount = 0;
-    quitGuardTick = platTickCount() + 500;
+    graceStartTick = platTickCount();
     lastMousePos = -1;
     return 1;
 }
@@ -159,7 +159,7 @@ void resetProgramState() {
     previewSurface = Surface();
     windowDC = nullptr;
     okButton = nullptr;
-    quitGuardTick = 0;
+    graceStartTick = 0;
     lastMousePos = -1;
     scene = step = fadeLevel = 0;
     stepTick = raceCount = 0;

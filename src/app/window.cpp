@@ -9,7 +9,7 @@
 WindowHandle mainWindow;
 DcHandle windowDC;
 WindowHandle okButton;
-uint32_t quitGuardTick;
+uint32_t graceStartTick;
 int32_t lastMousePos = -1;
 const char* commandLineText = "";
 int32_t showCommand;
@@ -46,7 +46,7 @@ int32_t createButton(WindowHandle& button, WindowHandle parent, const char* text
 }
 
 void quitAfterGrace() {
-    if (platTickCount() > quitGuardTick) platPostQuitMessage(0);
+    if (platTickCount() - graceStartTick > GraceMs) platPostQuitMessage(0);
 }
 
 // Ends the saver once the pointer is 5 pixels from where it was first reported, in
