@@ -477,26 +477,31 @@ if [ -f "$setup_exe" ]; then
         started+=("$scr_pid")
     }
 
+    # installed_saver <name> <log>: "/s" of the installed saver, from the system folder,
+    # shows the 640 x 480 display (full screen on in the settings it is to read) and ends
+    # on a key with 0.
+    installed_saver() {
+        xdotool mousemove 300 300
+        installed "$2" /s
+        geo=none
+        if wait_window "$scr_pid" 15; then
+            sleep 1.5
+            geo=$(geometry "$window")
+            xdotool key space
+        fi
+        wait_exit "$scr_pid" 8
+        [ "$geo" = "640x480+0+0" ] && [ "$exit_code" = 0 ]
+        result $? "$1" "$geo, exit $exit_code"
+    }
+
     # Its data from beside the program (the effect played at the end is opened there; no
     # song is opened without a MIDI device), its settings from there too.
     printf '\x02\x02\x01\x00\x00\x00' >"$pf/Data/Setup.ini"
-    xdotool mousemove 300 300
-    WINEDEBUG=trace+file installed installed-saver.log /s
-    if wait_window "$scr_pid" 15; then
-        sleep 1.5
-        geo=$(geometry "$window")
-        xdotool key space
-        wait_exit "$scr_pid" 8
-        [ "$geo" = "640x480+0+0" ] && [ "$exit_code" = 0 ]
-        result $? 'from the system folder the installed saver reads its Setup.ini (full screen: 640 x 480)' \
-            "$geo, exit $exit_code"
-        grep -a -i -q 'Program Files\\\\Pellrun\\\\Data\\\\Snd0.dat' "$work/installed-saver.log"
-        result $? 'from the system folder the installed saver opens its effects in Program Files\Pellrun\Data'
-    else
-        wait_exit "$scr_pid" 2
-        result 1 'from the system folder the installed saver reads its Setup.ini (full screen: 640 x 480)' \
-            "no window (exit $exit_code)"
-    fi
+    WINEDEBUG=trace+file installed_saver \
+        'from the system folder the installed saver reads its Setup.ini (full screen: 640 x 480)' \
+        installed-saver.log
+    grep -a -i -q 'Program Files\\\\Pellrun\\\\Data\\\\Snd0.dat' "$work/installed-saver.log"
+    result $? 'from the system folder the installed saver opens its effects in Program Files\Pellrun\Data'
 
     # Data not writable (as Program Files is for a user): settings go to
     # %APPDATA%\Pellrun\Setup.ini, made by "/c" and read back by "/s".
@@ -519,19 +524,8 @@ if [ -f "$setup_exe" ]; then
             result $? '"/c" writes the per-user settings when Data is not writable' \
                 "exit $exit_code, ${per_user#"$WINEPREFIX/"}: $bytes"
             printf '\x02\x02\x01\x00\x00\x00' >"$per_user"
-            xdotool mousemove 300 300
-            installed installed-peruser.log /s
-            if wait_window "$scr_pid" 15; then
-                sleep 1.5
-                geo=$(geometry "$window")
-                xdotool key space
-                wait_exit "$scr_pid" 8
-                [ "$geo" = "640x480+0+0" ] && [ "$exit_code" = 0 ]
-                result $? '"/s" reads the per-user settings back (full screen: 640 x 480)' "$geo, exit $exit_code"
-            else
-                wait_exit "$scr_pid" 2
-                result 1 '"/s" reads the per-user settings back (full screen: 640 x 480)' "no window (exit $exit_code)"
-            fi
+            installed_saver '"/s" reads the per-user settings back (full screen: 640 x 480)' \
+                installed-peruser.log
         else
             wait_exit "$scr_pid" 2
             result 1 '"/c" writes the per-user settings when Data is not writable' "no window (exit $exit_code)"
