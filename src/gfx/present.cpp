@@ -9,6 +9,8 @@ Surface logoSurface;
 Surface sheetSurface;
 int32_t originX;
 int32_t originY;
+int32_t viewX;
+int32_t viewY;
 
 void requestRepaint() { platInvalidate(mainWindow); }
 
@@ -16,7 +18,8 @@ void paintWindow() {
     PlatRect rect;
     DcHandle dc = platBeginPaint(mainWindow, rect);
     if (dc)
-        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top + 1,
+        // The rectangle's right and bottom are one past its last pixel.
+        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    screenSurface.hdc, rect.left, rect.top);
     platEndPaint(mainWindow);
 }
@@ -25,7 +28,7 @@ void showLogo(uint32_t darkness) {
     if (wideLayout())
         fadeRect(screenSurface, originX + 80, originY + 80, 640, 480, logoSurface, 0, 0, darkness);
     else
-        fadeRect(screenSurface, 0, 0, 640, 480, logoSurface, 0, 0, darkness);
+        fadeRect(screenSurface, viewX, viewY, 640, 480, logoSurface, 0, 0, darkness);
     requestRepaint();
 }
 
@@ -34,6 +37,6 @@ void showCourse() {
         copyRect(screenSurface, originX, originY, PlayfieldWidth, PlayfieldHeight, courseSurface,
                  0, 0, KeyOpaque);
     else
-        copyRect(screenSurface, 0, 0, 640, 480, courseSurface, 80, 80, KeyOpaque);
+        copyRect(screenSurface, viewX, viewY, 640, 480, courseSurface, 80, 80, KeyOpaque);
     requestRepaint();
 }
