@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "app/main_loop.h"
+#include "app/preview.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
@@ -22,11 +23,16 @@ int pellrunMain(const char* commandLine, int show) {
     commandLineText = commandLine ? commandLine : "";
     showCommand = show;
 
-    bool alreadyRunning = false;
-    MarkerHandle marker = platCreateMarker(InstanceMarker, &alreadyRunning);
-    if (alreadyRunning) {
-        if (marker) platReleaseMarker(marker);
-        return 0;
+    // The host's preview pane runs beside the real saver, so it takes no instance marker.
+    uintptr_t preview = previewWindowNumber(commandLineText);
+    MarkerHandle marker = nullptr;
+    if (!preview) {
+        bool alreadyRunning = false;
+        marker = platCreateMarker(InstanceMarker, &alreadyRunning);
+        if (alreadyRunning) {
+            if (marker) platReleaseMarker(marker);
+            return 0;
+        }
     }
 
     // The mode is chosen from the first two bytes exactly, with no trimming.
@@ -35,7 +41,10 @@ int pellrunMain(const char* commandLine, int show) {
         startUp(ModeScreenSaver);
     else if ((text[0] == '/' && (text[1] == 'c' || text[1] == 'C')) || text[0] == 0)
         startUp(ModeSettings);
-    else
+    else if (preview && platIsWindow(reinterpret_cast<WindowHandle>(preview))) {
+        previewParent = reinterpret_cast<WindowHandle>(preview);
+        startUp(ModePreview);
+    } else
         scene = SceneQuit;
 
     int exitCode = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/preview.h"
 #include "app/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
@@ -69,7 +70,8 @@ int32_t startUp(int32_t mode) {
     platDataFolder(dataDir, sizeof dataDir);
 
     pellrunSrand(uint32_t(platCalendarSeconds()));
-    changeDisplay(0);
+    const bool preview = (mode & 0xFF) == ModePreview;
+    if (!preview) changeDisplay(0);
     desktopSize(screenWidth, screenHeight);
     setDefaultSettings();
     readSettings();
@@ -87,7 +89,14 @@ int32_t startUp(int32_t mode) {
         return 1;
     }
 
-    if (fullScreen == 0 && changeDisplay(1) == 1) {
+    if (preview) {
+        // The whole playfield, scaled into the pane; silent: no song or effect file is
+        // ever found.
+        music = 1;
+        dataDir[0] = 0;
+        screenWidth = PlayfieldWidth;
+        screenHeight = PlayfieldHeight;
+    } else if (fullScreen == 0 && changeDisplay(1) == 1) {
         screenWidth = 640;
         screenHeight = 480;
     }
@@ -104,9 +113,16 @@ int32_t startUp(int32_t mode) {
         viewX = (screenWidth - 640) / 2;
         if (screenHeight > 480) viewY = (screenHeight - 480) / 2;
     }
-    createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
-                     screenHeight, 0, 0);
-    platShowCursor(false);
+    if (preview) {
+        if (!startPreview()) {
+            scene = SceneQuit;
+            return 0;
+        }
+    } else {
+        createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
+                         screenHeight, 0, 0);
+        platShowCursor(false);
+    }
 
     createSurface(screenSurface, windowDC, screenWidth, screenHeight, 24);
     createSurface(logoSurface, windowDC, 640, 480, 24);
@@ -134,8 +150,9 @@ int32_t shutDown(WindowHandle window) {
         releaseSurface(sheetSurface);
         writeSettings();
     } else {
-        platShowCursor(true);
-        if (fullScreen == 0) changeDisplay(2);
+        const bool preview = previewParent != nullptr;
+        if (!preview) platShowCursor(true);
+        if (fullScreen == 0 && !preview) changeDisplay(2);
         closeMusic();
         silenceEffects();
         releaseSurface(screenSurface);
@@ -143,6 +160,7 @@ int32_t shutDown(WindowHandle window) {
         releaseSurface(frameSurface);
         releaseSurface(courseSurface);
         releaseSurface(sheetSurface);
+        if (preview) releaseSurface(previewSurface);
     }
     platReleaseDC(window, windowDC);
     platDestroyWindow(window);
@@ -156,6 +174,8 @@ void resetProgramState() {
     mode640 = modeAtStart = refreshAtStart = 0;
     displaySwitched = false;
     mainWindow = nullptr;
+    previewParent = nullptr;
+    previewSurface = Surface();
     windowDC = nullptr;
     okButton = nullptr;
     graceStartTick = 0;

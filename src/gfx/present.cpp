@@ -1,5 +1,6 @@
 #include "gfx/present.h"
 
+#include "app/preview.h"
 #include "app/window.h"
 
 Surface screenSurface;
@@ -12,15 +13,19 @@ int32_t originY;
 int32_t viewX;
 int32_t viewY;
 
-void requestRepaint() { platInvalidate(mainWindow); }
+// The preview pane is repainted on its own timer, from its scaled picture.
+void requestRepaint() {
+    if (!previewParent) platInvalidate(mainWindow);
+}
 
 void paintWindow() {
     PlatRect rect;
     DcHandle dc = platBeginPaint(mainWindow, rect);
+    const Surface& shown = previewParent ? previewSurface : screenSurface;
     if (dc)
         // The rectangle's right and bottom are one past its last pixel.
         platBitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                   screenSurface.hdc, rect.left, rect.top);
+                   shown.hdc, rect.left, rect.top);
     platEndPaint(mainWindow);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_loop.h"
+#include "app/preview.h"
 #include "app/settings.h"
 #include "app/window.h"
 #include "gfx/present.h"
@@ -32,6 +33,19 @@ TEST(CommandLine, OnlySaverAndSettingsSwitchesStartAnything) {
         EXPECT_EQ(scene, SceneQuit) << line;
         EXPECT_TRUE(run.readData("Setup.ini").empty()) << line;
     }
+}
+
+// The preview request names the host's window in decimal; anything else is no request.
+TEST(CommandLine, PreviewWindowNumber) {
+    const struct {
+        const char* line;
+        uintptr_t number;
+    } cases[] = {
+        {"/p 1234", 1234}, {"/P 65810", 65810},  {"/p:99", 99},  {"/p  7 extra", 7},
+        {"/p", 0},         {"/p x", 0},          {"/p 12x", 0},  {"/s 1234", 0},
+        {"p 1234", 0},     {"/p 99999999999999999999999", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(previewWindowNumber(c.line), c.number) << c.line;
 }
 
 TEST(CommandLine, SettingsForms) {
