@@ -117,6 +117,10 @@ struct PlatRect {
 
 // PeekMessage with PM_NOREMOVE over every window: true when a message is waiting.
 bool platPeekMessage();
+// Waits until input or a posted message is waiting, or until timeoutMs milliseconds
+// have passed; it may also return early. A pending repaint does not end the wait: the
+// loop serves it after the wait, just before the next frame.
+void platWaitMessage(uint32_t timeoutMs);
 // GetMessage: 1 for a message, 0 for the quit message, -1 on error.
 int platGetMessage(PlatMessage& message);
 void platTranslateMessage(const PlatMessage& message);

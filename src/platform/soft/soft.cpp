@@ -397,6 +397,11 @@ bool platPeekMessage() {
     return queueCount > 0 || quitPosted || invalidWindow();
 }
 
+void platWaitMessage(uint32_t timeoutMs) {
+    if (queueCount > 0 || quitPosted) return;
+    backendWaitMessage(timeoutMs);
+}
+
 int platGetMessage(PlatMessage& message) {
     for (;;) {
         backendPumpEvents();
