@@ -142,6 +142,10 @@ void platShowWindow(WindowHandle window, int showCommand);
 void platDestroyWindow(WindowHandle window);
 // InvalidateRect of the whole client area without erasing.
 void platInvalidate(WindowHandle window);
+// InvalidateRect of client rows top..bottom-1 across the whole width, without erasing;
+// no rows (top >= bottom) is a frame that changed nothing. A backend that finds out
+// itself what changed may repaint more.
+void platInvalidateRows(WindowHandle window, int top, int bottom);
 // ShowCursor: returns the new display counter.
 int platShowCursor(bool show);
 // The right and bottom coordinates of the desktop window's rectangle.

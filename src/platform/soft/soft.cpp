@@ -560,6 +560,11 @@ void platInvalidate(WindowHandle window) {
     if (SoftWindow* w = softWindow(window)) w->invalid = !w->destroyed;
 }
 
+// The soft window compares what it copies and presents only what changed, so a repaint
+// of some rows, or of none, is a repaint of the whole window as before (the headless
+// frames stay one per request).
+void platInvalidateRows(WindowHandle window, int, int) { platInvalidate(window); }
+
 DcHandle platGetDC(WindowHandle window) {
     SoftWindow* w = softWindow(window);
     return w ? reinterpret_cast<DcHandle>(&w->dc) : nullptr;

@@ -151,6 +151,14 @@ void platDestroyWindow(WindowHandle window) { DestroyWindow(toHwnd(window)); }
 
 void platInvalidate(WindowHandle window) { InvalidateRect(toHwnd(window), nullptr, FALSE); }
 
+void platInvalidateRows(WindowHandle window, int top, int bottom) {
+    if (top >= bottom) return;
+    RECT client;
+    if (!GetClientRect(toHwnd(window), &client)) return;
+    RECT rows = {client.left, top, client.right, bottom};
+    InvalidateRect(toHwnd(window), &rows, FALSE);
+}
+
 int platShowCursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
 
 void platDesktopSize(int& width, int& height) {
