@@ -591,35 +591,6 @@ uint32_t platCurrentDirectory(char* buffer, uint32_t size) {
     return static_cast<uint32_t>(std::strlen(buffer));
 }
 
-// The data folder is "Data" under the current directory; with no usable current
-// directory there is none (rather than a "\\Data\\" at the root of the drive).
-uint32_t platDataFolder(char* buffer, uint32_t size) {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = 0;
-    char directory[1024];
-    uint32_t length = platCurrentDirectory(directory, sizeof directory);
-    if (length == 0) return 0;
-    int n = std::snprintf(buffer, size, "%s\\Data\\", directory);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return uint32_t(n);
-}
-
-// The settings file lives in the data folder.
-uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool) {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = 0;
-    if (!dataFolder || !dataFolder[0]) return 0;
-    int n = std::snprintf(buffer, size, "%sSetup.ini", dataFolder);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return uint32_t(n);
-}
-
 static int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)) - 1; }
 
 FileHandle platFileOpen(const char* path, int mode) {
