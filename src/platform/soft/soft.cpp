@@ -10,6 +10,7 @@
 #endif
 
 #include <cstdlib>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -604,6 +605,10 @@ FileHandle platFileOpen(const char* path, int mode) {
 #endif
     if (mode == FileCreateAlways) flags |= O_CREAT | O_TRUNC;
     int fd = open(native, flags, 0644);
+    // Installed songs and effects are read-only to the user: an existing file that cannot
+    // be opened for writing is opened for reading (writes to it then fail).
+    if (fd < 0 && mode == FileOpenExisting && (errno == EACCES || errno == EROFS))
+        fd = open(native, (flags & ~O_RDWR) | O_RDONLY, 0);
     if (fd < 0) return nullptr;
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
