@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/preview.h"
 #include "app/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
@@ -56,7 +57,8 @@ int32_t startUp(int32_t mode) {
     platDataFolder(dataDir, sizeof dataDir);
 
     pellrunSrand(uint32_t(platCalendarSeconds()));
-    changeDisplay(0);
+    const bool preview = (mode & 0xFF) == ModePreview;
+    if (!preview) changeDisplay(0);
     desktopSize(screenWidth, screenHeight);
     setDefaultSettings();
     readSettings();
@@ -82,7 +84,14 @@ int32_t startUp(int32_t mode) {
     if (given.music >= 0) music = given.music;
     if (given.antiAlias >= 0) antiAlias = given.antiAlias;
 
-    if (fullScreen == 0 && changeDisplay(1) == 1) {
+    if (preview) {
+        // The whole playfield, scaled into the pane; silent: no song or effect file is
+        // ever found.
+        music = 1;
+        dataDir[0] = 0;
+        screenWidth = PlayfieldWidth;
+        screenHeight = PlayfieldHeight;
+    } else if (fullScreen == 0 && changeDisplay(1) == 1) {
         screenWidth = 640;
         screenHeight = 480;
     }
@@ -94,9 +103,16 @@ int32_t startUp(int32_t mode) {
     } else {
         originX = -1;
     }
-    createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
-                     screenHeight, 0, 0);
-    platShowCursor(false);
+    if (preview) {
+        if (!startPreview()) {
+            scene = SceneQuit;
+            return 0;
+        }
+    } else {
+        createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
+                         screenHeight, 0, 0);
+        platShowCursor(false);
+    }
 
     createSurface(screenSurface, windowDC, screenWidth, screenHeight, 24);
     createSurface(logoSurface, windowDC, 640, 480, 24);
@@ -113,7 +129,7 @@ int32_t startUp(int32_t mode) {
     step = 0;
     fadeLevel = 0;
     raceCount = 0;
-    quitGuardTick = platTickCount() + 500;
+    graceStartTick = platTickCount();
     lastMousePos = -1;
     return 1;
 }
@@ -124,8 +140,9 @@ int32_t shutDown(WindowHandle window) {
         releaseSurface(sheetSurface);
         writeSettings();
     } else {
-        platShowCursor(true);
-        if (fullScreen == 0) changeDisplay(2);
+        const bool preview = previewParent != nullptr;
+        if (!preview) platShowCursor(true);
+        if (fullScreen == 0 && !preview) changeDisplay(2);
         closeMusic();
         silenceEffects();
         releaseSurface(screenSurface);
@@ -133,6 +150,7 @@ int32_t shutDown(WindowHandle window) {
         releaseSurface(frameSurface);
         releaseSurface(courseSurface);
         releaseSurface(sheetSurface);
+        if (preview) releaseSurface(previewSurface);
     }
     platReleaseDC(window, windowDC);
     platDestroyWindow(window);
@@ -145,9 +163,11 @@ void resetProgramState() {
     screenWidth = screenHeight = 0;
     mode640 = modeAtStart = refreshAtStart = 0;
     mainWindow = nullptr;
+    previewParent = nullptr;
+    previewSurface = Surface();
     windowDC = nullptr;
     okButton = nullptr;
-    quitGuardTick = 0;
+    graceStartTick = 0;
     lastMousePos = -1;
     scene = step = fadeLevel = 0;
     stepTick = raceCount = 0;

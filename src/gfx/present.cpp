@@ -1,5 +1,6 @@
 #include "gfx/present.h"
 
+#include "app/preview.h"
 #include "app/window.h"
 
 Surface screenSurface;
@@ -10,14 +11,18 @@ Surface sheetSurface;
 int32_t originX;
 int32_t originY;
 
-void requestRepaint() { platInvalidate(mainWindow); }
+// The preview pane is repainted on its own timer, from its scaled picture.
+void requestRepaint() {
+    if (!previewParent) platInvalidate(mainWindow);
+}
 
 void paintWindow() {
     PlatRect rect;
     DcHandle dc = platBeginPaint(mainWindow, rect);
+    const Surface& shown = previewParent ? previewSurface : screenSurface;
     if (dc)
         platBitBlt(dc, rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top + 1,
-                   screenSurface.hdc, rect.left, rect.top);
+                   shown.hdc, rect.left, rect.top);
     platEndPaint(mainWindow);
 }
 

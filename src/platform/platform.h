@@ -93,6 +93,7 @@ enum : uint32_t {
     WmKeyDown = 0x0100,
     WmSysKeyDown = 0x0104,
     WmCommand = 0x0111,
+    WmTimer = 0x0113,
     WmMouseMove = 0x0200,
     WmLButtonDown = 0x0201,
     WmRButtonDown = 0x0204,
@@ -145,6 +146,12 @@ void platShowWindow(WindowHandle window, int showCommand);
 void platDestroyWindow(WindowHandle window);
 // InvalidateRect of the whole client area without erasing.
 void platInvalidate(WindowHandle window);
+// IsWindow: the handle names a window that exists now (of any process).
+bool platIsWindow(WindowHandle window);
+// The size of the window's client area; false when there is none to measure.
+bool platClientSize(WindowHandle window, int& width, int& height);
+// SetTimer: a WmTimer message with wParam id every period milliseconds; 0 on failure.
+int platSetTimer(WindowHandle window, uintptr_t id, uint32_t period);
 // ShowCursor: returns the new display counter.
 int platShowCursor(bool show);
 // The right and bottom coordinates of the desktop window's rectangle.
@@ -200,6 +207,9 @@ void platDeleteObject(ObjectHandle object);
 // BitBlt with SRCCOPY.
 int platBitBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
                int srcY);
+// StretchBlt with SRCCOPY, averaging source pixels (halftone) when it shrinks.
+int platStretchBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
+                   int srcY, int srcWidth, int srcHeight);
 // The caller wrote rows top..bottom-1 (top-down) of the bitmap selected into dc through
 // its pixel pointer. A backend that keeps copies of pictures compares only the rows
 // reported here (and those its own drawing calls wrote); GDI needs nothing.

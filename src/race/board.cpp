@@ -158,12 +158,12 @@ int32_t readClock(ClockTime& time) {
 }
 
 void advanceStartTime(ClockTime& time, int32_t minutes) {
-    time.minute = uint8_t(time.minute + minutes);
-    if (time.minute >= 60) {
-        time.minute = uint8_t(time.minute - 60);
-        time.hour = uint8_t(time.hour + 1);
-        if (time.hour >= 24) time.hour = uint8_t(time.hour - 24);
-    }
+    // Minutes carry into hours and hours into days, so any interval the settings file
+    // holds gives a start time the clock reaches; none lies in the past.
+    if (minutes < 0) minutes = 0;
+    int32_t total = (int32_t(time.hour) * 60 + int32_t(time.minute) + minutes) % (24 * 60);
+    time.hour = uint8_t(total / 60);
+    time.minute = uint8_t(total % 60);
     twoDigits(time.hourDigits, time.hour);
     twoDigits(time.minuteDigits, time.minute);
 }

@@ -18,8 +18,9 @@ int32_t trackKind;
 uint32_t randomState;
 
 bool tickDue(uint32_t ms) {
+    // Elapsed time, unsigned: the 32-bit count's wrap after 49.7 days changes nothing.
     uint32_t now = platTickCount();
-    if (!(now > stepTick + ms)) return false;
+    if (!(now - stepTick > ms)) return false;
     stepTick = platTickCount();
     return true;
 }

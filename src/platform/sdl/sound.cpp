@@ -463,12 +463,13 @@ int platPlaySound(const char* path, uint32_t flags) {
     runDevice();
     if (!(flags & SndAsync)) {
         // Wait for the end, with a margin in case the device stops rendering.
-        uint32_t limit = SDL_GetTicks() + uint32_t(uint64_t(length) * 1000 / (uint64_t(deviceRate) * 4)) + 1000;
+        const uint32_t start = SDL_GetTicks();
+        const uint32_t limit = uint32_t(uint64_t(length) * 1000 / (uint64_t(deviceRate) * 4)) + 1000;
         for (;;) {
             lock();
             bool playing = voice.data == data;
             unlock();
-            if (!playing || int32_t(SDL_GetTicks() - limit) > 0) break;
+            if (!playing || SDL_GetTicks() - start > limit) break;
             SDL_Delay(5);
         }
         idleDevice();

@@ -556,6 +556,16 @@ void platInvalidate(WindowHandle window) {
     if (SoftWindow* w = softWindow(window)) w->invalid = !w->destroyed;
 }
 
+// No other program's window is ever at hand here, so there is no preview pane to draw
+// in: no window is foreign, timers and scaled copies are not offered.
+bool platIsWindow(WindowHandle) { return false; }
+bool platClientSize(WindowHandle, int& width, int& height) {
+    width = height = 0;
+    return false;
+}
+int platSetTimer(WindowHandle, uintptr_t, uint32_t) { return 0; }
+int platStretchBlt(DcHandle, int, int, int, int, DcHandle, int, int, int, int) { return 0; }
+
 DcHandle platGetDC(WindowHandle window) {
     SoftWindow* w = softWindow(window);
     return w ? reinterpret_cast<DcHandle>(&w->dc) : nullptr;
