@@ -17,6 +17,8 @@
 int32_t mode640;
 int32_t modeAtStart;
 int32_t refreshAtStart;
+// The display was switched to 640 x 480; only then is there anything to restore.
+static bool displaySwitched;
 
 static const char* const MainClass = "WND_MAIN";
 // "Pellrun" followed by the katakana for "screen saver" and "XP", in Shift-JIS.
@@ -35,6 +37,8 @@ int32_t changeDisplay(int32_t action) {
         int depth = 0, width = 0, height = 0, refresh = 0;
         platScreenInfo(depth, width, height, refresh);
         refreshAtStart = refresh;
+        // -1: no such mode; the switch and the restore then change nothing.
+        mode640 = modeAtStart = -1;
         DisplayMode m;
         for (uint32_t i = 0; platEnumDisplayMode(i, m); ++i) {
             if (m.bitsPerPel != uint32_t(depth)) continue;
@@ -43,13 +47,22 @@ int32_t changeDisplay(int32_t action) {
         }
         return 1;
     }
+    if (action != 1 && !displaySwitched) return 0;
+    const int32_t index = action == 1 ? mode640 : modeAtStart;
     DisplayMode m;
-    if (!platEnumDisplayMode(uint32_t(action == 1 ? mode640 : modeAtStart), m)) return 0;
+    if (index < 0 || !platEnumDisplayMode(uint32_t(index), m)) {
+        // A switched display whose starting mode was not among those listed goes back
+        // to the mode the system keeps for it.
+        if (action == 1 || platChangeDisplay(nullptr, false) != DispChangeSuccessful) return 0;
+        displaySwitched = false;
+        return 1;
+    }
     m.frequency = uint32_t(refreshAtStart);
     // Only a mode the test accepts is set; a refused or failing one leaves the display
     // as it is, and start-up keeps the desktop size.
     if (platChangeDisplay(&m, true) != DispChangeSuccessful) return 0;
     platChangeDisplay(&m, false);
+    displaySwitched = action == 1;
     return 1;
 }
 
@@ -102,6 +115,11 @@ int32_t startUp(int32_t mode) {
         originY = (screenHeight - PlayfieldHeight) / 2;
     } else {
         originX = -1;
+    }
+    viewX = viewY = 0;
+    if (screenWidth >= 640 && screenWidth < PlayfieldWidth) {
+        viewX = (screenWidth - 640) / 2;
+        if (screenHeight > 480) viewY = (screenHeight - 480) / 2;
     }
     if (preview) {
         if (!startPreview()) {
@@ -162,6 +180,7 @@ void resetProgramState() {
     std::memset(dataDir, 0, sizeof dataDir);
     screenWidth = screenHeight = 0;
     mode640 = modeAtStart = refreshAtStart = 0;
+    displaySwitched = false;
     mainWindow = nullptr;
     previewParent = nullptr;
     previewSurface = Surface();
@@ -172,7 +191,7 @@ void resetProgramState() {
     scene = step = fadeLevel = 0;
     stepTick = raceCount = 0;
     trackKind = 0;
-    originX = originY = 0;
+    originX = originY = viewX = viewY = 0;
     screenSurface = frameSurface = courseSurface = logoSurface = sheetSurface = Surface();
     std::memset(runners, 0, sizeof runners);
     std::memset(rosterWorking, 0, sizeof rosterWorking);

@@ -10,6 +10,8 @@ Surface logoSurface;
 Surface sheetSurface;
 int32_t originX;
 int32_t originY;
+int32_t viewX;
+int32_t viewY;
 
 // The preview pane is repainted on its own timer, from its scaled picture.
 void requestRepaint() {
@@ -21,7 +23,8 @@ void paintWindow() {
     DcHandle dc = platBeginPaint(mainWindow, rect);
     const Surface& shown = previewParent ? previewSurface : screenSurface;
     if (dc)
-        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top + 1,
+        // The rectangle's right and bottom are one past its last pixel.
+        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    shown.hdc, rect.left, rect.top);
     platEndPaint(mainWindow);
 }
@@ -30,7 +33,7 @@ void showLogo(uint32_t darkness) {
     if (wideLayout())
         fadeRect(screenSurface, originX + 80, originY + 80, 640, 480, logoSurface, 0, 0, darkness);
     else
-        fadeRect(screenSurface, 0, 0, 640, 480, logoSurface, 0, 0, darkness);
+        fadeRect(screenSurface, viewX, viewY, 640, 480, logoSurface, 0, 0, darkness);
     requestRepaint();
 }
 
@@ -39,6 +42,6 @@ void showCourse() {
         copyRect(screenSurface, originX, originY, PlayfieldWidth, PlayfieldHeight, courseSurface,
                  0, 0, KeyOpaque);
     else
-        copyRect(screenSurface, 0, 0, 640, 480, courseSurface, 80, 80, KeyOpaque);
+        copyRect(screenSurface, viewX, viewY, 640, 480, courseSurface, 80, 80, KeyOpaque);
     requestRepaint();
 }

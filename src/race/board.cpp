@@ -100,7 +100,7 @@ void mixBoard(uint32_t level) {
         mixOntoScreen(originX + BoardX, originY + BoardY, BoardWidth, BoardHeight,
                       courseSurface, BoardX, BoardY, frameSurface, BoardX, BoardY, level);
     else
-        mixOntoScreen(BoardX - NarrowShift, BoardY - NarrowShift, BoardWidth, BoardHeight,
+        mixOntoScreen(viewX + BoardX - NarrowShift, viewY + BoardY - NarrowShift, BoardWidth, BoardHeight,
                       courseSurface, BoardX, BoardY, frameSurface, BoardX - NarrowShift,
                       BoardY - NarrowShift, level);
 }
@@ -209,10 +209,8 @@ uint8_t drawClock(uint32_t mode) {
     Surface* target = &frameSurface;
     if (mode & 0xF0) {
         target = &screenSurface;
-        if (wideLayout()) {
-            boxX += originX;
-            boxY += originY;
-        }
+        boxX += wideLayout() ? originX : viewX;
+        boxY += wideLayout() ? originY : viewY;
     }
     // Both operations keep to the target: a box partly off the window is cut.
     drawRect(*target, boxX, boxY, boxX + 99, boxY + 19, 0x000000, RectFill);

@@ -158,7 +158,7 @@ uint8_t courseSceneStep() {
             if (wideLayout())
                 fadeRect(screenSurface, originX, originY, 800, 640, frameSurface, 0, 0, darkness);
             else
-                fadeRect(screenSurface, 0, 0, 640, 480, frameSurface, 80, 80, darkness);
+                fadeRect(screenSurface, viewX, viewY, 640, 480, frameSurface, 80, 80, darkness);
             requestRepaint();
         }
         return 0;

@@ -210,10 +210,14 @@ TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
 
 TEST(StartUp, PlayfieldPlacement) {
     struct Case {
-        int w, h, originX, originY;
+        int w, h, originX, originY, viewX, viewY;
     };
-    for (Case c : {Case{1024, 768, 112, 64}, Case{800, 600, 0, -20}, Case{1366, 768, 283, 64},
-                   Case{1920, 1080, 560, 220}, Case{640, 480, -1, 0}}) {
+    // Windows 640 to 799 wide centre the narrow 640 x 480 view.
+    for (Case c : {Case{1024, 768, 112, 64, 0, 0}, Case{800, 600, 0, -20, 0, 0},
+                   Case{1366, 768, 283, 64, 0, 0}, Case{1920, 1080, 560, 220, 0, 0},
+                   Case{640, 480, -1, 0, 0, 0}, Case{700, 500, -1, 0, 30, 10},
+                   Case{768, 1024, -1, 0, 64, 272}, Case{720, 400, -1, 0, 40, 0},
+                   Case{600, 800, -1, 0, 0, 0}}) {
         ProgramRun run;
         run.config.desktopWidth = c.w;
         run.config.desktopHeight = c.h;
@@ -222,6 +226,8 @@ TEST(StartUp, PlayfieldPlacement) {
         run.run("/s");
         EXPECT_EQ(originX, c.originX) << c.w;
         EXPECT_EQ(originY, c.originY) << c.w;
+        EXPECT_EQ(viewX, c.viewX) << c.w;
+        EXPECT_EQ(viewY, c.viewY) << c.w;
         EXPECT_EQ(screenWidth, c.w);
         EXPECT_EQ(screenHeight, c.h);
         EXPECT_EQ(headlessCounters().cursorCount, 0) << "cursor shown again at the end";
@@ -260,6 +266,48 @@ TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
     refused.run("/s");
     EXPECT_EQ(screenWidth, 1024);
     EXPECT_EQ(originX, 112);
+
+    // No 640 x 480 mode at all: no switch, no restore, the wide layout.
+    ProgramRun none;
+    none.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+    none.config.has640Mode = false;
+    none.begin();
+    headlessScript(1000, WmKeyDown, 0, 0);
+    none.run("/s");
+    EXPECT_EQ(screenWidth, 1024);
+    EXPECT_EQ(originX, 112);
+    EXPECT_EQ(headlessCounters().displayChanges, 0);
+}
+
+TEST(StartUp, NarrowViewCentredWithBlackAround) {
+    ProgramRun run;
+    run.config.desktopWidth = 768;
+    run.config.desktopHeight = 1024;
+    run.begin();
+    static int checked;
+    checked = 0;
+    headlessSetSleepHook(
+        [](void*) {
+            if (checked || headlessElapsed() < 1500) return;  // the logo fully in
+            const SoftBitmap& p = *headlessWindowPicture();
+            auto at = [&p](int x, int y) {
+                const uint8_t* b = p.bits + size_t(p.height - 1 - y) * p.stride + size_t(x) * 3;
+                return uint32_t(b[0] | b[1] << 8 | b[2] << 16);
+            };
+            checked = 1;
+            for (int y = 0; y < 480; y += 7)
+                for (int x = 0; x < 640; x += 7)
+                    if (at(64 + x, 272 + y) != uint32_t(getPixel(logoSurface, x, y))) checked = 2;
+            for (int y = 0; y < 1024; y += 3)
+                for (int x : {0, 63, 704, 767})
+                    if (at(x, y) != 0) checked = 3;
+            for (int x = 0; x < 768; x += 3)
+                if (at(x, 271) != 0 || at(x, 752) != 0) checked = 3;
+        },
+        nullptr);
+    headlessScript(2000, WmKeyDown, 0, 0);
+    run.run("/s");
+    EXPECT_EQ(checked, 1);
 }
 
 TEST(MainLoop, FramePacingTable) {

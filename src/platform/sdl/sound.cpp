@@ -494,6 +494,8 @@ bool sdlSoundHasDevice() { return device != 0; }
 Uint8* sdlConvertWave(const SDL_AudioSpec& format, const Uint8* raw, Uint32 rawLength, int rate,
                       Uint32* length) {
     *length = 0;
+    // An empty data chunk is no sound (SDL may hand over no buffer at all for it).
+    if (!raw || rawLength == 0) return nullptr;
     // SDL converts in one buffer len_mult times the input, through 32-bit floats: a mono
     // sound spread to two channels and then resampled to twice its rate touches three
     // times the result (1.6 MB for the crowd sound). Resampled while still mono, then

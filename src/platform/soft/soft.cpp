@@ -247,6 +247,9 @@ int platBitBlt(DcHandle dstHandle, int x, int y, int width, int height, DcHandle
         if (a + n > limitA) n = limitA - a;
         if (b + n > limitB) n = limitB - b;
     };
+    if (dst->window && (x < 0 || y < 0 || srcX < 0 || srcY < 0 || x + width > d.width ||
+                        y + height > d.height || srcX + width > s.width || srcY + height > s.height))
+        ++paintCopyCounters.overreach;
     clip(x, srcX, width, d.width, s.width);
     clip(y, srcY, height, d.height, s.height);
     if (width <= 0 || height <= 0) return 1;
