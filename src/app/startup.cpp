@@ -89,6 +89,14 @@ int32_t startUp(int32_t mode) {
         return 1;
     }
 
+    // The saver runs with the settings given for this run where there are any.
+    RunSettings given;
+    platRunSettings(given);
+    if (given.speed >= 0) speed = given.speed;
+    if (given.interval >= 0) interval = given.interval;
+    if (given.music >= 0) music = given.music;
+    if (given.antiAlias >= 0) antiAlias = given.antiAlias;
+
     if (preview) {
         // The whole playfield, scaled into the pane; silent: no song or effect file is
         // ever found.

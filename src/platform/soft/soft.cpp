@@ -10,6 +10,7 @@
 #endif
 
 #include <cstdlib>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -613,35 +614,6 @@ uint32_t platCurrentDirectory(char* buffer, uint32_t size) {
     return static_cast<uint32_t>(std::strlen(buffer));
 }
 
-// The data folder is "Data" under the current directory; with no usable current
-// directory there is none (rather than a "\\Data\\" at the root of the drive).
-uint32_t platDataFolder(char* buffer, uint32_t size) {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = 0;
-    char directory[1024];
-    uint32_t length = platCurrentDirectory(directory, sizeof directory);
-    if (length == 0) return 0;
-    int n = std::snprintf(buffer, size, "%s\\Data\\", directory);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return uint32_t(n);
-}
-
-// The settings file lives in the data folder.
-uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool) {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = 0;
-    if (!dataFolder || !dataFolder[0]) return 0;
-    int n = std::snprintf(buffer, size, "%sSetup.ini", dataFolder);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return uint32_t(n);
-}
-
 static int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)) - 1; }
 
 FileHandle platFileOpen(const char* path, int mode) {
@@ -655,6 +627,10 @@ FileHandle platFileOpen(const char* path, int mode) {
 #endif
     if (mode == FileCreateAlways) flags |= O_CREAT | O_TRUNC;
     int fd = open(native, flags, 0644);
+    // Installed songs and effects are read-only to the user: an existing file that cannot
+    // be opened for writing is opened for reading (writes to it then fail).
+    if (fd < 0 && mode == FileOpenExisting && (errno == EACCES || errno == EROFS))
+        fd = open(native, (flags & ~O_RDWR) | O_RDONLY, 0);
     if (fd < 0) return nullptr;
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
