@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/preview.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
 #include "gfx/present.h"

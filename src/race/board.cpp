@@ -2,7 +2,7 @@
 // fade the board in, keep a live clock running until the start time, fade it out.
 #include "race/board.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "platform/platform.h"
