@@ -9,6 +9,8 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "nsDialogs.nsh"
 
 !define PRODUCT "Pellrun"
 !define PUBLISHER "Orrin Application Group"
@@ -25,13 +27,14 @@ InstallDir "$PROGRAMFILES64\${PRODUCT}"
 RequestExecutionLevel admin
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+BrandingText "${PRODUCT} ${VERSION}"
 
 ; The first language loaded is the one used when the system's is neither.
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\Japanese.nlf"
 
-LangString MakeCurrent ${LANG_ENGLISH} "Make Pellrun your screen saver now?"
-LangString MakeCurrent ${LANG_JAPANESE} "Pellrun を現在のスクリーンセーバーに設定しますか?"
+LangString MakeCurrent ${LANG_ENGLISH} "Make Pellrun the current screen saver"
+LangString MakeCurrent ${LANG_JAPANESE} "Pellrun を現在のスクリーンセーバーにする"
 LangString SettingsDescription ${LANG_ENGLISH} "Choose the Pellrun screen saver's settings"
 LangString SettingsDescription ${LANG_JAPANESE} "Pellrun スクリーンセーバーの設定"
 
@@ -42,13 +45,36 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
 
+; The offer to become the current screen saver: a box ticked unless the user clears it
+; (silent installs keep the tick).
+Var MakeCurrentBox
+Var MakeCurrentState
+
 Page directory
+Page custom saverPage saverPageLeave
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
 Function .onInit
   SetRegView 64
+  StrCpy $MakeCurrentState ${BST_CHECKED}
+FunctionEnd
+
+Function saverPage
+  nsDialogs::Create 1018
+  Pop $0
+  ${If} $0 == error
+    Abort
+  ${EndIf}
+  ${NSD_CreateCheckbox} 0 0 100% 12u "$(MakeCurrent)"
+  Pop $MakeCurrentBox
+  ${NSD_SetState} $MakeCurrentBox $MakeCurrentState
+  nsDialogs::Show
+FunctionEnd
+
+Function saverPageLeave
+  ${NSD_GetState} $MakeCurrentBox $MakeCurrentState
 FunctionEnd
 
 Function un.onInit
@@ -82,9 +108,9 @@ Section "Pellrun"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
-  ; The offer (yes when silent). The saver it replaces is kept for the uninstaller, once:
-  ; a second install over the first keeps the first one's record.
-  MessageBox MB_YESNO|MB_ICONQUESTION "$(MakeCurrent)" /SD IDYES IDNO done
+  ; The saver it replaces is kept for the uninstaller, once: a second install over the
+  ; first keeps the first one's record.
+  StrCmp $MakeCurrentState ${BST_CHECKED} 0 done
   GetFullPathName /SHORT $3 "$INSTDIR\Pellrun.scr"
   StrCmp $3 "" 0 +2
     StrCpy $3 "$INSTDIR\Pellrun.scr"

@@ -103,50 +103,27 @@ void checkFiles() {
           "a buffer too small gives 0 and an empty text");
 }
 
-// The data folder: Data under the current directory when it exists, else beside the
-// program. Settings: in the data folder when it is writable, else in the per-user
-// folder (here a private APPDATA), made only when writing.
+// Settings beside the data when that folder is writable (the probe leaving nothing
+// behind), else in the per-user folder (here a private APPDATA), made only for writing.
+// Where the data folder itself is found is checked end to end by run.sh.
 void checkFolders() {
-    char program[MAX_PATH], beside[MAX_PATH + 8], cwd[MAX_PATH], here[MAX_PATH + 8];
-    GetModuleFileNameA(nullptr, program, sizeof program);
-    *std::strrchr(program, '\\') = 0;
-    std::snprintf(beside, sizeof beside, "%s\\Data\\", program);
-    platCurrentDirectory(cwd, sizeof cwd);
-    std::snprintf(here, sizeof here, "%s\\Data\\", cwd);
-    CreateDirectoryA("appdata", nullptr);
-    char appData[MAX_PATH + 8], perUser[MAX_PATH + 32];
-    std::snprintf(appData, sizeof appData, "%s\\appdata", cwd);
-    std::snprintf(perUser, sizeof perUser, "%s\\Pellrun\\Setup.ini", appData);
-    SetEnvironmentVariableA("APPDATA", appData);
-
-    char folder[MAX_PATH + 40], file[MAX_PATH + 40];
-    platDataFolder(folder, sizeof folder);
-    check(std::strcmp(folder, beside) == 0, "no Data here: the data folder beside the program",
-          folder);
     CreateDirectoryA("Data", nullptr);
-    platDataFolder(folder, sizeof folder);
-    check(std::strcmp(folder, here) == 0, "Data here: the current directory's", folder);
-    char settings[MAX_PATH + 40];
-    std::snprintf(settings, sizeof settings, "%sSetup.ini", here);
-    platSettingsFile(folder, file, sizeof file, true);
-    check(std::strcmp(file, settings) == 0, "a writable data folder keeps the settings", file);
+    CreateDirectoryA("appdata", nullptr);
+    SetEnvironmentVariableA("APPDATA", "appdata");
+    char file[MAX_PATH];
+    platSettingsFile("Data\\", file, sizeof file, true);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA("Data\\*.tmp", &found);
-    check(search == INVALID_HANDLE_VALUE, "the writability probe leaves nothing behind");
+    check(std::strcmp(file, "Data\\Setup.ini") == 0 && search == INVALID_HANDLE_VALUE,
+          "a writable data folder keeps the settings; the probe leaves nothing", file);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
-
-    const char* unwritable = "no-such-dir\\Data\\";
-    uint32_t n = platSettingsFile(unwritable, file, sizeof file, false);
-    DWORD made = GetFileAttributesA("appdata\\Pellrun");
-    check(n == std::strlen(perUser) && std::strcmp(file, perUser) == 0 &&
-              made == INVALID_FILE_ATTRIBUTES,
-          "an unwritable data folder: the per-user file, its folder not made for reading", file);
-    platSettingsFile(unwritable, file, sizeof file, true);
-    made = GetFileAttributesA("appdata\\Pellrun");
-    check(made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY),
-          "writing makes the per-user folder");
-    check(platSettingsFile("", file, sizeof file, true) == 0 && file[0] == 0,
-          "no data folder: no settings file");
+    platSettingsFile("no-such-dir\\Data\\", file, sizeof file, false);
+    DWORD before = GetFileAttributesA("appdata\\Pellrun");
+    platSettingsFile("no-such-dir\\Data\\", file, sizeof file, true);
+    DWORD after = GetFileAttributesA("appdata\\Pellrun");
+    check(std::strcmp(file, "appdata\\Pellrun\\Setup.ini") == 0 &&
+              before == INVALID_FILE_ATTRIBUTES && after != INVALID_FILE_ATTRIBUTES,
+          "otherwise the per-user file, its folder made only for writing", file);
 }
 
 void checkMarker() {

@@ -31,7 +31,7 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    logFile = std::fopen("host.log", "w");
+    logFile = std::fopen("host.log", "wb");
     if (!logFile) return 1;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = hostProc;

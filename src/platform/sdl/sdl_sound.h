@@ -6,6 +6,8 @@
 
 // Buffers the stream has handed back as played (not those a stop returned).
 uint32_t sdlSoundPlayedBuffers();
+// Frames the synthesizer has rendered; it stops while the synthesizer is at rest.
+uint64_t sdlSoundSynthFrames();
 // True when an audio device is open and rendering.
 bool sdlSoundHasDevice();
 // A wave file's samples (format as SDL_LoadWAV gives it) converted to signed 16-bit

@@ -67,6 +67,13 @@ int deviceRate;
 bool devicePaused = true;
 fluid_settings_t* settings;
 fluid_synth_t* synth;
+// The synthesizer is at rest when no voice has sounded and no event has reached it for
+// RestSeconds (long enough for the reverb and chorus tails to die away below one step of
+// the 16-bit output); then the callback writes silence instead of running it.
+const int RestSeconds = 2;
+bool synthTouched;           // an event reached the synth in this callback
+int64_t quietFrames;         // frames rendered since a voice last sounded
+uint64_t synthFrames;        // frames the synthesizer rendered, for the tests
 
 MidiStreamHandle handleOf() { return &handleData; }
 bool validStream(MidiStreamHandle s) { return stream.open && s == handleOf(); }
@@ -79,6 +86,7 @@ void unlock() {
 }
 
 void sendShort(uint32_t word) {
+    synthTouched = true;
     int status = int(word & 0xFF), channel = status & 0x0F;
     int first = int((word >> 8) & 0x7F), second = int((word >> 16) & 0x7F);
     switch (status >> 4) {
@@ -109,21 +117,36 @@ void completeOldest(bool played) {
         stream.callback(handleOf(), MomDone, stream.instance, reinterpret_cast<uintptr_t>(header), 0);
 }
 
-void renderSynth(void* user, int frames, int offset) {
-    int16_t* samples = static_cast<int16_t*>(user);
-    fluid_synth_write_s16(synth, frames, samples, offset * 2, 2, samples, offset * 2 + 1, 2);
-}
 void sendShortTo(void*, uint32_t word) { sendShort(word); }
 void sendSysex(void*, const uint8_t* bytes, uint32_t count) {
+    synthTouched = true;
     fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes), int(count), nullptr, nullptr,
                       nullptr, 0);
 }
 void playedOldest(void*) { completeOldest(true); }
 
+// Renders frames of the synthesizer into out, or silence when it is at rest.
+void renderSynth(int16_t* out, int frames) {
+    if (synthTouched || fluid_synth_get_active_voice_count(synth) > 0) {
+        synthTouched = false;
+        quietFrames = 0;
+    } else if (quietFrames >= int64_t(RestSeconds) * deviceRate) {
+        std::memset(out, 0, size_t(frames) * 4);
+        return;
+    }
+    fluid_synth_write_s16(synth, frames, out, 0, 2, out, 1, 2);
+    quietFrames += frames;
+    synthFrames += uint64_t(frames);
+}
+
+void renderChunk(void* user, int frames, int offset) {
+    renderSynth(static_cast<int16_t*>(user) + offset * 2, frames);
+}
+
 void audioCallback(void*, Uint8* out, int bytes) {
     int16_t* samples = reinterpret_cast<int16_t*>(out);
     const int frames = bytes / 4;
-    const StreamSink sink = {samples, renderSynth, sendShortTo, sendSysex, playedOldest};
+    const StreamSink sink = {samples, renderChunk, sendShortTo, sendSysex, playedOldest};
     streamRender(stream, frames, sink);
     if (voice.data) {
         const int16_t* from = reinterpret_cast<const int16_t*>(voice.data);
@@ -352,6 +375,7 @@ uint32_t platMidiStreamStop(MidiStreamHandle s) {
     stream.eventTimed = false;
     stream.samplesToEvent = 0;
     if (synth) fluid_synth_all_notes_off(synth, -1);
+    synthTouched = true;
     unlock();
     idleDevice();
     return ErrNone;
@@ -365,6 +389,7 @@ uint32_t platMidiStreamClose(MidiStreamHandle s) {
         stream.open = false;
         stream.running = false;
         if (synth) fluid_synth_system_reset(synth);
+        synthTouched = true;
     }
     unlock();
     idleDevice();
@@ -421,6 +446,13 @@ uint32_t sdlSoundPlayedBuffers() {
 }
 
 bool sdlSoundHasDevice() { return device != 0; }
+
+uint64_t sdlSoundSynthFrames() {
+    lock();
+    uint64_t n = synthFrames;
+    unlock();
+    return n;
+}
 
 Uint8* sdlConvertWave(const SDL_AudioSpec& format, const Uint8* raw, Uint32 rawLength, int rate,
                       Uint32* length) {

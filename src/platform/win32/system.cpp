@@ -75,12 +75,17 @@ uint32_t platDataFolder(char* buffer, uint32_t size) {
     return 0;
 }
 
-// A folder is writable when a new file can be made in it (and removed again).
+// A folder is writable when a new file can be made in it; the probe goes when closed.
+// (GetTempFileName is no test: Wine's reports success even when it could make no file.)
 static bool folderWritable(const char* folder) {
     char probe[MAX_PATH];
-    if (std::strlen(folder) + 14 > MAX_PATH) return false;
-    if (GetTempFileNameA(folder, "pel", 0, probe) == 0) return false;
-    DeleteFileA(probe);
+    int n = std::snprintf(probe, sizeof probe, "%spellrun-%lu.tmp", folder,
+                          static_cast<unsigned long>(GetCurrentProcessId()));
+    if (n <= 0 || n >= int(sizeof probe)) return false;
+    HANDLE h = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
     return true;
 }
 
