@@ -50,6 +50,14 @@ int pellrunMain(const char* commandLine, int show) {
     int exitCode = 0;
     if (scene != SceneQuit) {
         PlatMessage message = {};
+        // After each frame the loop waits once until the frame's deadline, waking early
+        // only for input or posted messages; those are served and the wait goes on for
+        // what is left. The repaint the frame asked for is served when the wait is over,
+        // just before the next frame. Time is compared as elapsed ticks, so the 32-bit
+        // wrap of the tick count changes nothing.
+        bool frameRunning = false;
+        uint32_t frameStart = 0;
+        uint32_t period = 0;
         for (;;) {
             if (platPeekMessage()) {
                 int got = platGetMessage(message);
@@ -59,15 +67,23 @@ int pellrunMain(const char* commandLine, int show) {
                 continue;
             }
             if (scene == SceneSettings) {
+                frameRunning = false;
                 platSleep(10);
                 continue;
             }
-            // The frame's deadline is kept as its start and length, so the wait ends
-            // on time across the tick count's wrap.
-            uint32_t frameStart = platTickCount();
-            uint32_t period = framePeriod(scene);
+            if (frameRunning) {
+                uint32_t elapsed = platTickCount() - frameStart;
+                if (elapsed < period) {
+                    platWaitMessage(period - elapsed);
+                    continue;
+                }
+            }
+            frameStart = platTickCount();
+            period = framePeriod(scene);
             if (stepScenes() == 0) break;
-            while (platTickCount() - frameStart < period) platSleep(1);
+            frameRunning = true;
+            uint32_t elapsed = platTickCount() - frameStart;
+            if (elapsed < period) platWaitMessage(period - elapsed);
         }
         exitCode = int(message.wParam);
         shutDown(mainWindow);

@@ -13,9 +13,39 @@ int32_t originY;
 int32_t viewX;
 int32_t viewY;
 
-// The preview pane is repainted on its own timer, from its scaled picture.
+namespace {
+int32_t changedTop;      // rows of screenSurface written and not yet repainted,
+int32_t changedBottom;   // none when equal
+}  // namespace
+
+void noteRowsWritten(const Surface& surface, int64_t top, int64_t bottom) {
+    if (&surface != &screenSurface) return;
+    if (top < 0) top = 0;
+    if (bottom > surface.height) bottom = surface.height;
+    if (top >= bottom) return;
+    if (changedTop >= changedBottom) {
+        changedTop = int32_t(top);
+        changedBottom = int32_t(bottom);
+        return;
+    }
+    if (top < changedTop) changedTop = int32_t(top);
+    if (bottom > changedBottom) changedBottom = int32_t(bottom);
+}
+
+bool takeScreenRows(int32_t& top, int32_t& bottom) {
+    top = changedTop;
+    bottom = changedBottom;
+    changedTop = changedBottom = 0;
+    return top < bottom;
+}
+
+// A frame that wrote nothing into screenSurface passes no rows: the window then has
+// nothing to repaint. The preview pane is repainted on its own timer, from its scaled
+// picture.
 void requestRepaint() {
-    if (!previewParent) platInvalidate(mainWindow);
+    int32_t top, bottom;
+    takeScreenRows(top, bottom);
+    if (!previewParent) platInvalidateRows(mainWindow, top, bottom);
 }
 
 void paintWindow() {

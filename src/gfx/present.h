@@ -24,7 +24,13 @@ extern int32_t viewY;
 
 inline bool wideLayout() { return originX >= 0; }
 
+// Asks the window to repaint the rows of screenSurface written since the last request.
 void requestRepaint();
+// Every write into a Surface reports its rows here (top..bottom-1, top-down); those of
+// screenSurface are kept for the next repaint request.
+void noteRowsWritten(const Surface& surface, int64_t top, int64_t bottom);
+// Hands over the rows of screenSurface written since the last call: false when none.
+bool takeScreenRows(int32_t& top, int32_t& bottom);
 // Copies the invalid rectangle of screenSurface to the window.
 void paintWindow();
 void showLogo(uint32_t darkness);

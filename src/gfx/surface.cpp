@@ -20,6 +20,7 @@
 
 #include "gfx/blit_path.h"
 #include "gfx/pixel_math.h"
+#include "gfx/present.h"
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(PELLRUN_SCALAR_BLITTERS)
 #define PELLRUN_SSE2_BLITTERS 1
@@ -60,6 +61,7 @@ inline uint8_t* addressOf(const Surface& s, int64_t x, int64_t y) {
 // Tells the platform which rows a write through the pixel pointer touched.
 inline void noteRows(const Surface& s, int64_t top, int64_t count) {
     if (s.hdc != nullptr && count > 0) platBitsWritten(s.hdc, int(top), int(top + count));
+    noteRowsWritten(s, top, top + count);
 }
 
 void forgetPixels(Surface& s) {

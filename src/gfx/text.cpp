@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "gfx/present.h"
+
 namespace {
 
 // "ＭＳ ゴシック" in Shift-JIS: the face every caller gets by passing an empty name.
@@ -74,6 +76,7 @@ void smoothGlyphs(Surface& target, int32_t x, int32_t y, const Surface& glyphs,
     const int64_t endRow = int64_t(y) + h < target.height ? int64_t(y) + h : target.height;
     if (target.hdc != nullptr && firstRow < endRow)
         platBitsWritten(target.hdc, int(firstRow), int(endRow));
+    noteRowsWritten(target, firstRow, endRow);
     auto isGlyph = [&](int32_t l, int32_t k) {
         if (l < 0 || k < 0 || l >= w || k >= h) return false;
         const uint8_t* p = pixelAddress(glyphs, l, k);
@@ -108,6 +111,7 @@ int32_t drawText(Surface& target, const char* text, int32_t x, int32_t y, uint32
 
     if (mode == TextPlain) {
         textOut(target.hdc, font, text, int32_t(length), x, y, colour);
+        noteRowsWritten(target, y, int64_t(y) + cellHeight);   // glyphs keep to their cells
         platDeleteObject(font);
         return 1;
     }

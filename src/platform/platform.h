@@ -125,6 +125,10 @@ struct PlatRect {
 
 // PeekMessage with PM_NOREMOVE over every window: true when a message is waiting.
 bool platPeekMessage();
+// Waits until input or a posted message is waiting, or until timeoutMs milliseconds
+// have passed; it may also return early. A pending repaint does not end the wait: the
+// loop serves it after the wait, just before the next frame.
+void platWaitMessage(uint32_t timeoutMs);
 // GetMessage: 1 for a message, 0 for the quit message, -1 on error.
 int platGetMessage(PlatMessage& message);
 void platTranslateMessage(const PlatMessage& message);
@@ -152,6 +156,10 @@ bool platIsWindow(WindowHandle window);
 bool platClientSize(WindowHandle window, int& width, int& height);
 // SetTimer: a WmTimer message with wParam id every period milliseconds; 0 on failure.
 int platSetTimer(WindowHandle window, uintptr_t id, uint32_t period);
+// InvalidateRect of client rows top..bottom-1 across the whole width, without erasing;
+// no rows (top >= bottom) is a frame that changed nothing. A backend that finds out
+// itself what changed may repaint more.
+void platInvalidateRows(WindowHandle window, int top, int bottom);
 // ShowCursor: returns the new display counter.
 int platShowCursor(bool show);
 // The right and bottom coordinates of the desktop window's rectangle.

@@ -99,6 +99,11 @@ TEST(BoardRun, WaitsForTheStartTimeFadesOutAndTheParadeFollows) {
 
     EXPECT_TRUE(watch.pictureTaken);
     EXPECT_TRUE(watch.boardShown);
+
+    // The loop waits once a frame: at most one wait per 10 ms, and about one per paint.
+    const HeadlessCounters& counters = headlessCounters();
+    EXPECT_LE(counters.waits, headlessElapsed() / 10 + 1);
+    EXPECT_GE(counters.waits, counters.paints * 9 / 10);
 }
 
 // A narrow window skips the runner list; a wide one lower than the playfield (whose top,

@@ -135,6 +135,32 @@ TEST_F(SdlStream, CloseRefusesWhileBuffersAreQueued) {
     EXPECT_EQ(platMidiStreamClose(s), 0u);
 }
 
+TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
+    MidiStreamHandle s = nullptr;
+    ASSERT_EQ(platMidiStreamOpen(&s, nullptr, 0), 0u);
+    ASSERT_EQ(platMidiStreamRestart(s), 0u);   // running with nothing queued: the device runs
+    // Within the tail time plus a margin the synthesizer stops rendering.
+    uint64_t last = sdlSoundSynthFrames();
+    for (int tries = 0; tries < 60; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        uint64_t now = sdlSoundSynthFrames();
+        if (now == last) break;
+        last = now;
+    }
+    EXPECT_GT(last, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(sdlSoundSynthFrames(), last);
+    std::vector<char> data;
+    MidiHeader header;
+    fillNotes(data, header, 2);
+    ASSERT_EQ(platMidiOutPrepareHeader(s, &header), 0u);
+    ASSERT_EQ(platMidiStreamOut(s, &header), 0u);
+    EXPECT_TRUE(waitFor([&] { return sdlSoundSynthFrames() > last; }, 2000));
+    EXPECT_EQ(platMidiStreamStop(s), 0u);
+    EXPECT_EQ(platMidiOutUnprepareHeader(s, &header), 0u);
+    EXPECT_EQ(platMidiStreamClose(s), 0u);
+}
+
 // A song of dense notes, so that buffers go by quickly.
 std::string writeDenseSong() {
     std::vector<uint8_t> track = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x4E, 0x20};   // 20000 us

@@ -42,6 +42,48 @@ struct WindowAndSource {
     }
 };
 
+// The rows a frame wrote into screenSurface are the rows the window is asked to repaint;
+// a frame that wrote nothing there passes none.
+TEST(PaintCopy, RowsWrittenIntoTheScreenAreTheRowsToRepaint) {
+    WindowAndSource w(200, 120);
+    ASSERT_EQ(createSurface(screenSurface, w.windowDc, 200, 120, 24), 1);
+    struct Case {
+        const char* what;
+        void (*write)(Surface& other);
+        int32_t top, bottom;
+    } cases[] = {
+        {"nothing", [](Surface&) {}, 0, 0},
+        {"another Surface", [](Surface& o) { drawRect(o, 0, 0, 9, 9, 0x123456, RectFill); }, 0, 0},
+        {"a pixel", [](Surface&) { putPixel(screenSurface, 5, 7, 0xFFFFFF); }, 7, 8},
+        {"a frame cut at the bottom",
+         [](Surface&) { drawRect(screenSurface, -5, 100, 50, 140, 0x00FF00, RectFrame); }, 100, 120},
+        {"a copy", [](Surface& o) { copyRect(screenSurface, 0, 30, 10, 5, o, 0, 0, KeyOpaque); }, 30, 35},
+        {"plain text",
+         [](Surface&) { drawText(screenSurface, "12", 10, 40, 0xFFFFFF, TextPlain, 10, 20, 0, ""); }, 40, 60},
+        {"smoothed text",
+         [](Surface&) { drawText(screenSurface, "12", 10, -5, 0xFFFFFF, TextSmoothed, 10, 20, 0, ""); }, 0, 15},
+        {"two writes",
+         [](Surface&) {
+             putPixel(screenSurface, 1, 3, 0xFFFFFF);
+             drawRect(screenSurface, 0, 50, 9, 60, 0x000000, RectFill);
+         },
+         3, 61},
+    };
+    int32_t top, bottom;
+    takeScreenRows(top, bottom);
+    for (const Case& c : cases) {
+        c.write(w.source);
+        const bool any = takeScreenRows(top, bottom);
+        EXPECT_EQ(any, c.top < c.bottom) << c.what;
+        if (any) {
+            EXPECT_EQ(top, c.top) << c.what;
+            EXPECT_EQ(bottom, c.bottom) << c.what;
+        }
+        EXPECT_FALSE(takeScreenRows(top, bottom)) << c.what;   // handed over once
+    }
+    releaseSurface(screenSurface);
+}
+
 TEST(PaintCopy, RepeatedCopiesLookOnlyAtWrittenRowsAndStayExact) {
     WindowAndSource w(200, 120);
     softCheckPaintCopies(true);

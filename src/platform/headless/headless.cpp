@@ -226,6 +226,13 @@ void backendPumpEvents() {
 }
 
 void backendWaitEvents() { platSleep(1); }
+
+// The virtual clock moves on a millisecond at a time, as a polling wait would: the sleep
+// hook sees every millisecond, and scripted input is posted by the next pass of the loop.
+void backendWaitMessage(uint32_t timeoutMs) {
+    ++counters.waits;
+    for (uint32_t i = 0; i < timeoutMs; ++i) platSleep(1);
+}
 void backendWindowCreated(SoftWindow*) {}
 void backendWindowShown(SoftWindow*, int) {}
 void backendWindowDestroyed(SoftWindow*) {}

@@ -76,6 +76,13 @@ int deviceRate;
 bool devicePaused = true;
 fluid_settings_t* settings;
 fluid_synth_t* synth;
+// The synthesizer is at rest when no voice has sounded and no event has reached it for
+// RestSeconds (long enough for the reverb and chorus tails to die away below one step of
+// the 16-bit output); then the callback writes silence instead of running it.
+const int RestSeconds = 2;
+bool synthTouched;           // an event reached the synth in this callback
+int64_t quietFrames;         // frames rendered since a voice last sounded
+uint64_t synthFrames;        // frames the synthesizer rendered, for the tests
 
 MidiStreamHandle handleOf() { return &handleData; }
 bool validStream(MidiStreamHandle s) { return stream.open && s == handleOf(); }
@@ -102,6 +109,7 @@ double samplesPerTick() {
 }
 
 void sendShort(uint32_t word) {
+    synthTouched = true;
     int status = int(word & 0xFF), channel = status & 0x0F;
     int first = int((word >> 8) & 0x7F), second = int((word >> 16) & 0x7F);
     switch (status >> 4) {
@@ -159,9 +167,11 @@ bool playDueEvents(int& completions) {
             size += (count + 3) & ~3u;
             const uint8_t* bytes = reinterpret_cast<const uint8_t*>(header->data) + stream.eventOffset + 12;
             if (stream.eventOffset + size <= recorded && count >= 2 && bytes[0] == 0xF0 &&
-                bytes[count - 1] == 0xF7)
+                bytes[count - 1] == 0xF7) {
+                synthTouched = true;
                 fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes + 1), int(count - 2),
                                   nullptr, nullptr, nullptr, 0);
+            }
         } else if ((word >> 24) == 1) {
             if (word & 0x00FFFFFFu) stream.tempo = word & 0x00FFFFFFu;
         } else if ((word >> 24) == 0) {
@@ -171,6 +181,20 @@ bool playDueEvents(int& completions) {
         stream.eventTimed = false;
     }
     return true;
+}
+
+// Renders frames of the synthesizer into out, or silence when it is at rest.
+void renderSynth(int16_t* out, int frames) {
+    if (synthTouched || fluid_synth_get_active_voice_count(synth) > 0) {
+        synthTouched = false;
+        quietFrames = 0;
+    } else if (quietFrames >= int64_t(RestSeconds) * deviceRate) {
+        std::memset(out, 0, size_t(frames) * 4);
+        return;
+    }
+    fluid_synth_write_s16(synth, frames, out, 0, 2, out, 1, 2);
+    quietFrames += frames;
+    synthFrames += uint64_t(frames);
 }
 
 void audioCallback(void*, Uint8* out, int bytes) {
@@ -186,7 +210,7 @@ void audioCallback(void*, Uint8* out, int bytes) {
             if (dispatching && stream.running && stream.queued > 0 && stream.eventTimed)
                 chunk = std::min(chunk, int(stream.samplesToEvent));
         }
-        fluid_synth_write_s16(synth, chunk, samples, done * 2, 2, samples, done * 2 + 1, 2);
+        renderSynth(samples + done * 2, chunk);
         if (stream.running && stream.queued > 0 && stream.eventTimed) stream.samplesToEvent -= chunk;
         done += chunk;
     }
@@ -416,6 +440,7 @@ uint32_t platMidiStreamStop(MidiStreamHandle s) {
     stream.eventTimed = false;
     stream.samplesToEvent = 0;
     if (synth) fluid_synth_all_notes_off(synth, -1);
+    synthTouched = true;
     unlock();
     idleDevice();
     return ErrNone;
@@ -429,6 +454,7 @@ uint32_t platMidiStreamClose(MidiStreamHandle s) {
         stream.open = false;
         stream.running = false;
         if (synth) fluid_synth_system_reset(synth);
+        synthTouched = true;
     }
     unlock();
     idleDevice();
@@ -490,6 +516,13 @@ uint32_t sdlSoundPlayedBuffers() {
 }
 
 bool sdlSoundHasDevice() { return device != 0; }
+
+uint64_t sdlSoundSynthFrames() {
+    lock();
+    uint64_t n = synthFrames;
+    unlock();
+    return n;
+}
 
 Uint8* sdlConvertWave(const SDL_AudioSpec& format, const Uint8* raw, Uint32 rawLength, int rate,
                       Uint32* length) {

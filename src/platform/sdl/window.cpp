@@ -512,6 +512,11 @@ void backendPumpEvents() {
 
 void backendWaitEvents() { SDL_WaitEventTimeout(nullptr, 5); }
 
+void backendWaitMessage(uint32_t timeoutMs) {
+    if (sdlTerminateRequested) return;
+    SDL_WaitEventTimeout(nullptr, int(timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFFu : timeoutMs));
+}
+
 void backendWindowCreated(SoftWindow* window) {
     if (window->parent) {
         buttonsDirty = true;

@@ -401,6 +401,11 @@ bool platPeekMessage() {
     return queueCount > 0 || quitPosted || invalidWindow();
 }
 
+void platWaitMessage(uint32_t timeoutMs) {
+    if (queueCount > 0 || quitPosted) return;
+    backendWaitMessage(timeoutMs);
+}
+
 int platGetMessage(PlatMessage& message) {
     for (;;) {
         backendPumpEvents();
@@ -568,6 +573,10 @@ bool platClientSize(WindowHandle, int& width, int& height) {
 }
 int platSetTimer(WindowHandle, uintptr_t, uint32_t) { return 0; }
 int platStretchBlt(DcHandle, int, int, int, int, DcHandle, int, int, int, int) { return 0; }
+// The soft window compares what it copies and presents only what changed, so a repaint
+// of some rows, or of none, is a repaint of the whole window as before (the headless
+// frames stay one per request).
+void platInvalidateRows(WindowHandle window, int, int) { platInvalidate(window); }
 
 DcHandle platGetDC(WindowHandle window) {
     SoftWindow* w = softWindow(window);

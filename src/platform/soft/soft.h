@@ -126,6 +126,8 @@ void softNativePath(const char* path, char* out, uint32_t size);
 void backendPumpEvents();
 // Waits a little for events when GetMessage finds nothing.
 void backendWaitEvents();
+// Waits until an OS event (or input) arrives or timeoutMs milliseconds have passed.
+void backendWaitMessage(uint32_t timeoutMs);
 void backendWindowCreated(SoftWindow* window);
 void backendWindowShown(SoftWindow* window, int showCommand);
 void backendWindowDestroyed(SoftWindow* window);

@@ -63,6 +63,31 @@ bool platPeekMessage() {
     return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) != 0;
 }
 
+// The tick count moves in steps of the system clock interval (15.6 ms on Windows, 16 ms
+// under Wine), so a deadline on its scale is only reached at a step; waking before that
+// step would find it not yet due and wait again. The time-out is rounded up to whole
+// steps. A repaint does not end the wait.
+static uint32_t tickStepMicroseconds() {
+    static uint32_t step;
+    if (!step) {
+        DWORD adjustment = 0, increment = 0;
+        BOOL disabled = FALSE;
+        bool known = GetSystemTimeAdjustment(&adjustment, &increment, &disabled) &&
+                     increment >= 5000 && increment <= 200000;   // 100 ns units
+        step = known ? uint32_t(increment / 10) : 1000;
+    }
+    return step;
+}
+
+void platWaitMessage(uint32_t timeoutMs) {
+    const uint64_t step = tickStepMicroseconds();
+    const uint64_t wanted = uint64_t(timeoutMs) * 1000;
+    const uint64_t rounded = (wanted + step - 1) / step * step;
+    uint64_t wait = (rounded + 999) / 1000;
+    if (wait > 0x7FFFFFFEu) wait = 0x7FFFFFFEu;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(wait), QS_ALLINPUT & ~QS_PAINT);
+}
+
 int platGetMessage(PlatMessage& message) {
     BOOL result = GetMessageA(&lastMessage, nullptr, 0, 0);
     message.window = toWindow(lastMessage.hwnd);
@@ -160,6 +185,14 @@ bool platClientSize(WindowHandle window, int& width, int& height) {
 
 int platSetTimer(WindowHandle window, uintptr_t id, uint32_t period) {
     return SetTimer(toHwnd(window), id, period, nullptr) != 0 ? 1 : 0;
+}
+
+void platInvalidateRows(WindowHandle window, int top, int bottom) {
+    if (top >= bottom) return;
+    RECT client;
+    if (!GetClientRect(toHwnd(window), &client)) return;
+    RECT rows = {client.left, top, client.right, bottom};
+    InvalidateRect(toHwnd(window), &rows, FALSE);
 }
 
 int platShowCursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
