@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
         sdl.hostWindow =
             SDL_CreateWindowFrom(reinterpret_cast<const void*>(uintptr_t(sdl.hostWindowId)));
         if (!sdl.hostWindow)
-            std::fprintf(stderr, "pellrun: cannot draw into window %s: %s\n", hostWindow,
-                         SDL_GetError());
+            std::fprintf(stderr, "pellrun: cannot draw into window 0x%llx: %s\n",
+                         (unsigned long long)sdl.hostWindowId, SDL_GetError());
     }
     sdlUpdateScreenSize();
     // One hack runs per monitor: the first to take the sound lock plays music and
