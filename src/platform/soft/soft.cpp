@@ -576,7 +576,10 @@ int platStretchBlt(DcHandle, int, int, int, int, DcHandle, int, int, int, int) {
 // The soft window compares what it copies and presents only what changed, so a repaint
 // of some rows, or of none, is a repaint of the whole window as before (the headless
 // frames stay one per request).
-void platInvalidateRows(WindowHandle window, int, int) { platInvalidate(window); }
+void platInvalidateRows(WindowHandle window, int top, int bottom) {
+    if (top < bottom) ++paintCopyCounters.rowRepaints;
+    platInvalidate(window);
+}
 
 DcHandle platGetDC(WindowHandle window) {
     SoftWindow* w = softWindow(window);
