@@ -9,22 +9,13 @@
 # wine's output always goes to files: its helper processes keep pipes open.
 set -u
 
-build=${1:?usage: run.sh <build-dir>}
-scr="$(cd "$build" 2>/dev/null && pwd)/Pellrun.scr"
+build=$(cd "${1:?usage: run.sh <build-dir>}" 2>/dev/null && pwd)
+scr="$build/Pellrun.scr"
 here=$(cd "$(dirname "$0")" && pwd)
-if [ ! -f "$scr" ]; then
-    echo "no Pellrun.scr in $build"
-    echo "0 passed, 1 failed"
-    exit 1
-fi
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
 artifacts=${PELLRUN_WINE_ARTIFACTS:-$work/artifacts}
 mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
-passed=0
-failed=0
-xvfb_pid=
-locked=
+passed=0 failed=0 xvfb_pid= locked= runs=0
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Every process started here is ended by its own id; the prefix's server with -k.
@@ -32,527 +23,376 @@ started=()
 cleanup() {
     local pid
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    [ -n "${locked:-}" ] && chattr -i "$locked" 2>/dev/null
+    [ -n "$locked" ] && chattr -i "$locked" 2>/dev/null
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
-result() {  # result <ok 0/1> <name> [detail]
-    if [ "$1" = 0 ]; then
-        passed=$((passed + 1))
-        echo "PASS $2 ($(( $(now_ms) - run_start )) ms)"
-    else
-        failed=$((failed + 1))
-        echo "FAIL $2${3:+: $3} ($(( $(now_ms) - run_start )) ms)"
-    fi
-}
-
 now_ms() { date +%s%3N; }
 run_start=$(now_ms)
+result() {  # result <ok 0/1> <name> [detail]
+    if [ "$1" = 0 ]; then
+        passed=$((passed + 1)); echo "PASS $2 ($(( $(now_ms) - run_start )) ms)"
+    else
+        failed=$((failed + 1)); echo "FAIL $2${3:+: $3} ($(( $(now_ms) - run_start )) ms)"
+    fi
+}
+give_up() { echo "$1"; [ -n "${2:-}" ] && cat "$2"; echo "0 passed, 1 failed"; exit 1; }
+[ -f "$scr" ] || give_up "no Pellrun.scr in $1"
 
 # ---- Locale, X server and prefix ---------------------------------------------------
-# Japanese locale (ANSI code page 932, as the program expects) without touching /etc.
-if ! localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1; then
-    echo "cannot make the ja_JP.UTF-8 locale:"; cat "$work/localedef.log"
-    echo "0 passed, 1 failed"
-    exit 1
-fi
-# Only Wine gets the locale; this shell keeps its own.
+# Japanese locale (ANSI code page 932, as the program expects) without touching /etc;
+# only Wine gets it, this shell keeps its own.
+localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
+    give_up "cannot make the ja_JP.UTF-8 locale:" "$work/localedef.log"
 export LOCPATH="$work/locale"
 japanese=(env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
-caption='PellrunスクリーンセーバーXP'
 
 exec 3>"$work/xvfb.display"
 Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 50); do [ -s "$work/xvfb.display" ] && break; sleep 0.1; done
-if [ ! -s "$work/xvfb.display" ]; then
-    echo "Xvfb did not start"
-    echo "0 passed, 1 failed"
-    exit 1
-fi
+[ -s "$work/xvfb.display" ] || give_up "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/xvfb.display")"
 
 # Making a prefix now and then fails on a busy machine (wineboot or the registry import
 # gives up); a second try on a fresh prefix is enough, and the failure is shown.
-prefix_ready=0
-for attempt in 1 2; do
-    if "${japanese[@]}" "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1; then
-        prefix_ready=1
-        break
-    fi
+for attempt in 1 2 0; do
+    [ "$attempt" = 0 ] && give_up "no Wine prefix"
+    "${japanese[@]}" "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1 && break
     echo "making the Wine prefix failed (try $attempt):"
-    cat "$work/setup.out"
-    tail -n 20 "$WINEPREFIX/setup.log" 2>/dev/null
-    wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
+    cat "$work/setup.out"; tail -n 20 "$WINEPREFIX/setup.log" 2>/dev/null
+    wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"
 done
-if [ "$prefix_ready" != 1 ]; then
-    echo "0 passed, 1 failed"
-    exit 1
-fi
 
 # ---- Helpers --------------------------------------------------------------------------
-# start_scr <args...>: runs Pellrun.scr in the background from the run directory
-# (whose Data directory is the program's); sets scr_pid.
-run_index=0
-start_scr() {
-    run_index=$((run_index + 1))
-    (cd "$work/run" && exec "${japanese[@]}" wine "$scr" "$@" >"$work/wine.$run_index.log" 2>&1) &
-    scr_pid=$!
-    started+=("$scr_pid")
+# launch <dir> <program> <args...>: runs a Windows program in the background from the
+# directory; sets pid and log (its output; errors in $log.err).
+launch() {
+    local dir=$1; shift
+    runs=$((runs + 1)) log="$work/wine.$runs.log"
+    (cd "$dir" && exec "${japanese[@]}" wine "$@" >"$log" 2>"$log.err") &
+    pid=$!
+    started+=("$pid")
 }
+# start_scr <args...>: the built saver from the run directory, whose Data is its own.
+start_scr() { launch "$work/run" "$scr" "$@"; }
 
 # wait_exit <pid> <seconds>: waits for the process; sets exit_code (124 on timeout,
-# after which the process is ended) and elapsed_ms.
+# after which the process is ended).
 wait_exit() {
-    local pid=$1 limit=$(( $2 * 10 )) t0
-    t0=$(now_ms)
-    for _ in $(seq "$limit"); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-        exit_code=124
-    else
-        wait "$pid"
-        exit_code=$?
-    fi
-    elapsed_ms=$(( $(now_ms) - t0 ))
+    local p=$1
+    for _ in $(seq $(( $2 * 10 ))); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$p" 2>/dev/null && { kill "$p"; wait "$p" 2>/dev/null; exit_code=124; return; }
+    wait "$p"; exit_code=$?
 }
 
 # The program's top-level windows: the caption begins with "Pellrun".
 scr_windows() { xdotool search --name '^Pellrun' 2>/dev/null; }
 
-# wait_window <pid> <seconds>: sets window to the first window found, or empty when
-# none appeared (or the process ended) in time.
+# wait_window <pid>: sets window to the first window found in 15 s, or fails when none
+# appeared or the process ended.
 wait_window() {
-    local pid=$1 limit=$(( $2 * 20 ))
     window=
-    for _ in $(seq "$limit"); do
+    for _ in $(seq 300); do
         window=$(scr_windows | head -n1)
         [ -n "$window" ] && return 0
-        kill -0 "$pid" 2>/dev/null || return 1
+        kill -0 "$1" 2>/dev/null || return 1
         sleep 0.05
     done
     return 1
-}
-
-# Runs to completion with no window ever seen: exit code 0 within a few seconds.
-check_ends_at_once() {
-    local name=$1; shift
-    local seen=0 t0
-    start_scr "$@"
-    t0=$(now_ms)
-    while kill -0 "$scr_pid" 2>/dev/null && [ $(( $(now_ms) - t0 )) -lt 8000 ]; do
-        [ -n "$(scr_windows)" ] && seen=1
-        sleep 0.05
-    done
-    wait_exit "$scr_pid" 2
-    local ok=1
-    [ "$exit_code" = 0 ] && [ "$seen" = 0 ] && [ "$elapsed_ms" -lt 8000 ] &&
-        [ ! -e "$work/run/Data/Setup.ini" ] && ok=0
-    result $ok "$name ends at once with 0 and no window" \
-        "exit $exit_code, window seen $seen, settings file $( [ -e "$work/run/Data/Setup.ini" ] && echo written || echo absent)"
 }
 
 geometry() {  # geometry <window>: "WIDTHxHEIGHT+X+Y"
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
         /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
-
-shot() {  # shot <name>: root screenshot as $work/<name>.xwd and <artifacts>/<name>.png
-    xwd -root -silent -out "$work/$1.xwd"
-    python3 "$here/xtool.py" png "$work/$1.xwd" "$artifacts/$1.png"
-}
-
-# ---- Checks ------------------------------------------------------------------------------
-# A static GUI program that needs nothing beyond the system's own libraries.
-headers=$(x86_64-w64-mingw32-objdump -p "$scr" 2>/dev/null)
-imports=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort | tr '\n' ' ')
-unexpected=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" |
-    grep -v -x -E 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|MSVCRT\.DLL|WINMM\.DLL')
-[ -n "$imports" ] && [ -z "$unexpected" ]
-result $? 'Pellrun.scr imports only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$imports"
-grep -q -E 'Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers"
-result $? 'Pellrun.scr is a GUI-subsystem program'
-
-# The backend on its own, when the build made its checking program.
-check_exe="$(cd "$build" && pwd)/backend-check.exe"
-if [ -f "$check_exe" ]; then
-    mkdir -p "$work/backend"
-    res_dir="Z:$(cd "$here/../../res" && pwd | tr / '\\')"
-    (cd "$work/backend" && exec "${japanese[@]}" wine "$check_exe" "$res_dir" \
-        >"$work/backend/wine.log" 2>&1) &
-    started+=("$!")
-    wait_exit "$!" 60
-    while read -r line; do
-        case "$line" in
-            PASS\ *) passed=$((passed + 1)); echo "$line" ;;
-            FAIL\ *) failed=$((failed + 1)); echo "$line" ;;
-        esac
-    done < <(cat "$work/backend/backend_check.log" 2>/dev/null)
-    [ "$exit_code" = 0 ]; result $? 'the backend checks end with 0' "exit $exit_code"
-fi
-
-# The host's preview request and an unknown switch end the program untouched.
-check_ends_at_once '"/p 1234"' /p 1234
-check_ends_at_once '"x"' x
-
-# The screen saver: popup of the desktop size, black at once, a second start refused.
-xdotool mousemove 600 400
-start_scr /s
-saver=$scr_pid
-if wait_window "$saver" 15; then
-    geo=$(geometry "$window")
-    [ "$geo" = "1024x768+0+0" ]; result $? '"/s" opens a popup of the desktop size' "$geo"
-    name=$(xdotool getwindowname "$window")
-    [ "$name" = "$caption" ]; result $? 'the window caption arrives whole' "$name"
-    # The desktop is blue; once the first picture is up, everything around the
-    # centred 800 x 640 playfield at (112, 64) is black, and stays black.
-    other=unknown
-    for _ in $(seq 10); do
-        shot startup
-        other=$(python3 "$here/xtool.py" count "$work/startup.xwd" 000000 \
-            0 0 1024 64  0 704 1024 768  0 64 112 704  912 64 1024 704)
-        [ "$other" = 0 ] && break
-        sleep 0.2
-    done
-    [ "$other" = 0 ]; result $? 'the screen turns black at start-up' "$other pixels not black"
-
-    start_scr /s
-    second=$scr_pid
-    wait_exit "$second" 8
-    count=$(scr_windows | wc -l)
-    [ "$exit_code" = 0 ] && [ "$count" = 1 ]
-    result $? 'a second "/s" ends at once with 0 while one runs' "exit $exit_code, $count windows"
-    start_scr /c
-    wait_exit "$scr_pid" 8
-    [ "$exit_code" = 0 ] && [ ! -e "$work/run/Data/Setup.ini" ]
-    result $? 'a second "/c" ends at once with 0 and writes nothing' "exit $exit_code"
-
-    # Past the 500 ms grace period a key press ends the run.
-    sleep 1.5
-    [ "$(python3 "$here/xtool.py" cursor)" = hidden ]
-    result $? 'the cursor is hidden while the saver runs'
-    shot running
-    kill -0 "$saver" 2>/dev/null; result $? 'the saver keeps running without input'
-    xdotool key space
-    wait_exit "$saver" 8
-    [ "$exit_code" = 0 ]; result $? 'a key press after the grace period ends "/s" with 0' "exit $exit_code"
-else
-    wait_exit "$saver" 2
-    result 1 '"/s" opens a popup of the desktop size' "no window (exit $exit_code)"
-fi
-
-# The mouse rule: 4 pixels off the first reported position keep it running, 5 end it.
-xdotool mousemove 600 400
-start_scr /s
-saver=$scr_pid
-if wait_window "$saver" 15; then
-    sleep 1.5
-    xdotool mousemove 604 404
-    sleep 1
-    kill -0 "$saver" 2>/dev/null; result $? 'a 4-pixel mouse move keeps the saver running'
-    xdotool mousemove 605 400
-    wait_exit "$saver" 8
-    [ "$exit_code" = 0 ]; result $? 'a 5-pixel mouse move ends "/s" with 0' "exit $exit_code"
-    sleep 0.3
-    [ "$(python3 "$here/xtool.py" cursor)" = visible ]
-    result $? 'the cursor is shown again after the saver ends'
-else
-    wait_exit "$saver" 2
-    result 1 'a 5-pixel mouse move ends "/s" with 0' "no window (exit $exit_code)"
-fi
-
-# Full screen on: the display switches to 640 x 480 for the run and back at its end;
-# the screen saver never writes the settings file.
-settings="$work/run/Data/Setup.ini"
 desktop_geometry() {
     local d
     d=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n1)
     [ -n "$d" ] && geometry "$d"
 }
-printf '\x02\x02\x01\x00\x00\x00' >"$settings"
-xdotool mousemove 300 300
-start_scr /s
-saver=$scr_pid
-if wait_window "$saver" 15; then
-    sleep 1.5
-    geo=$(geometry "$window")
-    desk=$(desktop_geometry)
-    [ "$geo" = "640x480+0+0" ] && [ "$desk" = "640x480+0+0" ]
-    result $? 'full screen: the display and the popup are 640 x 480' "window $geo, desktop $desk"
-    shot fullscreen
-    xdotool key space
-    wait_exit "$saver" 8
-    sleep 0.3
-    desk=$(desktop_geometry)
-    [ "$exit_code" = 0 ] && [ "$desk" = "1024x768+0+0" ]
-    result $? 'full screen: a key ends it with 0 and the display is restored' "exit $exit_code, desktop $desk"
-    [ "$(od -An -tx1 "$settings" | tr -d ' ')" = 020201000000 ]
-    result $? 'the screen saver leaves the settings file alone'
-else
-    wait_exit "$saver" 2
-    result 1 'full screen: the display and the popup are 640 x 480' "no window (exit $exit_code)"
-fi
+shot() {  # shot <name>: root screenshot as $work/<name>.xwd and <artifacts>/<name>.png
+    xwd -root -silent -out "$work/$1.xwd"
+    python3 "$here/xtool.py" png "$work/$1.xwd" "$artifacts/$1.png"
+}
+count() { python3 "$here/xtool.py" count "$work/$1.xwd" "${@:2}"; }  # pixels not the colour
+hexdump() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }
+cursor() { python3 "$here/xtool.py" cursor; }
 
-# Settings screen: a centred captioned window with its OK button; clicks on the buttons
-# choose values and OK saves exactly six bytes, also when the file was longer.
-printf '\x02\x00\x02\x01\x00\x01XXXX' >"$settings"
-start_scr /c
-if wait_window "$scr_pid" 15; then
+# session <name> <geometry> <file> <bytes> <hook> <starter> <args...>: a run of the program
+# whose window matches the geometry pattern; the hook runs 1.5 s in and ends the run (as
+# key_hook with a key, close_hook by closing the window). Afterwards the exit code is 0,
+# the desktop and the cursor are back and the file holds the bytes ("=": as before).
+key_hook() { xdotool key space; }
+close_hook() { xdotool key alt+F4; }
+session() {
+    local name=$1 want=$2 file=$3 bytes=$4 hook=$5 geo=none
+    shift 5
+    [ "$bytes" = = ] && bytes=$(hexdump "$file")
+    xdotool mousemove 300 300
+    "$@"
+    local me=$pid
+    if wait_window "$me"; then
+        sleep 1.5
+        geo=$(geometry "$window")
+        $hook "$me"
+    fi
+    wait_exit "$me" 8
+    sleep 0.3
+    local desk cur after
+    desk=$(desktop_geometry) cur=$(cursor) after=$(hexdump "$file")
+    [[ "$geo" == $want ]] && [ "$exit_code" = 0 ] && [ "$desk" = 1024x768+0+0 ] &&
+        [ "$cur" = visible ] && [ "$after" = "$bytes" ]
+    result $? "$name" "window $geo, exit $exit_code; after: desktop $desk, cursor $cur, file $after (want $bytes)"
+}
+# saver <name> <geometry> <hook> <starter> <args...>: a session leaving $settings alone.
+settings="$work/run/Data/Setup.ini"
+saver() { session "$1" "$2" "$settings" = "${@:3}"; }
+
+# checker <name> <dir> <results> <program> <args...>: a checking program whose PASS/FAIL
+# lines (in the results file) count as checks of their own; it ends with 0.
+checker() {
+    local name=$1 dir=$2 out=$3 line
+    shift 3
+    mkdir -p "$dir"
+    launch "$dir" "$@"
+    wait_exit "$pid" 60
+    [ "$out" = - ] && out=$log
+    while read -r line; do
+        case "$line" in
+            PASS\ *) passed=$((passed + 1)); echo "$line" ;;
+            FAIL\ *) failed=$((failed + 1)); echo "$line" ;;
+        esac
+    done < <(tr -d '\r' <"$out" 2>/dev/null)
+    [ "$exit_code" = 0 ]; result $? "$name end with 0" "exit $exit_code"
+}
+
+# ---- The program file and the backend alone --------------------------------------------
+# A static GUI program that needs nothing beyond the system's own libraries.
+headers=$(x86_64-w64-mingw32-objdump -p "$scr" 2>/dev/null)
+dlls=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort)
+imports=$(tr '\n' ' ' <<<"$dlls")
+[ -n "$dlls" ] && ! grep -q -v -x -E 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|MSVCRT\.DLL|WINMM\.DLL' <<<"$dlls" &&
+    grep -q -E 'Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers"
+result $? 'Pellrun.scr is a GUI program importing only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$imports"
+
+[ -f "$build/backend-check.exe" ] &&
+    checker 'the backend checks' "$work/backend" "$work/backend/backend_check.log" \
+        "$build/backend-check.exe" "Z:$(cd "$here/../../res" && pwd | tr / '\\')"
+
+# ---- The saver ----------------------------------------------------------------------------
+# The host's preview request without a window and an unknown switch end the program
+# untouched: exit 0 within a few seconds, no window ever seen, no settings written.
+for args in '/p 1234' x; do
+    seen=0 t0=$(now_ms)
+    start_scr $args
+    while kill -0 "$pid" 2>/dev/null && [ $(( $(now_ms) - t0 )) -lt 8000 ]; do
+        [ -n "$(scr_windows)" ] && seen=1
+        sleep 0.05
+    done
+    wait_exit "$pid" 2
+    [ "$exit_code" = 0 ] && [ "$seen" = 0 ] && [ $(( $(now_ms) - t0 )) -lt 8000 ] && [ ! -e "$settings" ]
+    result $? "\"$args\" ends at once with 0, no window and no file" "exit $exit_code, window seen $seen"
+done
+
+# A popup of the desktop size with the caption whole, black around the centred 800 x 640
+# playfield at (112, 64); meanwhile a second "/s" or "/c" ends at once with 0, the
+# cursor is hidden and the run goes on without input.
+first_hook() {
+    local name other=unknown alive
+    name=$(xdotool getwindowname "$window")
+    for _ in $(seq 10); do
+        shot startup
+        other=$(count startup 000000 0 0 1024 64  0 704 1024 768  0 64 112 704  912 64 1024 704)
+        [ "$other" = 0 ] && break
+        sleep 0.2
+    done
+    [ "$name" = 'PellrunスクリーンセーバーXP' ] && [ "$other" = 0 ]
+    result $? '"/s": the caption arrives whole and the screen turns black' "'$name', $other pixels not black"
+    local codes=
+    for args in /s /c; do
+        start_scr $args
+        wait_exit "$pid" 8
+        codes="$codes $exit_code"
+    done
+    [ "$codes" = ' 0 0' ] && [ "$(scr_windows | wc -l)" = 1 ] && [ "$(cursor)" = hidden ] &&
+        kill -0 "$1" 2>/dev/null
+    result $? 'while it runs: a second "/s" and "/c" end with 0, the cursor is hidden' \
+        "exits$codes, $(scr_windows | wc -l) windows, cursor $(cursor)"
+    key_hook
+}
+# The mouse rule: 4 pixels off the first reported position keep it running, 5 end it.
+mouse_hook() {
+    xdotool mousemove 304 304
     sleep 1
+    kill -0 "$1" 2>/dev/null; result $? 'a 4-pixel mouse move keeps the saver running'
+    xdotool mousemove 305 300
+}
+# Full screen on: the display switches to 640 x 480 for the run.
+full_hook() {
+    local desk
+    desk=$(desktop_geometry)
+    shot fullscreen
+    [ "$desk" = 640x480+0+0 ]; result $? 'full screen: the display is 640 x 480' "$desk"
+    key_hook
+}
+saver '"/s" opens a popup of the desktop size; a key ends it' 1024x768+0+0 first_hook start_scr /s
+saver 'a 5-pixel mouse move ends "/s"' 1024x768+0+0 mouse_hook start_scr /s
+printf '\x02\x02\x01\x00\x00\x00' >"$settings"
+saver 'full screen: a 640 x 480 popup, ended by a key' 640x480+0+0 full_hook start_scr /s
+
+# Settings screen: a centred captioned window whose client area is 448 x 320 inside equal
+# side and bottom borders. Game speed 5 and text smoothing on through the hit map, then
+# OK at (224, 295): exactly six bytes are written, also when the file was longer.
+click_hook() {
+    local w h x y
     read -r w h x y < <(geometry "$window" | tr 'x+' '  ')
     [ "$x" = $(( (1024 - w) / 2 )) ] && [ "$y" = $(( (768 - h) / 2 )) ] && [ "$w" -gt 448 ] &&
         [ "$h" -gt 320 ]
     result $? '"/c" opens a centred captioned window' "${w}x${h}+${x}+${y}"
     shot settings
-    # The client area is 448 x 320 inside equal side and bottom borders; the OK button
-    # covers (144, 275)-(304, 315) of it.
-    border=$(( (w - 448) / 2 ))
-    top=$(( h - 320 - border ))
-    # Game speed 5 and text smoothing on, through the hit map, then OK.
-    xdotool mousemove $(( x + border + 129 )) $(( y + top + 156 )) click 1
-    sleep 0.3
-    xdotool mousemove $(( x + border + 255 )) $(( y + top + 246 )) click 1
-    sleep 0.3
-    shot settings-clicked
-    xdotool mousemove $(( x + border + 224 )) $(( y + top + 295 )) click 1
-    wait_exit "$scr_pid" 8
-    bytes=$(od -An -tx1 "$settings" | tr -d ' \n')
-    [ "$exit_code" = 0 ] && [ "$bytes" = 020402010000 ]
-    result $? 'clicks on the setting buttons and OK write the chosen values in 6 bytes' "exit $exit_code, file $bytes"
-else
-    wait_exit "$scr_pid" 2
-    result 1 '"/c" opens a centred captioned window' "no window (exit $exit_code)"
-fi
-
-# An empty command line opens the settings screen too; closing the window saves the
-# defaults when there was no file.
+    local left=$(( x + (w - 448) / 2 )) top=$(( y + h - 320 - (w - 448) / 2 ))
+    for at in '129 156' '255 246' '224 295'; do
+        read -r cx cy <<<"$at"
+        xdotool mousemove $(( left + cx )) $(( top + cy )) click 1
+        sleep 0.3
+    done
+}
+printf '\x02\x00\x02\x01\x00\x01XXXX' >"$settings"
+session 'clicks on the setting buttons and OK write the chosen values' '*+*' "$settings" 020402010000 \
+    click_hook start_scr /c
+# An empty command line opens it too; closing saves the defaults when there was no file.
 rm -f "$settings"
-start_scr
-if wait_window "$scr_pid" 15; then
-    sleep 1
-    xdotool key alt+F4
-    wait_exit "$scr_pid" 8
-    bytes=$(od -An -tx1 "$settings" 2>/dev/null | tr -d ' \n')
-    [ "$exit_code" = 0 ] && [ "$bytes" = 020201000100 ]
-    result $? 'an empty command line opens the settings screen; closing it saves' "exit $exit_code, file $bytes"
-else
-    wait_exit "$scr_pid" 2
-    result 1 'an empty command line opens the settings screen; closing it saves' "no window (exit $exit_code)"
-fi
+session 'an empty command line opens the settings; closing them saves' '*+*' "$settings" 020201000100 \
+    close_hook start_scr
 
 # ---- Preview pane ------------------------------------------------------------------------
 # A window with a 152 x 112 pane (as the system's screen saver dialog has) starts the saver
 # with "/p <its window>": the pane shows the whole picture scaled down, a "/s" still starts
 # meanwhile, and closing the window ends the preview within a second.
-host_exe="$(cd "$build" && pwd)/preview-host.exe"
-if [ -f "$host_exe" ]; then
+if [ -f "$build/preview-host.exe" ]; then
     mkdir -p "$work/host"
-    (cd "$work/host" && exec "${japanese[@]}" wine "$host_exe" "Z:${scr//\//\\}" \
-        >"$work/host/wine.log" 2>&1) &
-    host_pid=$!
-    started+=("$host_pid")
-    pane=
+    launch "$work/host" "$build/preview-host.exe" "Z:${scr//\//\\}"
+    host_pid=$pid pane=
     for _ in $(seq 150); do
         pane=$(awk '/^pane /{print $2, $3, $4, $5}' "$work/host/host.log" 2>/dev/null)
         [ -n "$pane" ] && break
         sleep 0.1
     done
+    read -r px py pw ph <<<"${pane:-0 0 0 0}"
+    # The picture fades in from black. 800 x 640 scaled into 152 x 112 keeps its
+    # proportions at 140 x 112: black bars of 6 columns either side, the picture
+    # between, none of the pane's own teal left.
+    for _ in $(seq 16); do
+        [ -n "$pane" ] || break
+        sleep 0.5
+        shot preview
+        teal=$(count preview 008080 "$px" "$py" $((px + pw)) $((py + ph)))
+        bars=$(count preview 000000 "$px" "$py" $((px + 6)) $((py + ph))  $((px + 146)) "$py" $((px + pw)) $((py + ph)))
+        picture=$(count preview 000000 $((px + 6)) "$py" $((px + 146)) $((py + ph)))
+        [ "$picture" -gt 8000 ] && break
+    done
+    [ -n "$pane" ] && [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
+    result $? '"/p <window>" draws the scaled picture in the pane' \
+        "pane '$pane'; $((pw * ph - ${teal:-0})) teal, ${bars:-?} lit in the bars, ${picture:-?} lit in the picture"
     if [ -n "$pane" ]; then
-        read -r px py pw ph <<<"$pane"
-        # The picture fades in from black: wait until most of it is lit.
-        for _ in $(seq 16); do
-            sleep 0.5
-            shot preview
-            # 800 x 640 scaled into 152 x 112 keeps its proportions at 140 x 112: black
-            # bars of 6 columns either side, the picture between, none of the pane's own
-            # teal left.
-            teal=$(python3 "$here/xtool.py" count "$work/preview.xwd" 008080 "$px" "$py" $((px + pw)) $((py + ph)))
-            bars=$(python3 "$here/xtool.py" count "$work/preview.xwd" 000000 \
-                "$px" "$py" $((px + 6)) $((py + ph))  $((px + 146)) "$py" $((px + pw)) $((py + ph)))
-            picture=$(python3 "$here/xtool.py" count "$work/preview.xwd" 000000 \
-                $((px + 6)) "$py" $((px + 146)) $((py + ph)))
-            [ "$picture" -gt 8000 ] && break
-        done
-        python3 "$here/xtool.py" crop "$work/preview.xwd" "$px" "$py" "$pw" "$ph" \
-            "$artifacts/wine-preview.png"
-        [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
-        result $? '"/p <window>" draws the scaled picture in the pane' \
-            "pane $pw x $ph at $px,$py; $((pw * ph - teal)) teal, $bars lit in the bars, $picture lit in the picture"
-
-        xdotool mousemove 600 400
-        start_scr /s
-        saver=$scr_pid
-        if wait_window "$saver" 15; then
-            geo=$(geometry "$window")
-            sleep 1
-            xdotool key space
-            wait_exit "$saver" 8
-            [ "$geo" = "1024x768+0+0" ] && [ "$exit_code" = 0 ]
-            result $? 'a "/s" starts normally while the preview runs' "$geo, exit $exit_code"
-        else
-            wait_exit "$saver" 2
-            result 1 'a "/s" starts normally while the preview runs' "no window (exit $exit_code)"
-        fi
-
+        python3 "$here/xtool.py" crop "$work/preview.xwd" "$px" "$py" "$pw" "$ph" "$artifacts/wine-preview.png"
+        saver 'a "/s" starts normally while the preview runs' 1024x768+0+0 key_hook start_scr /s
         touch "$work/host/close"
-        wait_exit "$host_pid" 15
-        read -r ended_ms ended_code < <(awk '/^ended /{print $2, $3}' "$work/host/host.log")
-        [ "$exit_code" = 0 ] && [ "${ended_ms:--1}" -ge 0 ] && [ "$ended_ms" -lt 1000 ] &&
-            [ "$ended_code" = 0 ]
-        result $? 'closing the pane'"'"'s window ends the preview within a second with 0' \
-            "host exit $exit_code, preview ended after ${ended_ms:-?} ms with ${ended_code:-?}"
-    else
-        wait_exit "$host_pid" 2
-        result 1 '"/p <window>" draws the scaled picture in the pane' "the host made no pane (exit $exit_code)"
     fi
+    wait_exit "$host_pid" 15
+    read -r ended_ms ended_code < <(awk '/^ended /{print $2, $3}' "$work/host/host.log" 2>/dev/null)
+    [ "$exit_code" = 0 ] && [ "${ended_ms:--1}" -ge 0 ] && [ "$ended_ms" -lt 1000 ] && [ "$ended_code" = 0 ]
+    result $? 'closing the pane'"'"'s window ends the preview within a second with 0' \
+        "host exit $exit_code, preview ended after ${ended_ms:-?} ms with ${ended_code:-?}"
 fi
 
 # ---- Installer ------------------------------------------------------------------------------
 # Silent install into the prefix, the installed saver started the way Windows starts it
 # (from the system folder), settings kept per user when Data is not writable, and a silent
-# uninstall that leaves nothing behind.
-setup_exe="$(cd "$build" && pwd)/PellrunSetup.exe"
-reg_value() {  # reg_value <key> <name>: the value's data, empty when there is none
-    wine reg query "$1" /v "$2" >"$work/reg.out" 2>&1 || return 0
-    tr -d '\r' <"$work/reg.out" | awk -v n="$2" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'
+# uninstall that leaves nothing behind and restores the previous saver.
+reg_values() {  # reg_values <key> <names...>: the values' data joined by "|"
+    wine reg query "$1" >"$work/reg.out" 2>&1
+    local key=$1; shift
+    tr -d '\r' <"$work/reg.out" | awk -v names="$*" 'BEGIN{n = split(names, want, " ")}
+        {v[$1] = $0; sub(/^ *[^ ]+ +[^ ]+ +/, "", v[$1])}
+        END{for (i = 1; i <= n; ++i) printf "%s%s", (i > 1 ? "|" : ""), v[want[i]]; print ""}'
 }
-reg_has() { wine reg query "$1" >"$work/reg.out" 2>&1; }
-if [ -f "$setup_exe" ]; then
+if [ -f "$build/PellrunSetup.exe" ]; then
     pf="$WINEPREFIX/drive_c/Program Files/Pellrun"
     menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Pellrun"
     uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pellrun'
     desktop_key='HKCU\Control Panel\Desktop'
-    sys32="$WINEPREFIX/drive_c/windows/system32"
-    saver_before=$(reg_value "$desktop_key" SCRNSAVE.EXE)
-    active_before=$(reg_value "$desktop_key" ScreenSaveActive)
+    saver_before=$(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
 
-    t0=$(now_ms)
-    (cd "$work" && exec "${japanese[@]}" wine "$setup_exe" /S >"$work/setup-run.log" 2>&1) &
-    started+=("$!")
-    wait_exit "$!" 120
-    install_ms=$(( $(now_ms) - t0 ))
+    launch "$work" "$build/PellrunSetup.exe" /S
+    wait_exit "$pid" 120
     same=0
-    for f in "$here"/../../Data/*.dat; do
-        cmp -s "$f" "$pf/Data/$(basename "$f")" && same=$((same + 1))
-    done
+    for f in "$here"/../../Data/*.dat; do cmp -s "$f" "$pf/Data/${f##*/}" && same=$((same + 1)); done
+    IFS='|' read -r name version publisher icon remover size < <(reg_values "$uninstall_key" \
+        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize)
+    IFS='|' read -r saver_now active_now < <(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
     [ "$exit_code" = 0 ] && cmp -s "$scr" "$pf/Pellrun.scr" && [ -f "$pf/Uninstall.exe" ] &&
-        [ "$same" = 18 ]
-    result $? 'a silent install puts Pellrun.scr, its 18 data files and the uninstaller in Program Files' \
-        "exit $exit_code in $install_ms ms, $same data files"
-    name=$(reg_value "$uninstall_key" DisplayName)
-    version=$(reg_value "$uninstall_key" DisplayVersion)
-    publisher=$(reg_value "$uninstall_key" Publisher)
-    icon=$(reg_value "$uninstall_key" DisplayIcon)
-    remover=$(reg_value "$uninstall_key" UninstallString)
-    size=$(reg_value "$uninstall_key" EstimatedSize)
-    entry="$name|$version|$publisher|$icon|$remover|$size"
-    [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
+        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
         [ "$icon" = 'C:\Program Files\Pellrun\Pellrun.scr,0' ] &&
-        [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ]
-    result $? 'the uninstall entry has name, version, publisher, icon and size' "$entry"
-    [ -f "$menu/Pellrun settings.lnk" ] && tr -d '\0' <"$menu/Pellrun settings.lnk" | grep -q '/c'
-    result $? 'the Start menu has "Pellrun settings", which runs the saver with /c'
-    saver_now=$(reg_value "$desktop_key" SCRNSAVE.EXE)
-    active_now=$(reg_value "$desktop_key" ScreenSaveActive)
-    [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
-    result $? 'Pellrun becomes the current screen saver' "SCRNSAVE.EXE=$saver_now ScreenSaveActive=$active_now"
+        [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ] &&
+        [ -f "$menu/Pellrun settings.lnk" ] && tr -d '\0' <"$menu/Pellrun settings.lnk" | grep -q '/c' &&
+        [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
+    result $? 'a silent install: program, 18 data files, uninstaller, entry, Start menu "/c", current saver' \
+        "exit $exit_code, $same data files; $name|$version|$publisher|$icon|$remover|$size; $saver_now $active_now"
 
-    # installed <log> <args...>: the installed saver started from the system folder;
-    # sets scr_pid.
+    # installed <args...>: the installed saver started from the system folder.
     installed() {
-        local log=$1
-        shift
-        (cd "$sys32" && exec "${japanese[@]}" wine 'C:\Program Files\Pellrun\Pellrun.scr' "$@" \
-            >"$work/$log" 2>&1) &
-        scr_pid=$!
-        started+=("$scr_pid")
+        launch "$WINEPREFIX/drive_c/windows/system32" 'C:\Program Files\Pellrun\Pellrun.scr' "$@"
     }
-
-    # installed_saver <name> <log>: "/s" of the installed saver, from the system folder,
-    # shows the 640 x 480 display (full screen on in the settings it is to read) and ends
-    # on a key with 0.
-    installed_saver() {
-        xdotool mousemove 300 300
-        installed "$2" /s
-        geo=none
-        if wait_window "$scr_pid" 15; then
-            sleep 1.5
-            geo=$(geometry "$window")
-            xdotool key space
-        fi
-        wait_exit "$scr_pid" 8
-        [ "$geo" = "640x480+0+0" ] && [ "$exit_code" = 0 ]
-        result $? "$1" "$geo, exit $exit_code"
-    }
-
     # Its data from beside the program (the effect played at the end is opened there; no
     # song is opened without a MIDI device), its settings from there too.
-    printf '\x02\x02\x01\x00\x00\x00' >"$pf/Data/Setup.ini"
-    WINEDEBUG=trace+file installed_saver \
-        'from the system folder the installed saver reads its Setup.ini (full screen: 640 x 480)' \
-        installed-saver.log
-    grep -a -i -q 'Program Files\\\\Pellrun\\\\Data\\\\Snd0.dat' "$work/installed-saver.log"
+    settings="$pf/Data/Setup.ini"
+    printf '\x02\x02\x01\x00\x00\x00' >"$settings"
+    WINEDEBUG=trace+file saver 'from the system folder the installed saver reads its Setup.ini (640 x 480)' \
+        640x480+0+0 key_hook installed /s
+    grep -a -i -q 'Program Files\\\\Pellrun\\\\Data\\\\Snd0.dat' "$log.err"
     result $? 'from the system folder the installed saver opens its effects in Program Files\Pellrun\Data'
 
     # Data not writable (as Program Files is for a user): settings go to
     # %APPDATA%\Pellrun\Setup.ini, made by "/c" and read back by "/s".
-    printf '\x02\x04\x01\x00\x01\x00' >"$pf/Data/Setup.ini"
+    printf '\x02\x04\x01\x00\x01\x00' >"$settings"
     chmod a-w "$pf/Data"
     [ "$(id -u)" = 0 ] && chattr +i "$pf/Data" 2>/dev/null && locked="$pf/Data"
+    appdata=$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -path '*/AppData/Roaming' ! -path '*/Public/*' | head -n1)
     if touch "$pf/Data/probe" 2>/dev/null; then
         rm -f "$pf/Data/probe"
         result 1 '"/c" writes the per-user settings when Data is not writable' "Data could not be made read-only"
     else
-        installed installed-settings.log /c
-        if wait_window "$scr_pid" 15; then
-            sleep 1
-            xdotool key alt+F4
-            wait_exit "$scr_pid" 8
-            per_user=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Pellrun/Setup.ini' | head -n1)
-            bytes=$(od -An -tx1 "$per_user" 2>/dev/null | tr -d ' \n')
-            [ "$exit_code" = 0 ] && [ "$bytes" = 020201000100 ] &&
-                [ "$(od -An -tx1 "$pf/Data/Setup.ini" | tr -d ' \n')" = 020401000100 ]
-            result $? '"/c" writes the per-user settings when Data is not writable' \
-                "exit $exit_code, ${per_user#"$WINEPREFIX/"}: $bytes"
-            printf '\x02\x02\x01\x00\x00\x00' >"$per_user"
-            installed_saver '"/s" reads the per-user settings back (full screen: 640 x 480)' \
-                installed-peruser.log
-        else
-            wait_exit "$scr_pid" 2
-            result 1 '"/c" writes the per-user settings when Data is not writable' "no window (exit $exit_code)"
-        fi
+        session '"/c" writes the per-user settings when Data is not writable' '*+*' \
+            "$appdata/Pellrun/Setup.ini" 020201000100 close_hook installed /c
+        [ "$(hexdump "$settings")" = 020401000100 ]
+        result $? '"/c" leaves the read-only Setup.ini alone'
+        settings="$appdata/Pellrun/Setup.ini"
+        printf '\x02\x02\x01\x00\x00\x00' >"$settings"
+        saver '"/s" reads the per-user settings back (640 x 480)' 640x480+0+0 key_hook installed /s
     fi
-    [ -n "${locked:-}" ] && chattr -i "$locked" && locked=
+    [ -n "$locked" ] && chattr -i "$locked" && locked=
     chmod u+w "$pf/Data"
 
     # The uninstaller copies itself away and returns at once; wait for the folder to go.
-    t0=$(now_ms)
-    (cd "$work" && exec "${japanese[@]}" wine "$pf/Uninstall.exe" /S >"$work/uninstall.log" 2>&1) &
-    started+=("$!")
-    wait_exit "$!" 60
+    launch "$work" "$pf/Uninstall.exe" /S
+    wait_exit "$pid" 60
     for _ in $(seq 150); do
-        [ -e "$pf" ] || [ -e "$menu" ] || reg_has "$uninstall_key" || break
+        [ -e "$pf" ] || [ -e "$menu" ] || wine reg query "$uninstall_key" >/dev/null 2>&1 || break
         sleep 0.1
     done
-    uninstall_ms=$(( $(now_ms) - t0 ))
     left=$(find "$pf" "$menu" "$WINEPREFIX/drive_c/users" -iname '*pellrun*' 2>/dev/null | wc -l)
-    reg_has "$uninstall_key"; entry_left=$?
-    reg_has 'HKCU\Software\Pellrun'; state_left=$?
-    saver_after=$(reg_value "$desktop_key" SCRNSAVE.EXE)
-    active_after=$(reg_value "$desktop_key" ScreenSaveActive)
-    [ "$left" = 0 ] && [ "$entry_left" != 0 ] && [ "$state_left" != 0 ] &&
-        [ "$saver_after" = "$saver_before" ] && [ "$active_after" = "$active_before" ]
+    wine reg query "$uninstall_key" >/dev/null 2>&1; entry_left=$?
+    wine reg query 'HKCU\Software\Pellrun' >/dev/null 2>&1; state_left=$?
+    saver_after=$(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
+    [ "$left" = 0 ] && [ "$entry_left" != 0 ] && [ "$state_left" != 0 ] && [ "$saver_after" = "$saver_before" ]
     result $? 'a silent uninstall removes files, settings and entries and restores the previous saver' \
-        "$left files left, in $uninstall_ms ms; SCRNSAVE.EXE '$saver_after' (was '$saver_before'), ScreenSaveActive '$active_after' (was '$active_before')"
+        "$left files left; saver '$saver_after' (was '$saver_before')"
 fi
 
 # ---- pellrun-sim.exe -----------------------------------------------------------------
@@ -560,72 +400,34 @@ fi
 # itself: the same options give the same meeting as the native pellrun-sim, line for
 # line (the console's carriage returns aside). Neither needs the display. The native
 # simulator is $PELLRUN_SIM, else the one of the linux preset's build.
-soft_check="$(cd "$build" && pwd)/soft-check.exe"
-if [ -f "$soft_check" ]; then
-    mkdir -p "$work/soft"
-    (cd "$work/soft" && exec "${japanese[@]}" wine "$soft_check" >"$work/soft/out.txt" 2>&1) &
-    started+=("$!")
-    wait_exit "$!" 60
-    while read -r line; do
-        case "$line" in
-            PASS\ *) passed=$((passed + 1)); echo "$line" ;;
-            FAIL\ *) failed=$((failed + 1)); echo "$line" ;;
-        esac
-    done < <(tr -d '\r' <"$work/soft/out.txt")
-    [ "$exit_code" = 0 ]; result $? 'the soft checks end with 0' "exit $exit_code"
-fi
+[ -f "$build/soft-check.exe" ] && checker 'the soft checks' "$work/soft" - "$build/soft-check.exe"
 
-sim_exe="$(cd "$build" && pwd)/tools/sim/pellrun-sim.exe"
+sim_exe="$build/tools/sim/pellrun-sim.exe"
 native_sim=${PELLRUN_SIM:-$here/../../build/linux/tools/sim/pellrun-sim}
-source_dir=$(cd "$here/../.." && pwd)
-sim_run=0
-# run_sim <wine|native> <directory> <options...>: runs a simulator in the directory
-# (whose Data directory it reads); sets sim_out (the stem of its .out and .err files),
-# sim_code and sim_ms.
-run_sim() {
-    local kind=$1 dir=$2 t0
-    shift 2
-    sim_run=$((sim_run + 1))
-    sim_out="$work/sim/$sim_run.$kind"
-    t0=$(now_ms)
-    if [ "$kind" = wine ]; then
-        (cd "$dir" && exec "${japanese[@]}" wine "$sim_exe" "$@" >"$sim_out.out" 2>"$sim_out.err") &
-        started+=("$!")
-        wait_exit "$!" 120
-        sim_code=$exit_code
-    else
-        (cd "$dir" && exec "$native_sim" "$@" >"$sim_out.out" 2>"$sim_out.err")
-        sim_code=$?
-    fi
-    sim_ms=$(( $(now_ms) - t0 ))
-}
 if [ -f "$sim_exe" ]; then
     mkdir -p "$work/sim"
-    if [ ! -x "$native_sim" ]; then
-        result 1 'pellrun-sim.exe gives the native meetings' "no native pellrun-sim at $native_sim (set PELLRUN_SIM)"
-    else
-        for options in '--seed 7 --races 3' \
-                       '--seed 12345 --races 2 --size 640x480 --speed 4 --interval 0' \
-                       '--seed 4000000000 --races 1 --size 800x600 --speed 0 --interval 2 --anti-alias on'; do
-            read -r -a args <<<"$options"
-            run_sim wine "$source_dir" "${args[@]}" --json
-            wine_out=$sim_out.out wine_code=$sim_code wine_ms=$sim_ms
-            run_sim native "$source_dir" "${args[@]}" --json
-            lines=$(wc -l <"$sim_out.out")
-            want=$(awk '{for (i = 1; i < NF; ++i) if ($i == "--races") print $(i + 1)}' <<<"$options")
-            tr -d '\r' <"$wine_out" | cmp -s - "$sim_out.out"
-            same=$?
-            [ "$same" = 0 ] && [ "$wine_code" = 0 ] && [ "$sim_code" = 0 ] && [ "$lines" = "$want" ]
-            result $? "pellrun-sim.exe $options --json prints the native lines" \
-                "exit $wine_code/$sim_code, $lines lines, $( [ "$same" = 0 ] && echo same || echo different); wine ${wine_ms} ms, native ${sim_ms} ms"
-        done
-    fi
+    for options in '--seed 7 --races 3' \
+                   '--seed 4000000000 --races 1 --size 640x480 --speed 0 --interval 2 --anti-alias on'; do
+        read -r -a args <<<"$options"
+        launch "$here/../.." "$sim_exe" "${args[@]}" --json
+        wait_exit "$pid" 120
+        (cd "$here/../.." && exec "$native_sim" "${args[@]}" --json >"$work/sim/native" 2>"$work/sim/native.err")
+        native_code=$?
+        lines=$(wc -l <"$work/sim/native")
+        tr -d '\r' <"$log" | cmp -s - "$work/sim/native"
+        same=$?
+        [ "$same" = 0 ] && [ "$exit_code" = 0 ] && [ "$native_code" = 0 ] && [ "$lines" = "${args[3]}" ]
+        result $? "pellrun-sim.exe $options --json prints the native lines" \
+            "exit $exit_code/$native_code, $lines lines, $( [ "$same" = 0 ] && echo same || echo different)"
+    done
     # Picture output is refused in plain words, and no working directory is left behind.
-    run_sim wine "$work/sim" --seed 7 --snapshot shot.png
-    grep -q 'no PNG or video output' "$sim_out.err" && [ "$sim_code" = 1 ] && [ ! -e "$work/sim/shot.png" ]
-    result $? 'pellrun-sim.exe refuses --snapshot: this build has no PNG output' "exit $sim_code"
+    launch "$work/sim" "$sim_exe" --seed 7 --snapshot shot.png
+    wait_exit "$pid" 60
     left=$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name 'pellrun-sim-*' 2>/dev/null | wc -l)
-    [ "$left" = 0 ]; result $? 'pellrun-sim.exe removes its working directory' "$left left"
+    grep -q 'no PNG or video output' "$log.err" && [ "$exit_code" = 1 ] && [ ! -e "$work/sim/shot.png" ] &&
+        [ "$left" = 0 ]
+    result $? 'pellrun-sim.exe refuses --snapshot in plain words and leaves no working directory' \
+        "exit $exit_code, $left left"
 fi
 
 echo "$passed passed, $failed failed"

@@ -98,85 +98,67 @@ void checkBitmaps() {
     check(window != nullptr, "pixel blocks are freed through the aligned heap (no crash)");
 }
 
+// "A", katakana "ア", "1": four bytes, four cells; a requested face (the stock 8 x 16 one
+// when no height is given) draws in its cells in the text colour only, over a background
+// that shows through and cut at the bitmap's edges without touching the guards.
+struct TextCase {
+    const char* name;
+    int32_t width, height, fontHeight, x, y;
+    uint8_t fill;
+    uint32_t colour;
+    int minInside, maxInside;
+};
+const TextCase textCases[] = {
+    {"the stock font", 200, 60, 0, 50, 10, 0, 0xFFFFFF, 40, 4 * 8 * 16},
+    {"a requested font over a grey background", 200, 60, 24, 20, 30, 0x80, 0xF0C010, 80,
+     4 * 12 * 24 / 2},
+    {"text over the top left edge", 30, 20, 24, -7, -9, 0, 0xFFFFFF, 1, 30 * 20},
+    {"text over the bottom right edge", 30, 20, 24, 20, 10, 0, 0xFFFFFF, 1, 30 * 20},
+    {"text far off the bitmap", 30, 20, 24, -5000, 5000, 0, 0xFFFFFF, 0, 0},
+};
+
 void checkText() {
-    const uint8_t white[3] = {255, 255, 255};
-    const uint8_t gold[3] = {0xF0, 0xC0, 0x10};  // COLORREF 0xF0C010 as blue, green, red
-    int inside, outside, wrong;
-    // "A", katakana "ア", "1": four bytes, four cells of the stock 8 x 16 font.
     const char* text = "A\x83\x41" "1";
-    {
-        Canvas canvas(200, 60, 0);
-        platSetTextColor(canvas.dc, 0xFFFFFF);
-        platTextOut(canvas.dc, 50, 10, text, 4);
-        canvas.count(0, white, 50, 10, 50 + 4 * 8, 10 + 16, inside, outside, wrong);
-        char detail[96];
-        std::snprintf(detail, sizeof detail, "inside %d outside %d wrong %d", inside, outside, wrong);
-        check(inside > 40 && outside == 0 && wrong == 0,
-              "the stock font's glyphs fill their cells in the text colour only", detail);
-    }
-    {
-        // A requested 24-pixel face on a grey background that must show through.
-        Canvas canvas(200, 60, 0x80);
-        FontRequest request = {24, 12, 0, 0, 400, 128, {}};
-        ObjectHandle font = platCreateFont(request);
-        platSelectObject(canvas.dc, font);
-        platSetTextColor(canvas.dc, 0xF0C010);
+    for (const TextCase& c : textCases) {
+        Canvas canvas(c.width, c.height, c.fill);
+        FontRequest request = {c.fontHeight, c.fontHeight / 2, 0, 0, 400, 128, {}};
+        ObjectHandle font = c.fontHeight ? platCreateFont(request) : nullptr;
+        if (font) platSelectObject(canvas.dc, font);
+        platSetTextColor(canvas.dc, c.colour);
         platSetBkMode(canvas.dc, BkTransparent);
-        platTextOut(canvas.dc, 20, 30, text, 4);
-        canvas.count(0x80, gold, 20, 30, 20 + 4 * 12, 30 + 24, inside, outside, wrong);
+        platTextOut(canvas.dc, c.x, c.y, text, 4);
+        const uint8_t colour[3] = {uint8_t(c.colour >> 16), uint8_t(c.colour >> 8), uint8_t(c.colour)};
+        const int32_t cell = c.fontHeight ? c.fontHeight / 2 : 8, rowHeight = c.fontHeight ? c.fontHeight : 16;
+        int inside, outside, wrong;
+        canvas.count(c.fill, colour, c.x, c.y, c.x + 4 * cell, c.y + rowHeight, inside, outside, wrong);
         char detail[96];
         std::snprintf(detail, sizeof detail, "inside %d outside %d wrong %d", inside, outside, wrong);
-        // Strokes cover part of a cell, never all of it: the rest is background.
-        check(inside > 80 && inside < 4 * 12 * 24 / 2 && outside == 0 && wrong == 0,
-              "a requested font draws in its cells and leaves the background", detail);
-
-        // The same text again after another font gives the same pixels.
-        std::vector<uint8_t> first(canvas.memory);
-        std::memset(canvas.memory.data() + Canvas::Guard, 0x80,
-                    canvas.memory.size() - 2 * Canvas::Guard);
-        FontRequest small = {12, 6, 0, 0, 400, 128, {}};
-        ObjectHandle other = platCreateFont(small);
-        platSelectObject(canvas.dc, other);
-        platTextOut(canvas.dc, 0, 0, "x", 1);
-        std::memset(canvas.memory.data() + Canvas::Guard, 0x80,
-                    canvas.memory.size() - 2 * Canvas::Guard);
-        platSelectObject(canvas.dc, font);
-        platTextOut(canvas.dc, 20, 30, text, 4);
-        check(canvas.memory == first, "switching fonts and back draws the same glyphs");
-        platDeleteObject(other);
-        platDeleteObject(font);
+        check(canvas.guardsIntact() && inside >= c.minInside && inside <= c.maxInside &&
+                  outside == 0 && wrong == 0,
+              c.name, detail);
+        if (font) platDeleteObject(font);
     }
-    {
-        // Text hanging over every edge is cut at the bitmap.
-        Canvas canvas(30, 20, 0);
-        FontRequest request = {24, 12, 0, 0, 400, 128, {}};
-        ObjectHandle font = platCreateFont(request);
-        platSelectObject(canvas.dc, font);
-        platSetTextColor(canvas.dc, 0xFFFFFF);
-        const char* wide = "\x83\x41\x83\x41\x83\x41";
-        platTextOut(canvas.dc, -7, -9, wide, 6);
-        platTextOut(canvas.dc, 20, 10, wide, 6);
-        platTextOut(canvas.dc, -5000, 5, wide, 6);
-        platTextOut(canvas.dc, 5, 5000, wide, 6);
-        canvas.count(0, white, 0, 0, 30, 20, inside, outside, wrong);
-        check(canvas.guardsIntact() && inside > 0 && wrong == 0,
-              "text over the edges is cut at the bitmap");
 
-        // What is left of text hanging off the top left is that text, shifted.
-        Canvas whole(60, 40, 0), cut(60, 40, 0);
-        for (Canvas* c : {&whole, &cut}) {
-            platSelectObject(c->dc, font);
-            platSetTextColor(c->dc, 0xFFFFFF);
-        }
-        platTextOut(whole.dc, 20, 15, wide, 6);
-        platTextOut(cut.dc, -7, -9, wide, 6);
-        bool same = true;
-        for (int32_t y = 0; y + 24 < 40; ++y)
-            for (int32_t x = 0; x + 27 < 60; ++x)
-                same = same && std::memcmp(cut.pixel(x, y), whole.pixel(x + 27, y + 24), 3) == 0;
-        check(same, "text cut at the top left keeps its place");
-        platDeleteObject(font);
-    }
+    // What is left of text hanging off the top left is that text, shifted, also after
+    // another font was used in between.
+    FontRequest big = {24, 12, 0, 0, 400, 128, {}}, small = {12, 6, 0, 0, 400, 128, {}};
+    ObjectHandle font = platCreateFont(big), other = platCreateFont(small);
+    Canvas whole(60, 40, 0), cut(60, 40, 0);
+    platSetTextColor(whole.dc, 0xFFFFFF);
+    platSetTextColor(cut.dc, 0xFFFFFF);
+    platSelectObject(whole.dc, font);
+    platTextOut(whole.dc, 20, 15, text, 4);
+    platSelectObject(cut.dc, other);
+    platTextOut(cut.dc, 0, 30, "x", 1);
+    platSelectObject(cut.dc, font);
+    platTextOut(cut.dc, -7, -9, text, 4);
+    bool same = true;
+    for (int32_t y = 0; y + 24 < 40; ++y)
+        for (int32_t x = 0; x + 27 < 60; ++x)
+            same = same && std::memcmp(cut.pixel(x, y), whole.pixel(x + 27, y + 24), 3) == 0;
+    check(same, "text cut at the top left keeps its place, also after another font");
+    platDeleteObject(other);
+    platDeleteObject(font);
 }
 
 void checkCalendar() {

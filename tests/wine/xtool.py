@@ -5,7 +5,6 @@
   xtool.py count SHOT.xwd RRGGBB X0 Y0 X1 Y1 [X0 Y0 X1 Y1 ...]
                                            pixels of the half-open rectangles that are
                                            NOT the colour given
-  xtool.py pixel SHOT.xwd X Y              the pixel's colour as RRGGBB
   xtool.py crop SHOT.xwd X Y W H OUT.png   the rectangle as a PNG
   xtool.py cursor                          "hidden" when the pointer's cursor image is
                                            fully transparent, else "visible"
@@ -17,43 +16,23 @@ import zlib
 
 
 def read_xwd(path):
+    """Rows of RGB bytes of a 24- or 32-bit little-endian true-colour dump, as Xvfb gives."""
     with open(path, "rb") as f:
         data = f.read()
     fields = struct.unpack(">25I", data[:100])
-    header_size, version, pixmap_format, depth, width, height = fields[:6]
+    header_size, version, pixmap_format, _, width, height = fields[:6]
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-    red_mask, green_mask, blue_mask = fields[14:17]
-    ncolors = fields[19]
-    if version != 7 or pixmap_format != 2 or bits_per_pixel not in (24, 32):
+    step = bits_per_pixel // 8
+    if (version, pixmap_format, byte_order, fields[14:17]) != (7, 2, 0, (0xFF0000, 0xFF00, 0xFF)) \
+            or step not in (3, 4):
         sys.exit("unsupported xwd: version %d format %d bpp %d" % (version, pixmap_format, bits_per_pixel))
-    start = header_size + ncolors * 12
-    bpp = bits_per_pixel // 8
-    endian = "<" if byte_order == 0 else ">"
-
-    def shift(mask):
-        s = 0
-        while mask and not (mask >> s) & 1:
-            s += 1
-        return s
-
-    rs, gs, bs = shift(red_mask), shift(green_mask), shift(blue_mask)
+    start = header_size + fields[19] * 12
     rows = []
-    fast = (bpp == 4 and endian == "<" and (red_mask, green_mask, blue_mask) ==
-            (0xFF0000, 0xFF00, 0xFF))
     for y in range(height):
-        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * bpp]
-        if fast:
-            out = bytearray(width * 3)
-            out[0::3], out[1::3], out[2::3] = row[2::4], row[1::4], row[0::4]
-            rows.append(bytes(out))
-            continue
-        if bpp == 4:
-            values = struct.unpack(endian + "%dI" % width, row)
-        else:
-            values = [int.from_bytes(row[i:i + 3], "little" if endian == "<" else "big")
-                      for i in range(0, len(row), 3)]
-        rows.append(bytes(b for v in values for b in (
-            (v & red_mask) >> rs, (v & green_mask) >> gs, (v & blue_mask) >> bs)))
+        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * step]
+        out = bytearray(width * 3)
+        out[0::3], out[1::3], out[2::3] = row[2::step], row[1::step], row[0::step]
+        rows.append(bytes(out))
     return width, height, rows
 
 
@@ -117,10 +96,6 @@ def main(argv):
                 if part != uniform:
                     other += sum(1 for i in range(0, len(part), 3) if part[i:i + 3] != want)
         print(other)
-    elif command == "pixel" and len(argv) == 5:
-        width, height, rows = read_xwd(argv[2])
-        x, y = int(argv[3]), int(argv[4])
-        print(rows[y][3 * x:3 * x + 3].hex())
     elif command == "crop" and len(argv) == 8:
         width, height, rows = read_xwd(argv[2])
         x, y, w, h = (int(v) for v in argv[3:7])
