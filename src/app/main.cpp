@@ -1,7 +1,8 @@
 #include <cstring>
 
 #include "app/main_loop.h"
-#include "app/settings.h"
+#include "app/preview.h"
+#include "core/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
 #include "race/scenes.h"
@@ -9,8 +10,12 @@
 static const char* const InstanceMarker = "ORRIN_APPLICATION_GROUP_PELLRUNXP01";
 
 // Frames of the parade and the race last speed * 20 + 10 ms; every other frame 10 ms.
+// No frame is shorter than 10 ms, whatever speed the settings file holds.
 uint32_t framePeriod(int32_t currentScene) {
-    if (currentScene == SceneParade || currentScene == SceneRace) return uint32_t(speed * 20 + 10);
+    if (currentScene == SceneParade || currentScene == SceneRace) {
+        int64_t period = int64_t(speed) * 20 + 10;
+        return uint32_t(period < 10 ? 10 : period);
+    }
     return 10;
 }
 
@@ -18,11 +23,16 @@ int pellrunMain(const char* commandLine, int show) {
     commandLineText = commandLine ? commandLine : "";
     showCommand = show;
 
-    bool alreadyRunning = false;
-    MarkerHandle marker = platCreateMarker(InstanceMarker, &alreadyRunning);
-    if (alreadyRunning) {
-        if (marker) platReleaseMarker(marker);
-        return 0;
+    // The host's preview pane runs beside the real saver, so it takes no instance marker.
+    uintptr_t preview = previewWindowNumber(commandLineText);
+    MarkerHandle marker = nullptr;
+    if (!preview) {
+        bool alreadyRunning = false;
+        marker = platCreateMarker(InstanceMarker, &alreadyRunning);
+        if (alreadyRunning) {
+            if (marker) platReleaseMarker(marker);
+            return 0;
+        }
     }
 
     // The mode is chosen from the first two bytes exactly, with no trimming.
@@ -31,7 +41,10 @@ int pellrunMain(const char* commandLine, int show) {
         startUp(ModeScreenSaver);
     else if ((text[0] == '/' && (text[1] == 'c' || text[1] == 'C')) || text[0] == 0)
         startUp(ModeSettings);
-    else
+    else if (preview && platIsWindow(reinterpret_cast<WindowHandle>(preview))) {
+        previewParent = reinterpret_cast<WindowHandle>(preview);
+        startUp(ModePreview);
+    } else
         scene = SceneQuit;
 
     int exitCode = 0;

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/settings.h"
+#include "app/preview.h"
+#include "core/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
 #include "gfx/present.h"
@@ -16,6 +17,8 @@
 int32_t mode640;
 int32_t modeAtStart;
 int32_t refreshAtStart;
+// The display was switched to 640 x 480; only then is there anything to restore.
+static bool displaySwitched;
 
 static const char* const MainClass = "WND_MAIN";
 // "Pellrun" followed by the katakana for "screen saver" and "XP", in Shift-JIS.
@@ -34,6 +37,8 @@ int32_t changeDisplay(int32_t action) {
         int depth = 0, width = 0, height = 0, refresh = 0;
         platScreenInfo(depth, width, height, refresh);
         refreshAtStart = refresh;
+        // -1: no such mode; the switch and the restore then change nothing.
+        mode640 = modeAtStart = -1;
         DisplayMode m;
         for (uint32_t i = 0; platEnumDisplayMode(i, m); ++i) {
             if (m.bitsPerPel != uint32_t(depth)) continue;
@@ -42,13 +47,22 @@ int32_t changeDisplay(int32_t action) {
         }
         return 1;
     }
+    if (action != 1 && !displaySwitched) return 0;
+    const int32_t index = action == 1 ? mode640 : modeAtStart;
     DisplayMode m;
-    if (!platEnumDisplayMode(uint32_t(action == 1 ? mode640 : modeAtStart), m)) return 0;
+    if (index < 0 || !platEnumDisplayMode(uint32_t(index), m)) {
+        // A switched display whose starting mode was not among those listed goes back
+        // to the mode the system keeps for it.
+        if (action == 1 || platChangeDisplay(nullptr, false) != DispChangeSuccessful) return 0;
+        displaySwitched = false;
+        return 1;
+    }
     m.frequency = uint32_t(refreshAtStart);
     // Only a mode the test accepts is set; a refused or failing one leaves the display
     // as it is, and start-up keeps the desktop size.
     if (platChangeDisplay(&m, true) != DispChangeSuccessful) return 0;
     platChangeDisplay(&m, false);
+    displaySwitched = action == 1;
     return 1;
 }
 
@@ -56,7 +70,8 @@ int32_t startUp(int32_t mode) {
     platDataFolder(dataDir, sizeof dataDir);
 
     pellrunSrand(uint32_t(platCalendarSeconds()));
-    changeDisplay(0);
+    const bool preview = (mode & 0xFF) == ModePreview;
+    if (!preview) changeDisplay(0);
     desktopSize(screenWidth, screenHeight);
     setDefaultSettings();
     readSettings();
@@ -74,7 +89,22 @@ int32_t startUp(int32_t mode) {
         return 1;
     }
 
-    if (fullScreen == 0 && changeDisplay(1) == 1) {
+    // The saver runs with the settings given for this run where there are any.
+    RunSettings given;
+    platRunSettings(given);
+    if (given.speed >= 0) speed = given.speed;
+    if (given.interval >= 0) interval = given.interval;
+    if (given.music >= 0) music = given.music;
+    if (given.antiAlias >= 0) antiAlias = given.antiAlias;
+
+    if (preview) {
+        // The whole playfield, scaled into the pane; silent: no song or effect file is
+        // ever found.
+        music = 1;
+        dataDir[0] = 0;
+        screenWidth = PlayfieldWidth;
+        screenHeight = PlayfieldHeight;
+    } else if (fullScreen == 0 && changeDisplay(1) == 1) {
         screenWidth = 640;
         screenHeight = 480;
     }
@@ -86,9 +116,21 @@ int32_t startUp(int32_t mode) {
     } else {
         originX = -1;
     }
-    createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
-                     screenHeight, 0, 0);
-    platShowCursor(false);
+    viewX = viewY = 0;
+    if (screenWidth >= 640 && screenWidth < PlayfieldWidth) {
+        viewX = (screenWidth - 640) / 2;
+        if (screenHeight > 480) viewY = (screenHeight - 480) / 2;
+    }
+    if (preview) {
+        if (!startPreview()) {
+            scene = SceneQuit;
+            return 0;
+        }
+    } else {
+        createMainWindow(mainWindow, windowDC, MainClass, Caption, IconId, WsPopup, screenWidth,
+                         screenHeight, 0, 0);
+        platShowCursor(false);
+    }
 
     createSurface(screenSurface, windowDC, screenWidth, screenHeight, 24);
     createSurface(logoSurface, windowDC, 640, 480, 24);
@@ -105,7 +147,7 @@ int32_t startUp(int32_t mode) {
     step = 0;
     fadeLevel = 0;
     raceCount = 0;
-    quitGuardTick = platTickCount() + 500;
+    graceStartTick = platTickCount();
     lastMousePos = -1;
     return 1;
 }
@@ -116,8 +158,9 @@ int32_t shutDown(WindowHandle window) {
         releaseSurface(sheetSurface);
         writeSettings();
     } else {
-        platShowCursor(true);
-        if (fullScreen == 0) changeDisplay(2);
+        const bool preview = previewParent != nullptr;
+        if (!preview) platShowCursor(true);
+        if (fullScreen == 0 && !preview) changeDisplay(2);
         closeMusic();
         silenceEffects();
         releaseSurface(screenSurface);
@@ -125,6 +168,7 @@ int32_t shutDown(WindowHandle window) {
         releaseSurface(frameSurface);
         releaseSurface(courseSurface);
         releaseSurface(sheetSurface);
+        if (preview) releaseSurface(previewSurface);
     }
     platReleaseDC(window, windowDC);
     platDestroyWindow(window);
@@ -136,15 +180,18 @@ void resetProgramState() {
     std::memset(dataDir, 0, sizeof dataDir);
     screenWidth = screenHeight = 0;
     mode640 = modeAtStart = refreshAtStart = 0;
+    displaySwitched = false;
     mainWindow = nullptr;
+    previewParent = nullptr;
+    previewSurface = Surface();
     windowDC = nullptr;
     okButton = nullptr;
-    quitGuardTick = 0;
+    graceStartTick = 0;
     lastMousePos = -1;
     scene = step = fadeLevel = 0;
     stepTick = raceCount = 0;
     trackKind = 0;
-    originX = originY = 0;
+    originX = originY = viewX = viewY = 0;
     screenSurface = frameSurface = courseSurface = logoSurface = sheetSurface = Surface();
     std::memset(runners, 0, sizeof runners);
     std::memset(rosterWorking, 0, sizeof rosterWorking);

@@ -5,7 +5,7 @@
 
 #include "platform/platform.h"
 
-enum : int32_t { ModeScreenSaver = 0, ModeSettings = 1 };
+enum : int32_t { ModeScreenSaver = 0, ModeSettings = 1, ModePreview = 2 };
 
 extern int32_t mode640;
 extern int32_t modeAtStart;

@@ -1,14 +1,14 @@
 #include "app/window.h"
 
+#include "app/preview.h"
 #include "app/settings_screen.h"
 #include "app/startup.h"
 #include "gfx/present.h"
 #include "race/scenes.h"
 
-WindowHandle mainWindow;
 DcHandle windowDC;
 WindowHandle okButton;
-uint32_t quitGuardTick;
+uint32_t graceStartTick;
 int32_t lastMousePos = -1;
 const char* commandLineText = "";
 int32_t showCommand;
@@ -45,7 +45,7 @@ int32_t createButton(WindowHandle& button, WindowHandle parent, const char* text
 }
 
 void quitAfterGrace() {
-    if (platTickCount() > quitGuardTick) platPostQuitMessage(0);
+    if (platTickCount() - graceStartTick > GraceMs) platPostQuitMessage(0);
 }
 
 // Ends the saver once the pointer is 5 pixels from where it was first reported, in
@@ -66,6 +66,8 @@ static void mouseRule(intptr_t lParam) {
 
 intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     const bool settings = scene == SceneSettings;
+    // Only the screen saver proper ends on input; the preview pane takes none.
+    const bool saver = !settings && !previewParent;
     switch (message) {
     case WmDestroy:
         platPostQuitMessage(0);
@@ -77,18 +79,21 @@ intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t wParam, int
     case WmKeyDown:
     case WmRButtonDown:
     case WmMouseWheel:
-        if (!settings) quitAfterGrace();
+        if (saver) quitAfterGrace();
+        return 0;
+    case WmTimer:
+        if (previewParent) previewTick();
         return 0;
     case WmCommand:
         if (settings) platPostQuitMessage(0);
         return 0;
     case WmMouseMove:
-        if (!settings) mouseRule(lParam);
+        if (saver) mouseRule(lParam);
         return 0;
     case WmLButtonDown:
         if (settings)
             settingsClick(int32_t(uint32_t(lParam) & 0xFFFF), int32_t((uint32_t(lParam) >> 16) & 0xFFFF));
-        else
+        else if (saver)
             quitAfterGrace();
         return 0;
     default:

@@ -2,13 +2,14 @@
 #pragma once
 #include <cstdint>
 
+#include "core/main_window.h"
 #include "platform/platform.h"
 
-extern WindowHandle mainWindow;
 extern DcHandle windowDC;
 extern WindowHandle okButton;
-// Input ends the screen saver only once the tick count is above this.
-extern uint32_t quitGuardTick;
+// Input ends the screen saver only once more than GraceMs have passed since this tick.
+extern uint32_t graceStartTick;
+constexpr uint32_t GraceMs = 500;
 // The first mouse position reported (x in bits 0-15, y in 16-31); -1 until then.
 extern int32_t lastMousePos;
 

@@ -1,14 +1,17 @@
 #include "gfx/present.h"
 
-#include "app/window.h"
+#include "core/main_window.h"
 
 Surface screenSurface;
 Surface frameSurface;
 Surface courseSurface;
 Surface logoSurface;
 Surface sheetSurface;
+Surface previewSurface;
 int32_t originX;
 int32_t originY;
+int32_t viewX;
+int32_t viewY;
 
 namespace {
 int32_t changedTop;      // rows of screenSurface written and not yet repainted,
@@ -37,19 +40,22 @@ bool takeScreenRows(int32_t& top, int32_t& bottom) {
 }
 
 // A frame that wrote nothing into screenSurface passes no rows: the window then has
-// nothing to repaint.
+// nothing to repaint. The preview pane is repainted on its own timer, from its scaled
+// picture.
 void requestRepaint() {
     int32_t top, bottom;
     takeScreenRows(top, bottom);
-    platInvalidateRows(mainWindow, top, bottom);
+    if (!previewParent) platInvalidateRows(mainWindow, top, bottom);
 }
 
 void paintWindow() {
     PlatRect rect;
     DcHandle dc = platBeginPaint(mainWindow, rect);
+    const Surface& shown = previewParent ? previewSurface : screenSurface;
     if (dc)
-        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top + 1,
-                   screenSurface.hdc, rect.left, rect.top);
+        // The rectangle's right and bottom are one past its last pixel.
+        platBitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                   shown.hdc, rect.left, rect.top);
     platEndPaint(mainWindow);
 }
 
@@ -57,7 +63,7 @@ void showLogo(uint32_t darkness) {
     if (wideLayout())
         fadeRect(screenSurface, originX + 80, originY + 80, 640, 480, logoSurface, 0, 0, darkness);
     else
-        fadeRect(screenSurface, 0, 0, 640, 480, logoSurface, 0, 0, darkness);
+        fadeRect(screenSurface, viewX, viewY, 640, 480, logoSurface, 0, 0, darkness);
     requestRepaint();
 }
 
@@ -66,6 +72,6 @@ void showCourse() {
         copyRect(screenSurface, originX, originY, PlayfieldWidth, PlayfieldHeight, courseSurface,
                  0, 0, KeyOpaque);
     else
-        copyRect(screenSurface, 0, 0, 640, 480, courseSurface, 80, 80, KeyOpaque);
+        copyRect(screenSurface, viewX, viewY, 640, 480, courseSurface, 80, 80, KeyOpaque);
     requestRepaint();
 }

@@ -62,6 +62,13 @@ uint32_t platDataFolder(char* buffer, uint32_t size);
 // Where Setup.ini is read and written, given the data folder platDataFolder chose.
 // forWrite makes the folders the file needs. Returns the length written, 0 for none.
 uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool forWrite);
+// Settings chosen for this run only (a screen-saver host passes the user's choices as
+// options); they win over the settings file while the saver runs and are not saved.
+// Each value is as the settings file holds it, or -1 when not given.
+struct RunSettings {
+    int32_t speed, interval, music, antiAlias;
+};
+void platRunSettings(RunSettings& settings);
 FileHandle platFileOpen(const char* path, int mode);   // nullptr on failure
 // Moves the file pointer; returns the new position, or -1 on failure.
 int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd);
@@ -86,6 +93,7 @@ enum : uint32_t {
     WmKeyDown = 0x0100,
     WmSysKeyDown = 0x0104,
     WmCommand = 0x0111,
+    WmTimer = 0x0113,
     WmMouseMove = 0x0200,
     WmLButtonDown = 0x0201,
     WmRButtonDown = 0x0204,
@@ -144,6 +152,12 @@ void platShowWindow(WindowHandle window, int showCommand);
 void platDestroyWindow(WindowHandle window);
 // InvalidateRect of the whole client area without erasing.
 void platInvalidate(WindowHandle window);
+// IsWindow: the handle names a window that exists now (of any process).
+bool platIsWindow(WindowHandle window);
+// The size of the window's client area; false when there is none to measure.
+bool platClientSize(WindowHandle window, int& width, int& height);
+// SetTimer: a WmTimer message with wParam id every period milliseconds; 0 on failure.
+int platSetTimer(WindowHandle window, uintptr_t id, uint32_t period);
 // InvalidateRect of client rows top..bottom-1 across the whole width, without erasing;
 // no rows (top >= bottom) is a frame that changed nothing. A backend that finds out
 // itself what changed may repaint more.
@@ -203,6 +217,9 @@ void platDeleteObject(ObjectHandle object);
 // BitBlt with SRCCOPY.
 int platBitBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
                int srcY);
+// StretchBlt with SRCCOPY, averaging source pixels (halftone) when it shrinks.
+int platStretchBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
+                   int srcY, int srcWidth, int srcHeight);
 // The caller wrote rows top..bottom-1 (top-down) of the bitmap selected into dc through
 // its pixel pointer. A backend that keeps copies of pictures compares only the rows
 // reported here (and those its own drawing calls wrote); GDI needs nothing.

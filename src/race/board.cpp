@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "platform/platform.h"
@@ -102,7 +102,7 @@ void mixBoard(uint32_t level) {
         mixOntoScreen(originX + BoardX, originY + BoardY, BoardWidth, BoardHeight,
                       courseSurface, BoardX, BoardY, frameSurface, BoardX, BoardY, level);
     else
-        mixOntoScreen(BoardX - NarrowShift, BoardY - NarrowShift, BoardWidth, BoardHeight,
+        mixOntoScreen(viewX + BoardX - NarrowShift, viewY + BoardY - NarrowShift, BoardWidth, BoardHeight,
                       courseSurface, BoardX, BoardY, frameSurface, BoardX - NarrowShift,
                       BoardY - NarrowShift, level);
 }
@@ -160,12 +160,12 @@ int32_t readClock(ClockTime& time) {
 }
 
 void advanceStartTime(ClockTime& time, int32_t minutes) {
-    time.minute = uint8_t(time.minute + minutes);
-    if (time.minute >= 60) {
-        time.minute = uint8_t(time.minute - 60);
-        time.hour = uint8_t(time.hour + 1);
-        if (time.hour >= 24) time.hour = uint8_t(time.hour - 24);
-    }
+    // Minutes carry into hours and hours into days, so any interval the settings file
+    // holds gives a start time the clock reaches; none lies in the past.
+    if (minutes < 0) minutes = 0;
+    int32_t total = (int32_t(time.hour) * 60 + int32_t(time.minute) + minutes) % (24 * 60);
+    time.hour = uint8_t(total / 60);
+    time.minute = uint8_t(total % 60);
     twoDigits(time.hourDigits, time.hour);
     twoDigits(time.minuteDigits, time.minute);
 }
@@ -218,10 +218,8 @@ uint8_t drawClock(uint32_t mode) {
         if (std::memcmp(screenClock, text, sizeof text) == 0) return due;
         std::memcpy(screenClock, text, sizeof text);
         target = &screenSurface;
-        if (wideLayout()) {
-            boxX += originX;
-            boxY += originY;
-        }
+        boxX += wideLayout() ? originX : viewX;
+        boxY += wideLayout() ? originY : viewY;
     }
     // Both operations keep to the target: a box partly off the window is cut.
     drawRect(*target, boxX, boxY, boxX + 99, boxY + 19, 0x000000, RectFill);

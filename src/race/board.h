@@ -34,8 +34,8 @@ int32_t readClock(ClockTime& time);
 uint8_t drawClock(uint32_t mode);
 
 // ---- Pieces of the board, open to the tests ------------------------------------------
-// Moves a clock time on by `minutes` (1..3) within the day: the hour wraps at 24, the
-// date and the seconds stay.
+// Moves a clock time on by `minutes` within the day: minutes carry into hours and the
+// hour wraps at 24 (fewer than 0 minutes count as 0); the date and the seconds stay.
 void advanceStartTime(ClockTime& time, int32_t minutes);
 // True when live is at or past start within start's hour.
 bool startTimeDue(const ClockTime& live, const ClockTime& start);

@@ -2,7 +2,7 @@
 // the order board and the finishing post.
 #include <cstdint>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "race/race.h"
@@ -80,7 +80,7 @@ void restoreCourse() {
 
 void showFrame(int32_t cameraX, int32_t cameraY) {
     if (!wideLayout()) {
-        copyRect(screenSurface, 0, 0, 640, 480, frameSurface, cameraX, cameraY, KeyOpaque);
+        copyRect(screenSurface, viewX, viewY, 640, 480, frameSurface, cameraX, cameraY, KeyOpaque);
     } else if (!frameInSync) {
         copyRect(screenSurface, originX, originY, PlayfieldWidth, PlayfieldHeight, frameSurface, 0,
                  0, KeyOpaque);

@@ -18,8 +18,9 @@ int32_t trackKind;
 uint32_t randomState;
 
 bool tickDue(uint32_t ms) {
+    // Elapsed time, unsigned: the 32-bit count's wrap after 49.7 days changes nothing.
     uint32_t now = platTickCount();
-    if (!(now > stepTick + ms)) return false;
+    if (!(now - stepTick > ms)) return false;
     stepTick = platTickCount();
     return true;
 }
@@ -157,7 +158,7 @@ uint8_t courseSceneStep() {
             if (wideLayout())
                 fadeRect(screenSurface, originX, originY, 800, 640, frameSurface, 0, 0, darkness);
             else
-                fadeRect(screenSurface, 0, 0, 640, 480, frameSurface, 80, 80, darkness);
+                fadeRect(screenSurface, viewX, viewY, 640, 480, frameSurface, 80, 80, darkness);
             requestRepaint();
         }
         return 0;

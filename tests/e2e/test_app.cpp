@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "app/main_loop.h"
-#include "app/settings.h"
+#include "app/preview.h"
+#include "core/settings.h"
 #include "app/window.h"
 #include "gfx/present.h"
 #include "race/scenes.h"
 #include "support/program_run.h"
+
+#include <utility>
 
 namespace {
 
@@ -30,6 +33,19 @@ TEST(CommandLine, OnlySaverAndSettingsSwitchesStartAnything) {
         EXPECT_EQ(scene, SceneQuit) << line;
         EXPECT_TRUE(run.readData("Setup.ini").empty()) << line;
     }
+}
+
+// The preview request names the host's window in decimal; anything else is no request.
+TEST(CommandLine, PreviewWindowNumber) {
+    const struct {
+        const char* line;
+        uintptr_t number;
+    } cases[] = {
+        {"/p 1234", 1234}, {"/P 65810", 65810},  {"/p:99", 99},  {"/p  7 extra", 7},
+        {"/p", 0},         {"/p x", 0},          {"/p 12x", 0},  {"/s 1234", 0},
+        {"p 1234", 0},     {"/p 99999999999999999999999", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(previewWindowNumber(c.line), c.number) << c.line;
 }
 
 TEST(CommandLine, SettingsForms) {
@@ -63,20 +79,26 @@ TEST(CommandLine, SaverFormsAndSecondInstance) {
 
 TEST(Input, GracePeriodThenEachActionEndsTheSaver) {
     const uint32_t actions[] = {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel};
-    for (uint32_t action : actions) {
+    // Also started just before the tick count wraps, with the wrap inside the grace.
+    for (uint32_t startTick : {100000u, 0xFFFFFFFFu - 200u}) {
+        for (uint32_t action : actions) {
+            ProgramRun run;
+            run.config.startTick = startTick;
+            run.begin();
+            headlessScript(100, action, 0, 0);  // inside the grace period: ignored
+            headlessScript(400, action, 0, 0);
+            headlessScript(1500, action, 0, 0);
+            Ended end = runSaver(run);
+            EXPECT_EQ(end.exitCode, 0);
+            EXPECT_GE(end.at, 1500u) << action << " " << startTick;
+            EXPECT_LT(end.at, 1600u) << action << " " << startTick;
+        }
         ProgramRun run;
+        run.config.startTick = startTick;
         run.begin();
-        headlessScript(400, action, 0, 0);  // inside the grace period: ignored
-        headlessScript(1500, action, 0, 0);
-        Ended end = runSaver(run);
-        EXPECT_EQ(end.exitCode, 0);
-        EXPECT_GE(end.at, 1500u) << action;
-        EXPECT_LT(end.at, 1600u) << action;
+        headlessScript(600, WmKeyDown, 0, 0);
+        EXPECT_LT(runSaver(run).at, 700u);
     }
-    ProgramRun run;
-    run.begin();
-    headlessScript(600, WmKeyDown, 0, 0);
-    EXPECT_LT(runSaver(run).at, 700u);
 }
 
 TEST(Input, SystemKeysAndUnknownMessagesDoNotEndTheSaver) {
@@ -188,10 +210,14 @@ TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
 
 TEST(StartUp, PlayfieldPlacement) {
     struct Case {
-        int w, h, originX, originY;
+        int w, h, originX, originY, viewX, viewY;
     };
-    for (Case c : {Case{1024, 768, 112, 64}, Case{800, 600, 0, -20}, Case{1366, 768, 283, 64},
-                   Case{1920, 1080, 560, 220}, Case{640, 480, -1, 0}}) {
+    // Windows 640 to 799 wide centre the narrow 640 x 480 view.
+    for (Case c : {Case{1024, 768, 112, 64, 0, 0}, Case{800, 600, 0, -20, 0, 0},
+                   Case{1366, 768, 283, 64, 0, 0}, Case{1920, 1080, 560, 220, 0, 0},
+                   Case{640, 480, -1, 0, 0, 0}, Case{700, 500, -1, 0, 30, 10},
+                   Case{768, 1024, -1, 0, 64, 272}, Case{720, 400, -1, 0, 40, 0},
+                   Case{600, 800, -1, 0, 0, 0}}) {
         ProgramRun run;
         run.config.desktopWidth = c.w;
         run.config.desktopHeight = c.h;
@@ -200,6 +226,8 @@ TEST(StartUp, PlayfieldPlacement) {
         run.run("/s");
         EXPECT_EQ(originX, c.originX) << c.w;
         EXPECT_EQ(originY, c.originY) << c.w;
+        EXPECT_EQ(viewX, c.viewX) << c.w;
+        EXPECT_EQ(viewY, c.viewY) << c.w;
         EXPECT_EQ(screenWidth, c.w);
         EXPECT_EQ(screenHeight, c.h);
         EXPECT_EQ(headlessCounters().cursorCount, 0) << "cursor shown again at the end";
@@ -238,6 +266,48 @@ TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
     refused.run("/s");
     EXPECT_EQ(screenWidth, 1024);
     EXPECT_EQ(originX, 112);
+
+    // No 640 x 480 mode at all: no switch, no restore, the wide layout.
+    ProgramRun none;
+    none.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+    none.config.has640Mode = false;
+    none.begin();
+    headlessScript(1000, WmKeyDown, 0, 0);
+    none.run("/s");
+    EXPECT_EQ(screenWidth, 1024);
+    EXPECT_EQ(originX, 112);
+    EXPECT_EQ(headlessCounters().displayChanges, 0);
+}
+
+TEST(StartUp, NarrowViewCentredWithBlackAround) {
+    ProgramRun run;
+    run.config.desktopWidth = 768;
+    run.config.desktopHeight = 1024;
+    run.begin();
+    static int checked;
+    checked = 0;
+    headlessSetSleepHook(
+        [](void*) {
+            if (checked || headlessElapsed() < 1500) return;  // the logo fully in
+            const SoftBitmap& p = *headlessWindowPicture();
+            auto at = [&p](int x, int y) {
+                const uint8_t* b = p.bits + size_t(p.height - 1 - y) * p.stride + size_t(x) * 3;
+                return uint32_t(b[0] | b[1] << 8 | b[2] << 16);
+            };
+            checked = 1;
+            for (int y = 0; y < 480; y += 7)
+                for (int x = 0; x < 640; x += 7)
+                    if (at(64 + x, 272 + y) != uint32_t(getPixel(logoSurface, x, y))) checked = 2;
+            for (int y = 0; y < 1024; y += 3)
+                for (int x : {0, 63, 704, 767})
+                    if (at(x, y) != 0) checked = 3;
+            for (int x = 0; x < 768; x += 3)
+                if (at(x, 271) != 0 || at(x, 752) != 0) checked = 3;
+        },
+        nullptr);
+    headlessScript(2000, WmKeyDown, 0, 0);
+    run.run("/s");
+    EXPECT_EQ(checked, 1);
 }
 
 TEST(MainLoop, FramePacingTable) {
@@ -248,7 +318,42 @@ TEST(MainLoop, FramePacingTable) {
         for (int32_t other : {SceneStart, SceneLogo, SceneCourse, SceneBoard})
             EXPECT_EQ(framePeriod(other), 10u);
     }
+    // Values a settings file can hold: no frame is shorter than 10 ms.
+    for (int32_t s : {-1, -128, 127}) {
+        speed = s;
+        EXPECT_EQ(framePeriod(SceneRace), s < 0 ? 10u : uint32_t(s * 20 + 10)) << s;
+    }
     speed = 2;
+}
+
+// Frame times and pictures over the first seconds (logo, course, board) and the time
+// the saver ends, for a run that starts at startTick.
+std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick) {
+    static std::vector<std::pair<uint32_t, uint64_t>> frames;
+    frames.clear();
+    ProgramRun run;
+    run.config.startTick = startTick;
+    run.begin();
+    headlessSetFrameSink(
+        [](const SoftBitmap& p, void*) {
+            uint64_t hash = 1469598103934665603ull;
+            for (int32_t y = 0; y < p.height; y += 7)
+                for (int32_t x = 0; x < p.width * 3; x += 5) hash = (hash ^ p.bits[y * p.stride + x]) * 1099511628211ull;
+            frames.push_back({headlessElapsed(), hash});
+        },
+        nullptr);
+    headlessScript(9000, WmKeyDown, 0, 0);
+    run.run("/s");
+    frames.push_back({headlessElapsed(), 0});
+    return frames;
+}
+
+TEST(MainLoop, TheTickCountWrapChangesNothing) {
+    const auto reference = firstSeconds(100000);
+    ASSERT_GT(reference.size(), 100u);
+    // The wrap inside the logo's fade, inside its hold, and at the first frame.
+    for (uint32_t before : {300u, 1500u, 1u})
+        EXPECT_EQ(firstSeconds(0u - before), reference) << before;
 }
 
 TEST(MainLoop, ScreenTurnsBlackAndLogoFramesAreTenMillisecondsApart) {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "race/board.h"
 #include "race/scenes.h"

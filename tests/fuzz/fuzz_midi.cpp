@@ -1,10 +1,13 @@
 // libFuzzer target: any bytes as a song file, checked and converted through several
 // buffer rounds, a stop and a restart, on the headless stream. Every queued buffer must
-// stay within its 10000 bytes and hold whole events.
+// stay within its 10000 bytes and hold whole events. The same bytes, read as stream
+// buffers with a time division and an output rate, drive the Linux stream's schedule:
+// every rendered chunk must lie within the output asked for.
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/headless/headless_sound.h"
+#include "platform/sdl/stream_schedule.h"
 #include "sound/music.h"
 #include "sound/player.h"
 
@@ -32,6 +35,60 @@ void checkBuffers() {
     }
 }
 
+struct Rendered {
+    StreamSchedule* schedule;
+    int frames;       // asked for in this call
+    int covered;      // rendered so far in it
+    int refills;      // buffers still to queue again when one is done
+};
+
+void renderChunk(void* user, int frames, int offset) {
+    Rendered& r = *static_cast<Rendered*>(user);
+    if (frames <= 0 || offset != r.covered || offset + frames > r.frames) __builtin_trap();
+    r.covered += frames;
+}
+void ignoreShort(void*, uint32_t) {}
+void ignoreSysex(void*, const uint8_t*, uint32_t) {}
+void bufferPlayed(void* user) {
+    Rendered& r = *static_cast<Rendered*>(user);
+    StreamSchedule& s = *r.schedule;
+    MidiHeader* done = s.queue[0];
+    for (int i = 1; i < s.queued; ++i) s.queue[i - 1] = s.queue[i];
+    --s.queued;
+    s.eventOffset = 0;
+    s.eventTimed = false;
+    if (r.refills-- > 0) s.queue[s.queued++] = done;
+}
+
+// The bytes after the first four as one stream buffer; those four give the time
+// division, the output rate and the refills. Tried too at the extremes of tempo and
+// division, where a delta turns into the most samples.
+void driveSchedule(const uint8_t* bytes, size_t size, uint32_t division, uint32_t tempo) {
+    if (size < 4) return;
+    static const int rates[4] = {8000, 22050, 44100, 96000};
+    static char buffer[EventBufferSize];
+    const uint32_t length = uint32_t(size - 4 < sizeof buffer ? size - 4 : sizeof buffer);
+    std::memcpy(buffer, bytes + 4, length);
+    MidiHeader header = {};
+    header.data = buffer;
+    header.bufferLength = sizeof buffer;
+    header.bytesRecorded = length & ~3u;
+    StreamSchedule s = {};
+    s.running = true;
+    s.tempo = tempo;
+    s.division = division;
+    s.rate = rates[bytes[2] & 3];
+    s.queue[s.queued++] = &header;
+    Rendered r = {&s, 0, 0, bytes[3] & 7};
+    const StreamSink sink = {&r, renderChunk, ignoreShort, ignoreSysex, bufferPlayed};
+    for (int call = 0; call < 32; ++call) {
+        r.frames = 64 << (call & 7);
+        r.covered = 0;
+        streamRender(s, r.frames, sink);
+        if (r.covered != r.frames) __builtin_trap();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
@@ -53,5 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     }
     closeMusic();
     if (headlessStreamIsOpen() || player.songData) __builtin_trap();
+    if (size >= 4) {
+        driveSchedule(bytes, size, uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8, 500000);
+        driveSchedule(bytes, size, 1, 0xFFFFFF);
+        driveSchedule(bytes, size, 0xE201, 500000);  // 30 frames a second, 1 tick a frame
+    }
     return 0;
 }

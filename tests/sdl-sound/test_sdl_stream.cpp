@@ -161,6 +161,20 @@ TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
     EXPECT_EQ(platMidiStreamClose(s), 0u);
 }
 
+// A format-0 song file of one track (the end of track is added).
+std::string writeSong(std::vector<uint8_t> track, uint8_t division, const char* name) {
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, division,
+                                 'M', 'T', 'r', 'k', 0, 0, uint8_t(track.size() >> 8),
+                                 uint8_t(track.size())};
+    file.insert(file.end(), track.begin(), track.end());
+    std::string path = testing::TempDir() + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    return path;
+}
+
 // A song of dense notes, so that buffers go by quickly.
 std::string writeDenseSong() {
     std::vector<uint8_t> track = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x4E, 0x20};   // 20000 us
@@ -168,16 +182,33 @@ std::string writeDenseSong() {
         track.insert(track.end(), {0x01, 0x90, uint8_t(60 + i % 12), 0x50, 0x01, 0x80,
                                    uint8_t(60 + i % 12), 0x00});
     }
-    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                 'M', 'T', 'r', 'k', 0, 0, uint8_t(track.size() >> 8),
-                                 uint8_t(track.size())};
-    file.insert(file.end(), track.begin(), track.end());
-    std::string path = testing::TempDir() + "pellrun-dense.dat";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(file.data(), 1, file.size(), f);
-    std::fclose(f);
-    return path;
+    return writeSong(track, 96, "pellrun-dense.dat");
+}
+
+TEST_F(SdlStream, DeltasOfBillionsOfSamplesNeitherSpinNorBlock) {
+    struct Case {
+        uint8_t division;
+        std::vector<uint8_t> track;
+    } cases[] = {
+        // The longest 4-byte delta at 96 ticks a quarter.
+        {96, {0x00, 0x90, 60, 0x50, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 60, 0x00}},
+        // 3000 ticks at division 1 with the slowest tempo.
+        {1, {0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0x00, 0x90, 60, 0x50, 0x97, 0x38, 0x80, 60, 0x00}},
+    };
+    for (const Case& c : cases) {
+        std::string path = writeSong(c.track, c.division, "pellrun-long-delta.dat");
+        ASSERT_EQ(loadSong(path.c_str()), 1);
+        ASSERT_EQ(startSong(), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        // The audio thread keeps rendering and lets go of its lock: every call returns.
+        auto start = Clock::now();
+        stopMusic();
+        EXPECT_EQ(platPlaySound(nullptr, SndSync), 1);
+        closeMusic();
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        EXPECT_LT(ms, 500.0) << int(c.division);
+        std::remove(path.c_str());
+    }
 }
 
 TEST_F(SdlStream, PlayerKeepsTheStreamFedUntilStopped) {

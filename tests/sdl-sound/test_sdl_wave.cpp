@@ -69,6 +69,12 @@ TEST(SdlWave, StereoAndEightBitSoundsToo) {
     mono8.freq = 8000;
     expectSameAsAtOnce(mono8, samples, 4003, 44100, "mono 8-bit");
     expectSameAsAtOnce(mono8, samples, 4003, 48000, "mono 8-bit at 48 kHz");
+    // An empty data chunk, with or without a buffer, is no sound.
+    for (const Uint8* raw : {static_cast<const Uint8*>(nullptr), static_cast<const Uint8*>(samples)}) {
+        Uint32 length = 1;
+        EXPECT_EQ(sdlConvertWave(mono8, raw, 0, 44100, &length), nullptr);
+        EXPECT_EQ(length, 0u);
+    }
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "platform/headless/headless.h"
@@ -47,6 +47,11 @@ TEST(StartTime, AddsTheIntervalWithinTheDay) {
         {23, 59, 10, 3, "00:02:10"},  // past midnight: the hour wraps, the date does not
         {9, 57, 0, 3, "10:00:00"},
         {0, 0, 0, 1, "00:01:00"},
+        // Out-of-range intervals a settings file can hold: every carry is made.
+        {12, 0, 5, 101, "13:41:05"},
+        {23, 30, 0, 128, "01:38:00"},
+        {12, 34, 56, 0, "12:34:56"},
+        {12, 34, 56, -127, "12:34:56"},  // never a time already past
     };
     for (const Case& c : cases) {
         ClockTime t = timeOf(c.h, c.m, c.s);

@@ -191,6 +191,7 @@ void runMeetingChecked(const std::vector<uint8_t>& settings) {
     EXPECT_GT(seen.paints, 1000u);
     EXPECT_EQ(seen.differing, 0u);
     EXPECT_EQ(counters.misses, 0u);
+    EXPECT_EQ(counters.overreach, 0u) << "paints copy exactly the invalid rectangle";
     EXPECT_GT(counters.tracked, counters.whole * 10);
 }
 

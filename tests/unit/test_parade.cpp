@@ -83,30 +83,31 @@ TEST(Parade, TimelineWalkwayAndExactStops) {
         EXPECT_EQ(ys[k], expected) << "x " << xs[k];
     }
 
-    // Every runner stops exactly at the turns: 384 (not 386), 460, its lane, its row.
+    // Every runner stops exactly at the turns: 384 (not 386), 460, its lane; and never
+    // passes its lane or row.
     for (int32_t i = 0; i < RunnerCount; ++i) {
-        bool sawDown = false, sawLeft = false, sawUp = false;
+        int32_t turns = 0;
         for (int32_t t = 1; t <= 600; ++t) {
             const TickRecord& r = ticks[t];
-            const TickRecord& before = ticks[t - 1];
-            if (r.section[i] == SectionParadeDown && before.section[i] == SectionParadeRight) {
-                sawDown = true;
+            const uint8_t from = ticks[t - 1].section[i], to = r.section[i];
+            if (from == SectionParadeRight && to == SectionParadeDown) {
+                turns += 1;
                 EXPECT_EQ(r.x[i], 384);
             }
-            if (r.section[i] == SectionParadeLeft && before.section[i] == SectionParadeDown) {
-                sawLeft = true;
+            if (from == SectionParadeDown && to == SectionParadeLeft) {
+                turns += 2;
                 EXPECT_EQ(r.y[i], 460);
             }
-            if (r.section[i] == SectionParadeUp && before.section[i] == SectionParadeLeft) {
-                sawUp = true;
+            if (from == SectionParadeLeft && to == SectionParadeUp) {
+                turns += 4;
                 EXPECT_EQ(r.x[i], 160 - 32 * i);
             }
-            if (r.section[i] != SectionOffCourse) {
+            if (to != SectionOffCourse) {
                 EXPECT_GE(r.x[i], 160 - 32 * i) << "never past its lane";
                 EXPECT_GE(r.y[i], 32 * i) << "never above its row";
             }
         }
-        EXPECT_TRUE(sawDown && sawLeft && sawUp) << "runner " << i;
+        EXPECT_EQ(turns, 7) << "runner " << i;
     }
 }
 

@@ -154,21 +154,32 @@ std::string fullWidthName() {
     return name;
 }
 
-TEST(DrawText, PlainWritesOnlyTheTextColourInsideItsCells) {
-    PlatformSurface s(240, 60, 0x336699);
+// The longest name in its 200 x 40 cell: plain output writes only the text colour;
+// smoothed white over black only the table's blends, on the same glyph pixels.
+TEST(DrawText, PlainAndSmoothedNameInItsCells) {
+    PlatformSurface plain(240, 60, 0x336699), smooth(240, 60, 0);
     const std::string name = fullWidthName();
     ASSERT_EQ(name.size(), 20u);
-    EXPECT_EQ(drawText(s.surface, name.c_str(), 10, 5, 0xFFFFFF, TextPlain, 10, 40, 0, ""), 1);
+    EXPECT_EQ(drawText(plain.surface, name.c_str(), 10, 5, 0xFFFFFF, TextPlain, 10, 40, 0, ""), 1);
+    drawText(smooth.surface, name.c_str(), 10, 5, 0xFFFFFF, TextSmoothed, 10, 40, 0, "");
     std::set<uint32_t> colours;
-    Box box = changed(s.surface, 0x336699, &colours);
+    const Box box = changed(plain.surface, 0x336699, &colours);
     ASSERT_GT(box.count, 100);
     EXPECT_EQ(colours, std::set<uint32_t>{0xFFFFFF});
-    // The 200 x 40 name cell.
     EXPECT_GE(box.left, 10);
     EXPECT_LE(box.right, 209);
     EXPECT_GE(box.top, 5);
     EXPECT_LE(box.bottom, 44);
     EXPECT_GT(box.right, 190);  // the tenth character is drawn, in the last cell
+    for (int32_t y = 0; y < 60; ++y)
+        for (int32_t x = 0; x < 240; ++x) {
+            const uint32_t p = getPixel(smooth.surface, x, y);
+            ASSERT_EQ(getPixel(plain.surface, x, y) != 0x336699, p != 0) << x << "," << y;
+            if (p != 0) {
+                ASSERT_TRUE(p == 0xFFFFFF || p == 0x999999 || p == 0xBFBFBF || p == 0x7F7F7F || p == 0x666666)
+                    << std::hex << p;
+            }
+        }
 }
 
 TEST(DrawText, DoubleByteCharactersTakeTwoCells) {
@@ -184,27 +195,9 @@ TEST(DrawText, DoubleByteCharactersTakeTwoCells) {
         for (int32_t x = 30; x < 50; ++x) EXPECT_EQ(getPixel(s.surface, x, y), 0u) << x << "," << y;
 }
 
-TEST(DrawText, SmoothedWhiteUsesOnlyTheTableBlendsOverBlack) {
-    PlatformSurface plain(220, 40, 0);
-    PlatformSurface smooth(220, 40, 0);
-    const std::string name = fullWidthName();
-    drawText(plain.surface, name.c_str(), 0, 0, 0xFFFFFF, TextPlain, 10, 40, 0, "");
-    drawText(smooth.surface, name.c_str(), 0, 0, 0xFFFFFF, TextSmoothed, 10, 40, 0, "");
-    std::set<uint32_t> colours;
-    Box box = changed(smooth.surface, 0, &colours);
-    ASSERT_GT(box.count, 100);
-    for (uint32_t c : colours)
-        EXPECT_TRUE(c == 0xFFFFFF || c == 0x999999 || c == 0xBFBFBF || c == 0x7F7F7F ||
-                    c == 0x666666)
-            << std::hex << c;
-    // The same glyph pixels as plain output, only blended.
-    for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 220; ++x)
-            EXPECT_EQ(getPixel(plain.surface, x, y) != 0, getPixel(smooth.surface, x, y) != 0);
-}
-
-// Empty text, an unknown mode, and cells for which no temporary picture can be made.
-TEST(DrawText, NothingToDrawChangesNothing) {
+// Empty text, an unknown mode and cells for which no temporary picture can be made
+// change nothing; text hanging off the Surface is cut.
+TEST(DrawText, NothingToDrawAndTextHangingOff) {
     PlatformSurface s(40, 20, 0x123456);
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
@@ -212,15 +205,12 @@ TEST(DrawText, NothingToDrawChangesNothing) {
     drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, 10, 0, 0, "");
     drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, -10, 20, 0, "");
     EXPECT_EQ(changed(s.surface, 0x123456).count, 0);
-}
-
-TEST(DrawText, TextHangingOffTheSurfaceIsCut) {
     for (uint32_t mode : {TextPlain, TextSmoothed}) {
-        PlatformSurface s(30, 15, 0);
+        PlatformSurface small(30, 15, 0);
         for (int32_t x : {-25, -5, 0, 15, 29})
             for (int32_t y : {-30, -10, 0, 5, 14})
-                drawText(s.surface, "88:88\x82\x60", x, y, 0xFFFFFF, mode, 10, 20, 0, "");
-        EXPECT_GT(changed(s.surface, 0).count, 0);
+                drawText(small.surface, "88:88\x82\x60", x, y, 0xFFFFFF, mode, 10, 20, 0, "");
+        EXPECT_GT(changed(small.surface, 0).count, 0);
     }
 }
 

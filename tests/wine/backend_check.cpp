@@ -5,6 +5,8 @@
 // in the current directory; the exit code is the number of failures.
 #include "platform/platform.h"
 
+#include <windows.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +101,29 @@ void checkFiles() {
     char tiny[4] = {'x', 'x', 'x', 'x'};
     check(platCurrentDirectory(tiny, sizeof tiny) == 0 && tiny[0] == 0,
           "a buffer too small gives 0 and an empty text");
+}
+
+// Settings beside the data when that folder is writable (the probe leaving nothing
+// behind), else in the per-user folder (here a private APPDATA), made only for writing.
+// Where the data folder itself is found is checked end to end by run.sh.
+void checkFolders() {
+    CreateDirectoryA("Data", nullptr);
+    CreateDirectoryA("appdata", nullptr);
+    SetEnvironmentVariableA("APPDATA", "appdata");
+    char file[MAX_PATH];
+    platSettingsFile("Data\\", file, sizeof file, true);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Data\\*.tmp", &found);
+    check(std::strcmp(file, "Data\\Setup.ini") == 0 && search == INVALID_HANDLE_VALUE,
+          "a writable data folder keeps the settings; the probe leaves nothing", file);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    platSettingsFile("no-such-dir\\Data\\", file, sizeof file, false);
+    DWORD before = GetFileAttributesA("appdata\\Pellrun");
+    platSettingsFile("no-such-dir\\Data\\", file, sizeof file, true);
+    DWORD after = GetFileAttributesA("appdata\\Pellrun");
+    check(std::strcmp(file, "appdata\\Pellrun\\Setup.ini") == 0 &&
+              before == INVALID_FILE_ATTRIBUTES && after != INVALID_FILE_ATTRIBUTES,
+          "otherwise the per-user file, its folder made only for writing", file);
 }
 
 void checkMarker() {
@@ -391,6 +416,7 @@ int pellrunMain(const char* commandLine, int showCommand) {
     logFile = platFileOpen("backend_check.log", FileCreateAlways);
     if (!logFile) return 100;
     checkFiles();
+    checkFolders();
     checkMarker();
     checkTime();
     checkGdi(commandLine);

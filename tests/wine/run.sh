@@ -24,6 +24,7 @@ mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
 passed=0
 failed=0
 xvfb_pid=
+locked=
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Every process started here is ended by its own id; the prefix's server with -k.
@@ -31,6 +32,7 @@ started=()
 cleanup() {
     local pid
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    [ -n "${locked:-}" ] && chattr -i "$locked" 2>/dev/null
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
@@ -345,6 +347,212 @@ if wait_window "$scr_pid" 15; then
 else
     wait_exit "$scr_pid" 2
     result 1 'an empty command line opens the settings screen; closing it saves' "no window (exit $exit_code)"
+fi
+
+# ---- Preview pane ------------------------------------------------------------------------
+# A window with a 152 x 112 pane (as the system's screen saver dialog has) starts the saver
+# with "/p <its window>": the pane shows the whole picture scaled down, a "/s" still starts
+# meanwhile, and closing the window ends the preview within a second.
+host_exe="$(cd "$build" && pwd)/preview-host.exe"
+if [ -f "$host_exe" ]; then
+    mkdir -p "$work/host"
+    (cd "$work/host" && exec "${japanese[@]}" wine "$host_exe" "Z:${scr//\//\\}" \
+        >"$work/host/wine.log" 2>&1) &
+    host_pid=$!
+    started+=("$host_pid")
+    pane=
+    for _ in $(seq 150); do
+        pane=$(awk '/^pane /{print $2, $3, $4, $5}' "$work/host/host.log" 2>/dev/null)
+        [ -n "$pane" ] && break
+        sleep 0.1
+    done
+    if [ -n "$pane" ]; then
+        read -r px py pw ph <<<"$pane"
+        # The picture fades in from black: wait until most of it is lit.
+        for _ in $(seq 16); do
+            sleep 0.5
+            shot preview
+            # 800 x 640 scaled into 152 x 112 keeps its proportions at 140 x 112: black
+            # bars of 6 columns either side, the picture between, none of the pane's own
+            # teal left.
+            teal=$(python3 "$here/xtool.py" count "$work/preview.xwd" 008080 "$px" "$py" $((px + pw)) $((py + ph)))
+            bars=$(python3 "$here/xtool.py" count "$work/preview.xwd" 000000 \
+                "$px" "$py" $((px + 6)) $((py + ph))  $((px + 146)) "$py" $((px + pw)) $((py + ph)))
+            picture=$(python3 "$here/xtool.py" count "$work/preview.xwd" 000000 \
+                $((px + 6)) "$py" $((px + 146)) $((py + ph)))
+            [ "$picture" -gt 8000 ] && break
+        done
+        python3 "$here/xtool.py" crop "$work/preview.xwd" "$px" "$py" "$pw" "$ph" \
+            "$artifacts/wine-preview.png"
+        [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
+        result $? '"/p <window>" draws the scaled picture in the pane' \
+            "pane $pw x $ph at $px,$py; $((pw * ph - teal)) teal, $bars lit in the bars, $picture lit in the picture"
+
+        xdotool mousemove 600 400
+        start_scr /s
+        saver=$scr_pid
+        if wait_window "$saver" 15; then
+            geo=$(geometry "$window")
+            sleep 1
+            xdotool key space
+            wait_exit "$saver" 8
+            [ "$geo" = "1024x768+0+0" ] && [ "$exit_code" = 0 ]
+            result $? 'a "/s" starts normally while the preview runs' "$geo, exit $exit_code"
+        else
+            wait_exit "$saver" 2
+            result 1 'a "/s" starts normally while the preview runs' "no window (exit $exit_code)"
+        fi
+
+        touch "$work/host/close"
+        wait_exit "$host_pid" 15
+        read -r ended_ms ended_code < <(awk '/^ended /{print $2, $3}' "$work/host/host.log")
+        [ "$exit_code" = 0 ] && [ "${ended_ms:--1}" -ge 0 ] && [ "$ended_ms" -lt 1000 ] &&
+            [ "$ended_code" = 0 ]
+        result $? 'closing the pane'"'"'s window ends the preview within a second with 0' \
+            "host exit $exit_code, preview ended after ${ended_ms:-?} ms with ${ended_code:-?}"
+    else
+        wait_exit "$host_pid" 2
+        result 1 '"/p <window>" draws the scaled picture in the pane' "the host made no pane (exit $exit_code)"
+    fi
+fi
+
+# ---- Installer ------------------------------------------------------------------------------
+# Silent install into the prefix, the installed saver started the way Windows starts it
+# (from the system folder), settings kept per user when Data is not writable, and a silent
+# uninstall that leaves nothing behind.
+setup_exe="$(cd "$build" && pwd)/PellrunSetup.exe"
+reg_value() {  # reg_value <key> <name>: the value's data, empty when there is none
+    wine reg query "$1" /v "$2" >"$work/reg.out" 2>&1 || return 0
+    tr -d '\r' <"$work/reg.out" | awk -v n="$2" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'
+}
+reg_has() { wine reg query "$1" >"$work/reg.out" 2>&1; }
+if [ -f "$setup_exe" ]; then
+    pf="$WINEPREFIX/drive_c/Program Files/Pellrun"
+    menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Pellrun"
+    uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pellrun'
+    desktop_key='HKCU\Control Panel\Desktop'
+    sys32="$WINEPREFIX/drive_c/windows/system32"
+    saver_before=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+    active_before=$(reg_value "$desktop_key" ScreenSaveActive)
+
+    t0=$(now_ms)
+    (cd "$work" && exec "${japanese[@]}" wine "$setup_exe" /S >"$work/setup-run.log" 2>&1) &
+    started+=("$!")
+    wait_exit "$!" 120
+    install_ms=$(( $(now_ms) - t0 ))
+    same=0
+    for f in "$here"/../../Data/*.dat; do
+        cmp -s "$f" "$pf/Data/$(basename "$f")" && same=$((same + 1))
+    done
+    [ "$exit_code" = 0 ] && cmp -s "$scr" "$pf/Pellrun.scr" && [ -f "$pf/Uninstall.exe" ] &&
+        [ "$same" = 18 ]
+    result $? 'a silent install puts Pellrun.scr, its 18 data files and the uninstaller in Program Files' \
+        "exit $exit_code in $install_ms ms, $same data files"
+    name=$(reg_value "$uninstall_key" DisplayName)
+    version=$(reg_value "$uninstall_key" DisplayVersion)
+    publisher=$(reg_value "$uninstall_key" Publisher)
+    icon=$(reg_value "$uninstall_key" DisplayIcon)
+    remover=$(reg_value "$uninstall_key" UninstallString)
+    size=$(reg_value "$uninstall_key" EstimatedSize)
+    entry="$name|$version|$publisher|$icon|$remover|$size"
+    [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
+        [ "$icon" = 'C:\Program Files\Pellrun\Pellrun.scr,0' ] &&
+        [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ]
+    result $? 'the uninstall entry has name, version, publisher, icon and size' "$entry"
+    [ -f "$menu/Pellrun settings.lnk" ] && tr -d '\0' <"$menu/Pellrun settings.lnk" | grep -q '/c'
+    result $? 'the Start menu has "Pellrun settings", which runs the saver with /c'
+    saver_now=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+    active_now=$(reg_value "$desktop_key" ScreenSaveActive)
+    [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
+    result $? 'Pellrun becomes the current screen saver' "SCRNSAVE.EXE=$saver_now ScreenSaveActive=$active_now"
+
+    # installed <log> <args...>: the installed saver started from the system folder;
+    # sets scr_pid.
+    installed() {
+        local log=$1
+        shift
+        (cd "$sys32" && exec "${japanese[@]}" wine 'C:\Program Files\Pellrun\Pellrun.scr' "$@" \
+            >"$work/$log" 2>&1) &
+        scr_pid=$!
+        started+=("$scr_pid")
+    }
+
+    # installed_saver <name> <log>: "/s" of the installed saver, from the system folder,
+    # shows the 640 x 480 display (full screen on in the settings it is to read) and ends
+    # on a key with 0.
+    installed_saver() {
+        xdotool mousemove 300 300
+        installed "$2" /s
+        geo=none
+        if wait_window "$scr_pid" 15; then
+            sleep 1.5
+            geo=$(geometry "$window")
+            xdotool key space
+        fi
+        wait_exit "$scr_pid" 8
+        [ "$geo" = "640x480+0+0" ] && [ "$exit_code" = 0 ]
+        result $? "$1" "$geo, exit $exit_code"
+    }
+
+    # Its data from beside the program (the effect played at the end is opened there; no
+    # song is opened without a MIDI device), its settings from there too.
+    printf '\x02\x02\x01\x00\x00\x00' >"$pf/Data/Setup.ini"
+    WINEDEBUG=trace+file installed_saver \
+        'from the system folder the installed saver reads its Setup.ini (full screen: 640 x 480)' \
+        installed-saver.log
+    grep -a -i -q 'Program Files\\\\Pellrun\\\\Data\\\\Snd0.dat' "$work/installed-saver.log"
+    result $? 'from the system folder the installed saver opens its effects in Program Files\Pellrun\Data'
+
+    # Data not writable (as Program Files is for a user): settings go to
+    # %APPDATA%\Pellrun\Setup.ini, made by "/c" and read back by "/s".
+    printf '\x02\x04\x01\x00\x01\x00' >"$pf/Data/Setup.ini"
+    chmod a-w "$pf/Data"
+    [ "$(id -u)" = 0 ] && chattr +i "$pf/Data" 2>/dev/null && locked="$pf/Data"
+    if touch "$pf/Data/probe" 2>/dev/null; then
+        rm -f "$pf/Data/probe"
+        result 1 '"/c" writes the per-user settings when Data is not writable' "Data could not be made read-only"
+    else
+        installed installed-settings.log /c
+        if wait_window "$scr_pid" 15; then
+            sleep 1
+            xdotool key alt+F4
+            wait_exit "$scr_pid" 8
+            per_user=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Pellrun/Setup.ini' | head -n1)
+            bytes=$(od -An -tx1 "$per_user" 2>/dev/null | tr -d ' \n')
+            [ "$exit_code" = 0 ] && [ "$bytes" = 020201000100 ] &&
+                [ "$(od -An -tx1 "$pf/Data/Setup.ini" | tr -d ' \n')" = 020401000100 ]
+            result $? '"/c" writes the per-user settings when Data is not writable' \
+                "exit $exit_code, ${per_user#"$WINEPREFIX/"}: $bytes"
+            printf '\x02\x02\x01\x00\x00\x00' >"$per_user"
+            installed_saver '"/s" reads the per-user settings back (full screen: 640 x 480)' \
+                installed-peruser.log
+        else
+            wait_exit "$scr_pid" 2
+            result 1 '"/c" writes the per-user settings when Data is not writable' "no window (exit $exit_code)"
+        fi
+    fi
+    [ -n "${locked:-}" ] && chattr -i "$locked" && locked=
+    chmod u+w "$pf/Data"
+
+    # The uninstaller copies itself away and returns at once; wait for the folder to go.
+    t0=$(now_ms)
+    (cd "$work" && exec "${japanese[@]}" wine "$pf/Uninstall.exe" /S >"$work/uninstall.log" 2>&1) &
+    started+=("$!")
+    wait_exit "$!" 60
+    for _ in $(seq 150); do
+        [ -e "$pf" ] || [ -e "$menu" ] || reg_has "$uninstall_key" || break
+        sleep 0.1
+    done
+    uninstall_ms=$(( $(now_ms) - t0 ))
+    left=$(find "$pf" "$menu" "$WINEPREFIX/drive_c/users" -iname '*pellrun*' 2>/dev/null | wc -l)
+    reg_has "$uninstall_key"; entry_left=$?
+    reg_has 'HKCU\Software\Pellrun'; state_left=$?
+    saver_after=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+    active_after=$(reg_value "$desktop_key" ScreenSaveActive)
+    [ "$left" = 0 ] && [ "$entry_left" != 0 ] && [ "$state_left" != 0 ] &&
+        [ "$saver_after" = "$saver_before" ] && [ "$active_after" = "$active_before" ]
+    result $? 'a silent uninstall removes files, settings and entries and restores the previous saver' \
+        "$left files left, in $uninstall_ms ms; SCRNSAVE.EXE '$saver_after' (was '$saver_before'), ScreenSaveActive '$active_after' (was '$active_before')"
 fi
 
 # ---- pellrun-sim.exe -----------------------------------------------------------------

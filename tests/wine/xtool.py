@@ -6,6 +6,7 @@
                                            pixels of the half-open rectangles that are
                                            NOT the colour given
   xtool.py pixel SHOT.xwd X Y              the pixel's colour as RRGGBB
+  xtool.py crop SHOT.xwd X Y W H OUT.png   the rectangle as a PNG
   xtool.py cursor                          "hidden" when the pointer's cursor image is
                                            fully transparent, else "visible"
 """
@@ -120,6 +121,10 @@ def main(argv):
         width, height, rows = read_xwd(argv[2])
         x, y = int(argv[3]), int(argv[4])
         print(rows[y][3 * x:3 * x + 3].hex())
+    elif command == "crop" and len(argv) == 8:
+        width, height, rows = read_xwd(argv[2])
+        x, y, w, h = (int(v) for v in argv[3:7])
+        write_png(argv[7], w, h, [rows[y + i][3 * x:3 * (x + w)] for i in range(h)])
     elif command == "cursor" and len(argv) == 2:
         print(cursor_state())
     else:

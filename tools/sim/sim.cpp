@@ -22,6 +22,9 @@ struct Options {
     long races = -1;
     int width = 1024, height = 768;
     int speed = 2, interval = 1, antiAlias = 0;
+    // Which of those the command line gave: they override the data folder's Setup.ini.
+    bool speedGiven = false, intervalGiven = false, antiAliasGiven = false;
+    uint32_t startTick = 100000;
     LocalTime start = {2026, 12, 0, 6, 12, 0, 0, 0};
     std::string framesDir;
     long every = 1;
@@ -62,7 +65,7 @@ void usage() {
                  "                   [--interval 0-2] [--anti-alias on|off]\n"
                  "                   [--start \"YYYY-MM-DD HH:MM:SS\"] [--frames DIR] [--every K]\n"
                  "                   [--json] [--video FILE.gif|FILE.mp4] [--seconds S]\n"
-                 "                   [--snapshot FILE.png] [--data DIR]\n");
+                 "                   [--snapshot FILE.png] [--data DIR] [--tick 0-4294967295]\n");
 }
 
 bool parseLong(const char* text, long long low, long long high, long long& out) {
@@ -96,12 +99,15 @@ bool parseOptions(int argc, char** argv, Options& o) {
         } else if (name == "--speed") {
             if (!parseLong(value, 0, 4, n)) return false;
             o.speed = int(n);
+            o.speedGiven = true;
         } else if (name == "--interval") {
             if (!parseLong(value, 0, 2, n)) return false;
             o.interval = int(n);
+            o.intervalGiven = true;
         } else if (name == "--anti-alias") {
             if (std::strcmp(value, "on") && std::strcmp(value, "off")) return false;
             o.antiAlias = std::strcmp(value, "on") == 0 ? 0 : 1;
+            o.antiAliasGiven = true;
         } else if (name == "--start") {
             LocalTime& t = o.start;
             if (std::sscanf(value, "%d-%d-%d %d:%d:%d", &t.year, &t.month, &t.day, &t.hour,
@@ -123,6 +129,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
             o.video = value;
         } else if (name == "--data") {
             o.dataDir = value;
+        } else if (name == "--tick") {
+            if (!parseLong(value, 0, 0xFFFFFFFFll, n)) return false;
+            o.startTick = uint32_t(n);
         } else {
             return false;
         }
@@ -131,12 +140,24 @@ bool parseOptions(int argc, char** argv, Options& o) {
 }
 
 // A private working directory whose Data folder has the real songs and effects and
-// holds the settings of this run, so the user's own Setup.ini is never touched.
+// holds the settings of this run, so the user's own Setup.ini is never touched. The
+// settings are those of the data folder's Setup.ini when it holds a valid one (read as
+// the program reads it, values as they are), with the command line's choices on top.
 std::string makeWorkDir(const Options& o) {
     std::string dir = simMakeWorkDir(o.dataDir);
     if (dir.empty()) return dir;
-    const unsigned char settings[6] = {2, (unsigned char)o.speed, (unsigned char)o.interval, 0, 1,
-                                       (unsigned char)o.antiAlias};
+    unsigned char settings[6] = {2, (unsigned char)o.speed, (unsigned char)o.interval, 0, 1,
+                                 (unsigned char)o.antiAlias};
+    if (FILE* given = std::fopen((o.dataDir + "/Setup.ini").c_str(), "rb")) {
+        unsigned char read[6];
+        if (std::fread(read, 1, sizeof read, given) == sizeof read && read[0] == 2) {
+            std::memcpy(settings, read, sizeof settings);
+            if (o.speedGiven) settings[1] = (unsigned char)o.speed;
+            if (o.intervalGiven) settings[2] = (unsigned char)o.interval;
+            if (o.antiAliasGiven) settings[5] = (unsigned char)o.antiAlias;
+        }
+        std::fclose(given);
+    }
     FILE* f = std::fopen((dir + "/Data/Setup.ini").c_str(), "wb");
     if (f) {
         std::fwrite(settings, 1, sizeof settings, f);
@@ -399,6 +420,7 @@ int main(int argc, char** argv) {
     config.desktopHeight = options.height;
     config.startTime = options.start;
     config.seedSeconds = options.seed;
+    config.startTick = options.startTick;
 
     RunState state;
     state.options = &options;

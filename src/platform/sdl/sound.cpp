@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/sound_font.h"
+#include "platform/sdl/stream_schedule.h"
 
 struct PlatMidiTag {
     int32_t unused;
@@ -40,23 +41,13 @@ enum : uint32_t {
 };
 
 const char* const SoundFontPath = "/usr/share/sounds/sf2/default-GM.sf2";
-const int QueueSize = 8;
-// A stream of zero deltas would otherwise complete and refill buffers without end
-// inside one callback.
-const int CompletionsPerCallback = 4;
+const int QueueSize = StreamSchedule::QueueSize;
 
-struct Stream {
+// The schedule (queue, tempo, position) and what the service adds to it.
+struct Stream : StreamSchedule {
     bool open;
-    bool running;
     MidiCallback callback;
     uintptr_t instance;
-    uint32_t tempo;
-    uint32_t division;
-    MidiHeader* queue[QueueSize];
-    int queued;
-    uint32_t eventOffset;     // next event in queue[0]
-    bool eventTimed;          // samplesToEvent includes that event's delta
-    double samplesToEvent;    // output samples until it is due
     uint32_t played;
 };
 
@@ -94,20 +85,6 @@ void unlock() {
     if (device) SDL_UnlockAudioDevice(device);
 }
 
-double samplesPerTick() {
-    uint32_t division = stream.division & 0xFFFF;
-    if (division & 0x8000) {
-        // SMPTE: frames per second (negative, in the high byte) and ticks per frame.
-        int fps = -int(int8_t(division >> 8));
-        int ticks = int(division & 0xFF);
-        if (fps <= 0) fps = 30;
-        if (ticks <= 0) ticks = 1;
-        return double(deviceRate) / (double(fps) * ticks);
-    }
-    if (division == 0) division = 1;
-    return double(stream.tempo) * 1e-6 * deviceRate / division;
-}
-
 void sendShort(uint32_t word) {
     synthTouched = true;
     int status = int(word & 0xFF), channel = status & 0x0F;
@@ -140,48 +117,13 @@ void completeOldest(bool played) {
         stream.callback(handleOf(), MomDone, stream.instance, reinterpret_cast<uintptr_t>(header), 0);
 }
 
-// Plays every event that is due now. Returns false when the callback has done all the
-// buffer hand-overs it may.
-bool playDueEvents(int& completions) {
-    while (stream.running && stream.queued > 0) {
-        MidiHeader* header = stream.queue[0];
-        uint32_t recorded = header->bytesRecorded < header->bufferLength ? header->bytesRecorded
-                                                                         : header->bufferLength;
-        if (stream.eventOffset + 12 > recorded) {
-            if (completions == CompletionsPerCallback) return false;
-            ++completions;
-            completeOldest(true);
-            continue;
-        }
-        uint32_t event[3];
-        std::memcpy(event, header->data + stream.eventOffset, sizeof event);
-        if (!stream.eventTimed) {
-            stream.samplesToEvent += event[0] * samplesPerTick();
-            stream.eventTimed = true;
-        }
-        if (stream.samplesToEvent >= 1.0) return true;
-        uint32_t word = event[2];
-        uint32_t size = 12;
-        if (word & 0x80000000u) {
-            uint32_t count = word & 0x00FFFFFFu;
-            size += (count + 3) & ~3u;
-            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(header->data) + stream.eventOffset + 12;
-            if (stream.eventOffset + size <= recorded && count >= 2 && bytes[0] == 0xF0 &&
-                bytes[count - 1] == 0xF7) {
-                synthTouched = true;
-                fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes + 1), int(count - 2),
-                                  nullptr, nullptr, nullptr, 0);
-            }
-        } else if ((word >> 24) == 1) {
-            if (word & 0x00FFFFFFu) stream.tempo = word & 0x00FFFFFFu;
-        } else if ((word >> 24) == 0) {
-            sendShort(word);
-        }
-        stream.eventOffset += size;
-        stream.eventTimed = false;
-    }
-    return true;
+void sendShortTo(void*, uint32_t word) { sendShort(word); }
+void sendSysex(void*, const uint8_t* bytes, uint32_t count) {
+    synthTouched = true;
+    fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes), int(count), nullptr, nullptr,
+                      nullptr, 0);
 }
+void playedOldest(void*) { completeOldest(true); }
 
 // Renders frames of the synthesizer into out, or silence when it is at rest.
 void renderSynth(int16_t* out, int frames) {
@@ -197,23 +139,15 @@ void renderSynth(int16_t* out, int frames) {
     synthFrames += uint64_t(frames);
 }
 
+void renderChunk(void* user, int frames, int offset) {
+    renderSynth(static_cast<int16_t*>(user) + offset * 2, frames);
+}
+
 void audioCallback(void*, Uint8* out, int bytes) {
     int16_t* samples = reinterpret_cast<int16_t*>(out);
     const int frames = bytes / 4;
-    int done = 0;
-    int completions = 0;
-    bool dispatching = true;
-    while (done < frames) {
-        int chunk = frames - done;
-        if (dispatching && stream.running) {
-            dispatching = playDueEvents(completions);
-            if (dispatching && stream.running && stream.queued > 0 && stream.eventTimed)
-                chunk = std::min(chunk, int(stream.samplesToEvent));
-        }
-        renderSynth(samples + done * 2, chunk);
-        if (stream.running && stream.queued > 0 && stream.eventTimed) stream.samplesToEvent -= chunk;
-        done += chunk;
-    }
+    const StreamSink sink = {samples, renderChunk, sendShortTo, sendSysex, playedOldest};
+    streamRender(stream, frames, sink);
     if (voice.data) {
         const int16_t* from = reinterpret_cast<const int16_t*>(voice.data);
         const Uint32 total = voice.length / 2;
@@ -374,6 +308,7 @@ uint32_t platMidiStreamOpen(MidiStreamHandle* out, MidiCallback callback, uintpt
     stream.instance = instance;
     stream.tempo = 500000;
     stream.division = 96;
+    stream.rate = deviceRate;
     unlock();
     *out = handleOf();
     return ErrNone;
@@ -489,17 +424,23 @@ int platPlaySound(const char* path, uint32_t flags) {
     runDevice();
     if (!(flags & SndAsync)) {
         // Wait for the end, with a margin in case the device stops rendering.
-        uint32_t limit = SDL_GetTicks() + uint32_t(uint64_t(length) * 1000 / (uint64_t(deviceRate) * 4)) + 1000;
+        const uint32_t start = SDL_GetTicks();
+        const uint32_t limit = uint32_t(uint64_t(length) * 1000 / (uint64_t(deviceRate) * 4)) + 1000;
         for (;;) {
             lock();
             bool playing = voice.data == data;
             unlock();
-            if (!playing || int32_t(SDL_GetTicks() - limit) > 0) break;
+            if (!playing || SDL_GetTicks() - start > limit) break;
             SDL_Delay(5);
         }
         idleDevice();
     }
     return 1;
+}
+
+void sdlSoundDisable() {
+    // As if no device could be opened: songs and effects are taken and ignored.
+    audioTried = true;
 }
 
 uint32_t sdlSoundPlayedBuffers() {
@@ -521,6 +462,8 @@ uint64_t sdlSoundSynthFrames() {
 Uint8* sdlConvertWave(const SDL_AudioSpec& format, const Uint8* raw, Uint32 rawLength, int rate,
                       Uint32* length) {
     *length = 0;
+    // An empty data chunk is no sound (SDL may hand over no buffer at all for it).
+    if (!raw || rawLength == 0) return nullptr;
     // SDL converts in one buffer len_mult times the input, through 32-bit floats: a mono
     // sound spread to two channels and then resampled to twice its rate touches three
     // times the result (1.6 MB for the crowd sound). Resampled while still mono, then

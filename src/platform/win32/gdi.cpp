@@ -46,6 +46,19 @@ int platBitBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, 
     return BitBlt(toHdc(dst), x, y, width, height, toHdc(src), srcX, srcY, SRCCOPY) ? 1 : 0;
 }
 
+int platStretchBlt(DcHandle dst, int x, int y, int width, int height, DcHandle src, int srcX,
+                   int srcY, int srcWidth, int srcHeight) {
+    HDC dc = toHdc(dst);
+    // Halftone averages the source pixels a shrunken picture covers; it needs the brush
+    // origin set after the mode.
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    return StretchBlt(dc, x, y, width, height, toHdc(src), srcX, srcY, srcWidth, srcHeight,
+                      SRCCOPY)
+               ? 1
+               : 0;
+}
+
 void platBitsWritten(DcHandle, int, int) {}
 
 ObjectHandle platCreateFont(const FontRequest& request) {

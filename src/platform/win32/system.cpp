@@ -3,6 +3,7 @@
 #include "platform/win32/win32.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 uint32_t platTickCount() { return GetTickCount(); }
@@ -35,28 +36,81 @@ uint32_t platCurrentDirectory(char* buffer, uint32_t size) {
     return length;
 }
 
-// The data folder is "Data" under the current directory; with no usable current
-// directory there is none (rather than a "\\Data\\" at the root of the drive).
+// "<folder>\\Data\\" into buffer; false when it does not fit.
+static bool dataUnder(const char* folder, char* buffer, uint32_t size) {
+    int n = std::snprintf(buffer, size, "%s\\Data\\", folder);
+    if (n > 0 && uint32_t(n) < size) return true;
+    buffer[0] = 0;
+    return false;
+}
+
+static bool isDirectory(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The data folder is "Data" under the current directory when that folder exists. Windows
+// starts a screen saver in its system folder, so otherwise it is "Data" beside the
+// program, whether it exists or not. With neither a usable current directory nor a
+// program path there is none (rather than a "\\Data\\" at the root of the drive).
 uint32_t platDataFolder(char* buffer, uint32_t size) {
     if (!buffer || size == 0) return 0;
     buffer[0] = 0;
     char directory[1024];
     uint32_t length = platCurrentDirectory(directory, sizeof directory);
-    if (length == 0) return 0;
-    int n = std::snprintf(buffer, size, "%s\\Data\\", directory);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
+    if (length != 0 && dataUnder(directory, buffer, size) && isDirectory(buffer))
+        return uint32_t(std::strlen(buffer));
+
+    char program[1024];
+    DWORD programLength = GetModuleFileNameA(nullptr, program, sizeof program);
+    char* slash = programLength != 0 && programLength < sizeof program
+                      ? std::strrchr(program, '\\')
+                      : nullptr;
+    if (slash) {
+        *slash = 0;
+        if (dataUnder(program, buffer, size)) return uint32_t(std::strlen(buffer));
     }
-    return uint32_t(n);
+    // No program path: the current directory's, whether it exists or not.
+    if (length != 0 && dataUnder(directory, buffer, size)) return uint32_t(std::strlen(buffer));
+    return 0;
 }
 
-// The settings file lives in the data folder.
-uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool) {
+// A folder is writable when a new file can be made in it; the probe goes when closed.
+// (GetTempFileName is no test: Wine's reports success even when it could make no file.)
+static bool folderWritable(const char* folder) {
+    char probe[MAX_PATH];
+    int n = std::snprintf(probe, sizeof probe, "%spellrun-%lu.tmp", folder,
+                          static_cast<unsigned long>(GetCurrentProcessId()));
+    if (n <= 0 || n >= int(sizeof probe)) return false;
+    HANDLE h = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+// The settings file lives in the data folder when the user may write there; otherwise
+// (the program installed under Program Files) in "%APPDATA%\\Pellrun\\", made when the
+// file is first written.
+uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool forWrite) {
     if (!buffer || size == 0) return 0;
     buffer[0] = 0;
     if (!dataFolder || !dataFolder[0]) return 0;
-    int n = std::snprintf(buffer, size, "%sSetup.ini", dataFolder);
+    int n = 0;
+    if (folderWritable(dataFolder)) {
+        n = std::snprintf(buffer, size, "%sSetup.ini", dataFolder);
+    } else {
+        char appData[MAX_PATH];
+        DWORD length = GetEnvironmentVariableA("APPDATA", appData, sizeof appData);
+        if (length == 0 || length >= sizeof appData) return 0;
+        n = std::snprintf(buffer, size, "%s\\Pellrun\\Setup.ini", appData);
+        if (n > 0 && uint32_t(n) < size && forWrite) {
+            char folder[MAX_PATH + 16];
+            std::snprintf(folder, sizeof folder, "%s\\Pellrun", appData);
+            CreateDirectoryA(appData, nullptr);
+            CreateDirectoryA(folder, nullptr);
+        }
+    }
     if (n <= 0 || uint32_t(n) >= size) {
         buffer[0] = 0;
         return 0;
@@ -118,3 +172,6 @@ void platReleaseMarker(MarkerHandle marker) {
     ReleaseMutex(h);
     CloseHandle(h);
 }
+
+// The Windows edition takes its settings from the settings file alone.
+void platRunSettings(RunSettings& settings) { settings = RunSettings{-1, -1, -1, -1}; }

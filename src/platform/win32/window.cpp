@@ -133,20 +133,41 @@ int platAdjustWindowRect(PlatRect& rect, uint32_t style) {
     return 1;
 }
 
+// Wine's ntdll exports its version; Windows' does not.
+static bool runningOnWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
                               int x, int y, int width, int height, WindowHandle parent,
                               int id) {
     HWND owner = toHwnd(parent);
-    HINSTANCE instance = programInstance;
     HMENU menu = nullptr;
-    if (owner) {
-        // A child control: its id travels in the menu argument, and it belongs to the
-        // parent's module.
-        instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
-        menu = reinterpret_cast<HMENU>(static_cast<intptr_t>(id));
+    DWORD exStyle = 0;
+    bool showQuietly = false;
+    // A child's id travels in the menu argument.
+    if (owner && (style & WS_CHILD)) menu = reinterpret_cast<HMENU>(static_cast<intptr_t>(id));
+    DWORD process = 0;
+    if (owner && (style & WS_CHILD) && GetWindowThreadProcessId(owner, &process) &&
+        process != GetCurrentProcessId() && runningOnWine()) {
+        // Wine shows nothing of a child window inside another process's window: lay a
+        // popup over the parent's client area instead, owned by it so that it stays above
+        // it, and never taking the focus from it.
+        POINT corner = {x, y};
+        ClientToScreen(owner, &corner);
+        x = corner.x;
+        y = corner.y;
+        style = (style & ~(WS_CHILD | WS_VISIBLE)) | WS_POPUP;
+        exStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+        menu = nullptr;
+        showQuietly = true;
     }
-    HWND hwnd = CreateWindowExA(0, className, caption, style, x, y, width, height, owner,
-                                menu, instance, nullptr);
+    // Every window belongs to this program's module, where its class is registered, also
+    // when its parent belongs to another program.
+    HWND hwnd = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, owner,
+                                menu, programInstance, nullptr);
+    if (hwnd && showQuietly) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     return toWindow(hwnd);
 }
 
@@ -158,6 +179,21 @@ void platDestroyWindow(WindowHandle window) { DestroyWindow(toHwnd(window)); }
 
 void platInvalidate(WindowHandle window) {
     if (InvalidateRect(toHwnd(window), nullptr, FALSE)) ownRepaintPending = true;
+}
+
+bool platIsWindow(WindowHandle window) { return window && IsWindow(toHwnd(window)); }
+
+bool platClientSize(WindowHandle window, int& width, int& height) {
+    RECT r = {};
+    width = height = 0;
+    if (!GetClientRect(toHwnd(window), &r)) return false;
+    width = r.right - r.left;
+    height = r.bottom - r.top;
+    return true;
+}
+
+int platSetTimer(WindowHandle window, uintptr_t id, uint32_t period) {
+    return SetTimer(toHwnd(window), id, period, nullptr) != 0 ? 1 : 0;
 }
 
 void platInvalidateRows(WindowHandle window, int top, int bottom) {

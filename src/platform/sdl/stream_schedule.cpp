@@ -1,0 +1,83 @@
+#include "platform/sdl/stream_schedule.h"
+
+#include <cstring>
+
+namespace {
+
+const int CompletionsPerCall = 4;
+
+// Sends every event that is due now. False when the call has handed back all the
+// buffers it may.
+bool sendDueEvents(StreamSchedule& s, int& completions, const StreamSink& sink) {
+    while (s.running && s.queued > 0) {
+        MidiHeader* header = s.queue[0];
+        uint32_t recorded = header->bytesRecorded < header->bufferLength ? header->bytesRecorded
+                                                                         : header->bufferLength;
+        if (s.eventOffset + 12 > recorded) {
+            if (completions == CompletionsPerCall) return false;
+            ++completions;
+            sink.bufferDone(sink.user);
+            continue;
+        }
+        uint32_t event[3];
+        std::memcpy(event, header->data + s.eventOffset, sizeof event);
+        if (!s.eventTimed) {
+            s.samplesToEvent += event[0] * streamSamplesPerTick(s.tempo, s.division, s.rate);
+            s.eventTimed = true;
+        }
+        if (s.samplesToEvent >= 1.0) return true;
+        uint32_t word = event[2];
+        uint32_t size = 12;
+        if (word & 0x80000000u) {
+            uint32_t count = word & 0x00FFFFFFu;
+            size += (count + 3) & ~3u;
+            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(header->data) + s.eventOffset + 12;
+            if (s.eventOffset + size <= recorded && count >= 2 && bytes[0] == 0xF0 &&
+                bytes[count - 1] == 0xF7)
+                sink.sysex(sink.user, bytes + 1, count - 2);
+        } else if ((word >> 24) == 1) {
+            if (word & 0x00FFFFFFu) s.tempo = word & 0x00FFFFFFu;
+        } else if ((word >> 24) == 0) {
+            sink.shortMessage(sink.user, word);
+        }
+        s.eventOffset += size;
+        s.eventTimed = false;
+    }
+    return true;
+}
+
+}  // namespace
+
+double streamSamplesPerTick(uint32_t tempo, uint32_t division, int rate) {
+    division &= 0xFFFF;
+    if (division & 0x8000) {
+        // SMPTE: frames per second (negative, in the high byte) and ticks per frame.
+        int fps = -int(int8_t(division >> 8));
+        int ticks = int(division & 0xFF);
+        if (fps <= 0) fps = 30;
+        if (ticks <= 0) ticks = 1;
+        return double(rate) / (double(fps) * ticks);
+    }
+    if (division == 0) division = 1;
+    return double(tempo) * 1e-6 * rate / division;
+}
+
+void streamRender(StreamSchedule& s, int frames, const StreamSink& sink) {
+    int done = 0;
+    int completions = 0;
+    bool dispatching = true;
+    while (done < frames) {
+        int chunk = frames - done;
+        if (dispatching && s.running) {
+            dispatching = sendDueEvents(s, completions, sink);
+            // The wait until the next event is compared as a double: a delta may be
+            // billions of samples long, far past what an int chunk holds.
+            if (dispatching && s.running && s.queued > 0 && s.eventTimed &&
+                s.samplesToEvent < double(chunk))
+                chunk = s.samplesToEvent >= 1.0 ? int(s.samplesToEvent) : 1;
+        }
+        sink.render(sink.user, chunk, done);
+        if (s.running && s.queued > 0 && s.eventTimed) s.samplesToEvent -= chunk;
+        done += chunk;
+    }
+}
