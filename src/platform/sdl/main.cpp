@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -47,7 +48,9 @@ int main(int argc, char** argv) {
             continue;
         }
         size_t n = std::strlen(argv[i]);
-        if (used + n + 2 > sizeof line) break;
+        // A line too long to hold is not cut short (an empty or cut line could open the
+        // settings screen and write the settings): it starts nothing.
+        if (used + n + 2 > sizeof line) return 0;
         if (used) line[used++] = ' ';
         std::memcpy(line + used, argv[i], n);
         used += n;
@@ -104,6 +107,9 @@ int main(int argc, char** argv) {
 
     int code = pellrunMain(line, 1);
     if (sdl.hostWindow) SDL_DestroyWindow(sdl.hostWindow);
-    SDL_Quit();
-    return code;
+    // The window is gone and the instance marker released: end now. SDL_Quit would
+    // wait for the audio thread and tear down the synthesizer and the display
+    // connection, which the system does at once when the process ends.
+    std::fflush(nullptr);
+    _exit(code);
 }
