@@ -98,6 +98,7 @@ enum : uint32_t {
     WmLButtonDown = 0x0201,
     WmRButtonDown = 0x0204,
     WmMouseWheel = 0x020A,
+    WmMouseHWheel = 0x020E,
 };
 
 enum : uint32_t {
