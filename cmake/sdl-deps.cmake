@@ -5,3 +5,7 @@ target_link_libraries(pellrun PRIVATE PkgConfig::FONTCONFIG)
 # FluidSynth renders the music of the Linux edition.
 pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 target_link_libraries(pellrun PRIVATE PkgConfig::FLUIDSYNTH)
+
+# Xlib: the sdl backend handles the errors of drawing into a window the host destroyed.
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+target_link_libraries(pellrun PRIVATE PkgConfig::X11)

@@ -8,7 +8,7 @@
 # Environment: SECONDS_TOTAL (default 90) is how long everything runs; the board is
 #   taken as BOARD_FROM..BOARD_TO seconds after the start (default 15..60; with an
 #   interval setting of 0 the board is up from about 10 s to about 65 s).
-#   PEERS (default "popsquares deco metaballs") names the hacks.
+#   PEERS (default "popsquares deco metaballs") names the hacks; empty runs none.
 # Prints a Markdown table: CPU of one core for the whole run and for the board
 # (process + its X server, + wineserver for Wine), main-thread wake-ups per second on
 # the board (voluntary context switches of the thread-group leader) and peak RSS.
@@ -23,7 +23,7 @@ windows_build=$(cd "${2:-$here/build/windows}" 2>/dev/null && pwd || echo "")
 total=${SECONDS_TOTAL:-90}
 board_from=${BOARD_FROM:-15}
 board_to=${BOARD_TO:-60}
-peers=${PEERS:-popsquares deco metaballs}
+peers=${PEERS-popsquares deco metaballs}
 hacks=/usr/libexec/xscreensaver
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-power.XXXXXX")

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the native suite, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the sound stream's hand-off under ThreadSanitizer, a short
-# fuzzing run of the song loader, the Windows cross build and its end-to-end run under
-# Wine.
+# Runs every test: the native suite, the Debian package run by the real xscreensaver,
+# the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, the sound
+# stream's hand-off under ThreadSanitizer, a short fuzzing run of the song loader, the
+# Windows cross build and its end-to-end run under Wine.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -15,6 +15,8 @@ step() {
 step cmake --preset linux
 step cmake --build --preset linux
 step ctest --preset linux
+# The package, installed into a scratch root, run by the real xscreensaver.
+step bash tests/host/run.sh build/linux
 step cmake --preset asan
 step cmake --build --preset asan
 step ctest --preset asan

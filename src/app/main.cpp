@@ -2,7 +2,7 @@
 
 #include "app/main_loop.h"
 #include "app/preview.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
 #include "race/scenes.h"

@@ -1,11 +1,9 @@
 #include "app/preview.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/window.h"
 #include "gfx/present.h"
 
-WindowHandle previewParent;
-Surface previewSurface;
 
 namespace {
 

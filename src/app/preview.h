@@ -4,13 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "gfx/surface.h"
-#include "platform/platform.h"
-
-// The host's window for the preview; null in every other mode.
-extern WindowHandle previewParent;
-// The scaled picture, the size of the pane; what the preview window shows.
-extern Surface previewSurface;
+#include "core/main_window.h"
+#include "gfx/present.h"
 
 // The window number after "/p" or "/P" (spaces or a colon between), 0 when the command
 // line is no preview request or names no window.

@@ -1,6 +1,6 @@
 #include "app/settings_screen.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/window.h"
 #include "gfx/present.h"
 

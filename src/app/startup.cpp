@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/preview.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
 #include "gfx/present.h"
@@ -88,6 +88,14 @@ int32_t startUp(int32_t mode) {
         createButton(okButton, mainWindow, "OK", 0, 160, 40, 144, 275);
         return 1;
     }
+
+    // The saver runs with the settings given for this run where there are any.
+    RunSettings given;
+    platRunSettings(given);
+    if (given.speed >= 0) speed = given.speed;
+    if (given.interval >= 0) interval = given.interval;
+    if (given.music >= 0) music = given.music;
+    if (given.antiAlias >= 0) antiAlias = given.antiAlias;
 
     if (preview) {
         // The whole playfield, scaled into the pane; silent: no song or effect file is

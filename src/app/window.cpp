@@ -6,7 +6,6 @@
 #include "gfx/present.h"
 #include "race/scenes.h"
 
-WindowHandle mainWindow;
 DcHandle windowDC;
 WindowHandle okButton;
 uint32_t graceStartTick;

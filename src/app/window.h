@@ -2,9 +2,9 @@
 #pragma once
 #include <cstdint>
 
+#include "core/main_window.h"
 #include "platform/platform.h"
 
-extern WindowHandle mainWindow;
 extern DcHandle windowDC;
 extern WindowHandle okButton;
 // Input ends the screen saver only once more than GraceMs have passed since this tick.

@@ -1,13 +1,13 @@
 #include "gfx/present.h"
 
-#include "app/preview.h"
-#include "app/window.h"
+#include "core/main_window.h"
 
 Surface screenSurface;
 Surface frameSurface;
 Surface courseSurface;
 Surface logoSurface;
 Surface sheetSurface;
+Surface previewSurface;
 int32_t originX;
 int32_t originY;
 int32_t viewX;

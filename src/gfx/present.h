@@ -13,6 +13,8 @@ extern Surface frameSurface;    // the composed playfield of the current frame
 extern Surface courseSurface;   // the playfield background
 extern Surface logoSurface;     // the logo screen
 extern Surface sheetSurface;    // the sprite sheet (the settings sheet in settings mode)
+// The picture scaled to the host's preview pane; what the window shows in the preview.
+extern Surface previewSurface;
 
 // Playfield placement: originX -1 is the narrow 640 x 480 layout.
 extern int32_t originX;

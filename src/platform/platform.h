@@ -62,6 +62,13 @@ uint32_t platDataFolder(char* buffer, uint32_t size);
 // Where Setup.ini is read and written, given the data folder platDataFolder chose.
 // forWrite makes the folders the file needs. Returns the length written, 0 for none.
 uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool forWrite);
+// Settings chosen for this run only (a screen-saver host passes the user's choices as
+// options); they win over the settings file while the saver runs and are not saved.
+// Each value is as the settings file holds it, or -1 when not given.
+struct RunSettings {
+    int32_t speed, interval, music, antiAlias;
+};
+void platRunSettings(RunSettings& settings);
 FileHandle platFileOpen(const char* path, int mode);   // nullptr on failure
 // Moves the file pointer; returns the new position, or -1 on failure.
 int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd);

@@ -2,7 +2,9 @@
 // fade the board in, keep a live clock running until the start time, fade it out.
 #include "race/board.h"
 
-#include "app/settings.h"
+#include <cstring>
+
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "platform/platform.h"
@@ -189,6 +191,11 @@ void oddsText(uint32_t odds, char out[6]) {
 const char* boardStyleLabel(uint8_t style) { return style < 4 ? boardLabels[style] : ""; }
 const char* listStyleLabel(uint8_t style) { return style < 4 ? listLabels[style] : ""; }
 
+// The live clock text last drawn onto screenSurface while the board waits; empty when
+// the screen's clock box may hold anything else. Redrawing the same text changes no
+// pixel, so it is skipped and the frame asks the window for nothing.
+static char screenClock[9];
+
 uint8_t drawClock(uint32_t mode) {
     const uint32_t what = mode & 0x0F;
     if (what != ClockLive && what != ClockNextRace) return 0;
@@ -208,6 +215,8 @@ uint8_t drawClock(uint32_t mode) {
     int32_t boxY = ClockBoxY - frameShift();
     Surface* target = &frameSurface;
     if (mode & 0xF0) {
+        if (std::memcmp(screenClock, text, sizeof text) == 0) return due;
+        std::memcpy(screenClock, text, sizeof text);
         target = &screenSurface;
         boxX += wideLayout() ? originX : viewX;
         boxY += wideLayout() ? originY : viewY;
@@ -221,6 +230,7 @@ uint8_t drawClock(uint32_t mode) {
 uint8_t boardSceneStep() {
     switch (step) {
     case 0:
+        screenClock[0] = 0;
         readClock(nextRaceTime);
         advanceStartTime(nextRaceTime, interval + 1);
         composeBoard();
@@ -255,6 +265,7 @@ uint8_t boardSceneStep() {
         }
         drawClock(ClockLive);
         mixBoard(17 * uint32_t(fadeLevel));
+        screenClock[0] = 0;
         requestRepaint();
         return 0;
     case 3:  // waiting for the start time, the live clock on the window every frame

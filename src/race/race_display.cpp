@@ -2,7 +2,7 @@
 // the order board and the finishing post.
 #include <cstdint>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "race/race.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 #include "sound/music.h"
 

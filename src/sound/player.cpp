@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/file.h"
+#include "core/file.h"
 #include "sound/music.h"
 
 MusicPlayer player;

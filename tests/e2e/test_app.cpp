@@ -4,7 +4,7 @@
 
 #include "app/main_loop.h"
 #include "app/preview.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/window.h"
 #include "gfx/present.h"
 #include "race/scenes.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "race/board.h"
 #include "race/scenes.h"
@@ -23,6 +23,7 @@ struct Watch {
     bool pictureTaken = false;
     int32_t width = 0, height = 0;
     bool boardShown = false;  // the window showed the composed board during the wait
+    uint32_t waitFrom = 0, waitTo = 0, repaintsFrom = 0, repaintsTo = 0;   // while waiting
     bool saw(int32_t boardStep) const {
         for (const Sample& s : samples)
             if (s.scene == SceneBoard && s.step == boardStep) return true;
@@ -33,6 +34,14 @@ struct Watch {
 void watchState(void* user) {
     Watch& w = *static_cast<Watch*>(user);
     w.samples.push_back({headlessElapsed(), scene, step});
+    if (scene == SceneBoard && step == 3) {
+        if (!w.waitFrom) {
+            w.waitFrom = headlessElapsed();
+            w.repaintsFrom = softPaintCopyCounters().rowRepaints;
+        }
+        w.waitTo = headlessElapsed();
+        w.repaintsTo = softPaintCopyCounters().rowRepaints;
+    }
     if (scene != SceneBoard || step != 3 || w.pictureTaken) return;
     const SoftBitmap* window = headlessWindowPicture();
     if (!window) return;
@@ -99,6 +108,11 @@ TEST(BoardRun, WaitsForTheStartTimeFadesOutAndTheParadeFollows) {
 
     EXPECT_TRUE(watch.pictureTaken);
     EXPECT_TRUE(watch.boardShown);
+
+    // While the board waits only the clock changes, once a second: no other frame asks
+    // for a repaint of any rows.
+    EXPECT_GT(watch.waitTo - watch.waitFrom, 50000u);
+    EXPECT_LE(watch.repaintsTo - watch.repaintsFrom, (watch.waitTo - watch.waitFrom) / 1000 + 2);
 
     // The loop waits once a frame: at most one wait per 10 ms, and about one per paint.
     const HeadlessCounters& counters = headlessCounters();

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "race/board.h"
 #include "race/race.h"
 #include "race/roster.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstring>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/startup.h"
 #include "gfx/present.h"
 #include "platform/headless/headless.h"

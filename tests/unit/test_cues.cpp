@@ -1,7 +1,7 @@
 // Music and effect cues: the music setting, file names, and missing files as silence.
 #include <cstring>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "midi_files.h"
 #include "sound/cues.h"
 

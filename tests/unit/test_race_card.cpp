@@ -81,7 +81,9 @@ TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
             const Runner& before = runners[oddsOrder[k - 1]];
             const Runner& after = runners[oddsOrder[k]];
             EXPECT_GE(before.ability, after.ability);
-            if (before.ability == after.ability) EXPECT_LT(oddsOrder[k - 1], oddsOrder[k]);
+            if (before.ability == after.ability) {
+                EXPECT_LT(oddsOrder[k - 1], oddsOrder[k]);
+            }
             // The favourite has the lowest odds: bonuses only widen the gap.
             EXPECT_LE(before.odds, after.odds + 1);
         }

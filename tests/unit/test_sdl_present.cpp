@@ -206,6 +206,43 @@ TEST(SdlPresentScale, ScaledPartEqualsTheWholeScaledPicture) {
     EXPECT_EQ(part.get(0, 0), 0u);   // outside the placement stays black
 }
 
+TEST(SdlPresentScale, ReducedPictureAveragesItsBoxesAndPartsMatchTheWhole) {
+    Picture picture(64, 48);
+    std::mt19937 random(5);
+    for (uint8_t& b : picture.bits) b = uint8_t(random());
+    const PresentRect place = presentPlace(64, 48, 30, 20);   // 26 x 20, aspect kept
+    Screen whole(30, 20), part(30, 20);
+    presentConvertReduced(picture.bits.data(), 64, 48, picture.stride, place, place,
+                          whole.pixels.data(), whole.pitch);
+    for (int32_t y = 0; y < place.height; ++y)
+        for (int32_t x = 0; x < place.width; ++x) {
+            const int32_t sx0 = x * 64 / place.width, sx1 = (x + 1) * 64 / place.width;
+            const int32_t sy0 = y * 48 / place.height, sy1 = (y + 1) * 48 / place.height;
+            uint32_t expected = 0;
+            for (int32_t channel = 0; channel < 3; ++channel) {
+                uint32_t sum = 0, n = 0;
+                for (int32_t sy = sy0; sy < sy1; ++sy)
+                    for (int32_t sx = sx0; sx < sx1; ++sx, ++n) sum += picture.at(sx, sy)[channel];
+                expected |= ((sum + n / 2) / n) << (8 * channel);
+            }
+            ASSERT_EQ(whole.get(place.x + x, place.y + y), expected) << x << "," << y;
+        }
+    // A changed source rectangle redrawn alone gives the pixels of the whole.
+    int32_t x0, x1, y0, y1;
+    presentReducedSpan(13, 29, 64, place.width, &x0, &x1);
+    presentReducedSpan(5, 40, 48, place.height, &y0, &y1);
+    const PresentRect dest = {place.x + x0, place.y + y0, x1 - x0, y1 - y0};
+    presentConvertReduced(picture.bits.data(), 64, 48, picture.stride, place, dest,
+                          part.pixels.data(), part.pitch);
+    for (int32_t y = dest.y; y < dest.y + dest.height; ++y)
+        for (int32_t x = dest.x; x < dest.x + dest.width; ++x) ASSERT_EQ(part.get(x, y), whole.get(x, y));
+    // Every box touching the changed source is inside the redrawn part.
+    for (int32_t x = 0; x < place.width; ++x) {
+        const bool touches = (x + 1) * 64 / place.width > 13 && x * 64 / place.width < 29;
+        EXPECT_EQ(touches, x >= x0 && x < x1) << x;
+    }
+}
+
 TEST(SdlPresentScale, MousePointMapsBackIntoThePicture) {
     const PresentRect place = presentPlace(640, 480, 1920, 1080);   // x 240, 1440 wide
     // Corners of the placed picture, and points in the bars held at the picture's edge.

@@ -1,7 +1,7 @@
 // The settings screen: markers, clicks through the hit map, redraws and the saved file.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
 #include "gfx/present.h"

@@ -1,5 +1,6 @@
 #include "platform/headless/headless.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -76,6 +77,38 @@ const SoftBitmap* headlessWindowPicture() {
 }
 
 // ---- Time ----------------------------------------------------------------------------
+
+// ---- Data folder and settings file --------------------------------------------------
+// The data folder is "Data" under the current directory; with no usable current
+// directory there is none (rather than a "\\Data\\" at the root of the drive).
+uint32_t platDataFolder(char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return 0;
+    buffer[0] = 0;
+    char directory[1024];
+    uint32_t length = platCurrentDirectory(directory, sizeof directory);
+    if (length == 0) return 0;
+    int n = std::snprintf(buffer, size, "%s\\Data\\", directory);
+    if (n <= 0 || uint32_t(n) >= size) {
+        buffer[0] = 0;
+        return 0;
+    }
+    return uint32_t(n);
+}
+
+// The settings file lives in the data folder. No run-time settings are given here.
+uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool) {
+    if (!buffer || size == 0) return 0;
+    buffer[0] = 0;
+    if (!dataFolder || !dataFolder[0]) return 0;
+    int n = std::snprintf(buffer, size, "%sSetup.ini", dataFolder);
+    if (n <= 0 || uint32_t(n) >= size) {
+        buffer[0] = 0;
+        return 0;
+    }
+    return uint32_t(n);
+}
+
+void platRunSettings(RunSettings& settings) { settings = RunSettings{-1, -1, -1, -1}; }
 
 uint32_t platTickCount() { return tick; }
 

@@ -8,13 +8,26 @@
 #include <malloc.h>
 #endif
 
+#include <X11/Xlib.h>
+
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_sound.h"
 
 SdlBackend sdl;
 volatile std::sig_atomic_t sdlTerminateRequested;
 
 static void onTerminate(int) { sdlTerminateRequested = 1; }
+
+// The host destroys its window when it ends the saver, maybe before the end request
+// has been seen: drawing into a window that is gone ends the run quietly instead of
+// with the X library's message and exit.
+static int onXError(Display*, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable ||
+        error->error_code == BadMatch)
+        sdlTerminateRequested = 1;
+    return 0;
+}
 
 // The modes that open a window: "/s", "/c" (either case) or nothing at all.
 static bool opensWindow(const char* line) {
@@ -37,28 +50,27 @@ int main(int argc, char** argv) {
     // would come from the heap, where freed space stays resident.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
-    // The arguments after the program name, joined by spaces; the host's --root is
-    // taken out and noted.
+    // The host's options are taken out; the rest is the command line as the Windows
+    // edition gets it.
     static char line[4096];
-    size_t used = 0;
-    bool root = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--root") == 0 || std::strcmp(argv[i], "-root") == 0) {
-            root = true;
-            continue;
+    hostParseOptions(argc, argv, sdl.options, line, sizeof line);
+    // A line too long to hold is not cut short (an empty or cut line could open the
+    // settings screen and write the settings): it starts nothing.
+    if (sdl.options.overlong) return 0;
+    const size_t used = std::strlen(line);
+    const bool root = sdl.options.root || sdl.options.hasWindowId;
+    {
+        char exe[1024];
+        const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+        if (n > 0) {
+            exe[n] = 0;
+            if (char* slash = std::strrchr(exe, '/')) *slash = 0;
+            std::snprintf(sdl.exeDir, sizeof sdl.exeDir, "%s", exe);
         }
-        size_t n = std::strlen(argv[i]);
-        // A line too long to hold is not cut short (an empty or cut line could open the
-        // settings screen and write the settings): it starts nothing.
-        if (used + n + 2 > sizeof line) return 0;
-        if (used) line[used++] = ' ';
-        std::memcpy(line + used, argv[i], n);
-        used += n;
     }
-    line[used] = 0;
 
     const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
-    bool hasHostWindow = hostWindow && *hostWindow;
+    bool hasHostWindow = sdl.options.hasWindowId || (hostWindow && *hostWindow);
     sdl.hackMode = root || (hasHostWindow && used == 0);
     if (sdl.hackMode) std::strcpy(line, "/s");
 
@@ -80,6 +92,7 @@ int main(int argc, char** argv) {
         SDL_Quit();
         return 1;
     }
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) XSetErrorHandler(onXError);
     struct sigaction action = {};
     action.sa_handler = onTerminate;
     sigemptyset(&action.sa_mask);
@@ -96,16 +109,28 @@ int main(int argc, char** argv) {
     sdl.refresh = mode.refresh_rate > 0 ? mode.refresh_rate : 60;
 
     if (sdl.hackMode && hasHostWindow) {
-        sdl.hostWindowId = std::strtoull(hostWindow, nullptr, 16);
+        sdl.hostWindowId = sdl.options.hasWindowId ? sdl.options.windowId
+                                                   : std::strtoull(hostWindow, nullptr, 16);
         sdl.hostWindow =
             SDL_CreateWindowFrom(reinterpret_cast<const void*>(uintptr_t(sdl.hostWindowId)));
         if (!sdl.hostWindow)
-            std::fprintf(stderr, "pellrun: cannot draw into window %s: %s\n", hostWindow,
-                         SDL_GetError());
+            std::fprintf(stderr, "pellrun: cannot draw into window 0x%llx: %s\n",
+                         (unsigned long long)sdl.hostWindowId, SDL_GetError());
     }
     sdlUpdateScreenSize();
+    // One hack runs per monitor: the first to take the sound lock plays music and
+    // effects, the others stay quiet.
+    int soundLock = -1;
+    char soundLockPath[1024] = "";
+    if (sdl.hackMode) {
+        hostRuntimePath("pellrun-sound.lock", soundLockPath, sizeof soundLockPath);
+        soundLock = sdlTakeLock(soundLockPath);
+        sdl.quiet = soundLock < 0;
+        if (sdl.quiet) sdlSoundDisable();
+    }
 
     int code = pellrunMain(line, 1);
+    sdlDropLock(soundLock, soundLockPath);
     if (sdl.hostWindow) SDL_DestroyWindow(sdl.hostWindow);
     // The window is gone and the instance marker released: end now. SDL_Quit would
     // wait for the audio thread and tear down the synthesizer and the display

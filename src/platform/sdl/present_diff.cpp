@@ -270,6 +270,49 @@ void presentConvertScaled(const uint8_t* picture, int32_t pictureWidth, int32_t 
     }
 }
 
+void presentConvertReduced(const uint8_t* picture, int32_t pictureWidth, int32_t pictureHeight,
+                           int32_t stride, const PresentRect& place, const PresentRect& dest,
+                           uint8_t* pixels, int32_t pitch) {
+    if (place.width <= 0 || place.height <= 0) return;
+    for (int32_t row = 0; row < dest.height; ++row) {
+        const int32_t dy = dest.y + row - place.y;
+        const int32_t sy0 = int32_t(int64_t(dy) * pictureHeight / place.height);
+        int32_t sy1 = int32_t(int64_t(dy + 1) * pictureHeight / place.height);
+        if (sy1 <= sy0) sy1 = sy0 + 1;
+        uint32_t* to =
+            reinterpret_cast<uint32_t*>(pixels + size_t(dest.y + row) * size_t(pitch)) + dest.x;
+        for (int32_t i = 0; i < dest.width; ++i) {
+            const int32_t dx = dest.x + i - place.x;
+            const int32_t sx0 = int32_t(int64_t(dx) * pictureWidth / place.width);
+            int32_t sx1 = int32_t(int64_t(dx + 1) * pictureWidth / place.width);
+            if (sx1 <= sx0) sx1 = sx0 + 1;
+            uint32_t blue = 0, green = 0, red = 0;
+            for (int32_t sy = sy0; sy < sy1; ++sy) {
+                const uint8_t* p =
+                    picture + size_t(pictureHeight - 1 - sy) * size_t(stride) + size_t(sx0) * 3;
+                for (int32_t sx = sx0; sx < sx1; ++sx, p += 3) {
+                    blue += p[0];
+                    green += p[1];
+                    red += p[2];
+                }
+            }
+            const uint32_t count = uint32_t((sy1 - sy0) * (sx1 - sx0));
+            const uint32_t half = count / 2;
+            to[i] = (blue + half) / count | ((green + half) / count) << 8 |
+                    ((red + half) / count) << 16;
+        }
+    }
+}
+
+void presentReducedSpan(int32_t s0, int32_t s1, int32_t src, int32_t dst, int32_t* d0,
+                        int32_t* d1) {
+    // Box d covers [d * src / dst, (d + 1) * src / dst): it starts before s1 and ends
+    // after s0 for d in [floor(s0 * dst / src), ceil(s1 * dst / src)).
+    *d0 = int32_t(int64_t(s0) * dst / src);
+    *d1 = int32_t((int64_t(s1) * dst + src - 1) / src);
+    if (*d1 > dst) *d1 = dst;
+}
+
 void presentPictureCoordinates(const PresentRect& place, int32_t pictureWidth,
                                int32_t pictureHeight, int32_t x, int32_t y, int32_t* px,
                                int32_t* py) {

@@ -66,6 +66,17 @@ void presentConvertScaled(const uint8_t* picture, int32_t pictureWidth, int32_t 
                           int32_t stride, const PresentRect& place, const PresentRect& dest,
                           uint8_t* pixels, int32_t pitch);
 
+// As presentConvertScaled for a picture shown smaller than it is (a preview): each
+// destination pixel is the average of the source pixels it covers (a box filter).
+void presentConvertReduced(const uint8_t* picture, int32_t pictureWidth, int32_t pictureHeight,
+                           int32_t stride, const PresentRect& place, const PresentRect& dest,
+                           uint8_t* pixels, int32_t pitch);
+
+// The destination pixels [*d0, *d1) of a dst-long span reduced from a src-long one whose
+// box covers some source pixel in [s0, s1).
+void presentReducedSpan(int32_t s0, int32_t s1, int32_t src, int32_t dst, int32_t* d0,
+                        int32_t* d1);
+
 // The picture pixel under window point (x, y) of a placed picture, clamped to the picture.
 void presentPictureCoordinates(const PresentRect& place, int32_t pictureWidth,
                                int32_t pictureHeight, int32_t x, int32_t y, int32_t* px,

@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdint>
 
+#include "platform/sdl/host.h"
+
 struct SdlBackend {
     // Run as a screen-saver host's hack: saver mode, input does not end it, SIGTERM does.
     bool hackMode;
@@ -18,6 +20,14 @@ struct SdlBackend {
     int32_t screenWidth, screenHeight;
     // The 640 x 480 mode is set: it is shown scaled up on the unchanged desktop.
     bool scaledMode;
+    // The screen told to the program is the real one divided by this whole factor; the
+    // picture is shown enlarged by it.
+    int32_t factor;
+    // The command-line options and the folder the program was started from.
+    HostOptions options;
+    char exeDir[1024];
+    // Another hack of the same user plays the music and effects: this one stays quiet.
+    bool quiet;
 };
 
 extern SdlBackend sdl;
@@ -25,3 +35,8 @@ extern volatile std::sig_atomic_t sdlTerminateRequested;
 
 // Recomputes the screen size the program is told from the mode and the host window.
 void sdlUpdateScreenSize();
+
+// Takes the lock file at path; its descriptor, or -1 when another process holds it.
+int sdlTakeLock(const char* path);
+// Removes the lock file and lets the lock go (nothing when fd is -1).
+void sdlDropLock(int fd, const char* path);

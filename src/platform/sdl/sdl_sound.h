@@ -8,6 +8,8 @@
 uint32_t sdlSoundPlayedBuffers();
 // Frames the synthesizer has rendered; it stops while the synthesizer is at rest.
 uint64_t sdlSoundSynthFrames();
+// No audio device is opened for this run: nothing is heard.
+void sdlSoundDisable();
 // True when an audio device is open and rendering.
 bool sdlSoundHasDevice();
 // A wave file's samples (format as SDL_LoadWAV gives it) converted to signed 16-bit

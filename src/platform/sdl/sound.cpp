@@ -443,6 +443,11 @@ int platPlaySound(const char* path, uint32_t flags) {
     return 1;
 }
 
+void sdlSoundDisable() {
+    // As if no device could be opened: songs and effects are taken and ignored.
+    audioTried = true;
+}
+
 uint32_t sdlSoundPlayedBuffers() {
     lock();
     uint32_t n = stream.played;

@@ -35,32 +35,70 @@ void platLocalTime(LocalTime& out) {
 
 int64_t platCalendarSeconds() { return int64_t(std::time(nullptr)); }
 
-// ---- Instance marker ---------------------------------------------------------------------
-// A lock file named after the marker; the marker is held while the lock is. The lock
-// goes with the process, so a crashed run leaves nothing behind that blocks the next.
+// ---- Data folder, settings, run-time settings -------------------------------------------
+
+uint32_t platDataFolder(char* buffer, uint32_t size) {
+    return hostDataFolder(sdl.exeDir, buffer, size);
+}
+
+uint32_t platSettingsFile(const char*, char* buffer, uint32_t size, bool forWrite) {
+    return hostSettingsFile(buffer, size, forWrite);
+}
+
+void platRunSettings(RunSettings& settings) { settings = sdl.options.settings; }
+
+// ---- Locks and the instance marker ------------------------------------------------------
+// A lock file in the run-time folder; the lock goes with the process, so a crashed run
+// leaves nothing that blocks the next. A clean end removes the file.
+
+int sdlTakeLock(const char* path) {
+    const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void sdlDropLock(int fd, const char* path) {
+    if (fd < 0) return;
+    unlink(path);
+    close(fd);
+}
+
+namespace {
+char markerPath[1024];
+}
 
 MarkerHandle platCreateMarker(const char* name, bool* alreadyExists) {
     *alreadyExists = false;
-    char path[512];
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     // The host runs one hack per monitor, each in its own window: one marker each.
-    char suffix[32] = "";
-    if (sdl.hostWindow) std::snprintf(suffix, sizeof suffix, "-%llx", (unsigned long long)sdl.hostWindowId);
-    if (runtime && *runtime)
-        std::snprintf(path, sizeof path, "%s/%s%s.lock", runtime, name, suffix);
+    char file[256];
+    if (sdl.hostWindow)
+        std::snprintf(file, sizeof file, "%s-%llx.lock", name, (unsigned long long)sdl.hostWindowId);
     else
-        std::snprintf(path, sizeof path, "/tmp/%s-%u%s.lock", name, unsigned(getuid()), suffix);
-    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return nullptr;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK) *alreadyExists = true;
-        // Held elsewhere (or not lockable): the handle still closes cleanly.
+        std::snprintf(file, sizeof file, "%s.lock", name);
+    hostRuntimePath(file, markerPath, sizeof markerPath);
+    int fd = sdlTakeLock(markerPath);
+    if (fd < 0) {
+        // Held elsewhere: a handle that only closes. Nothing at all when no file opens.
+        fd = open(markerPath, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        *alreadyExists = true;
+        markerPath[0] = 0;
     }
     return reinterpret_cast<MarkerHandle>(intptr_t(fd) + 1);
 }
 
 void platReleaseMarker(MarkerHandle marker) {
-    if (marker) close(int(reinterpret_cast<intptr_t>(marker) - 1));
+    if (!marker) return;
+    const int fd = int(reinterpret_cast<intptr_t>(marker) - 1);
+    if (markerPath[0])
+        sdlDropLock(fd, markerPath);
+    else
+        close(fd);
+    markerPath[0] = 0;
 }
 
 // ---- Cursor --------------------------------------------------------------------------------
@@ -81,10 +119,16 @@ int platShowCursor(bool show) {
 void sdlUpdateScreenSize() {
     int width = sdl.desktopWidth, height = sdl.desktopHeight;
     if (sdl.hostWindow) SDL_GetWindowSize(sdl.hostWindow, &width, &height);
-    // A host window smaller than the narrow layout gets that layout scaled down.
+    // A host window smaller than the narrow layout gets that layout scaled down. A
+    // large screen is told smaller by the whole factor the playfield can be enlarged.
+    sdl.factor = 1;
     if (sdl.scaledMode || width < 640 || height < 480) {
         width = 640;
         height = 480;
+    } else {
+        sdl.factor = hostScaleFactor(width, height, 800, 640, sdl.options.scale);
+        width /= sdl.factor;
+        height /= sdl.factor;
     }
     sdl.screenWidth = width;
     sdl.screenHeight = height;

@@ -80,11 +80,22 @@ void setTitle(SDL_Window* window, const char* caption) {
     SDL_SetWindowTitle(window, utf8);
 }
 
+// A picture is shown enlarged by the largest whole factor that fits (crisp pixels),
+// centred with black around; one larger than the window is reduced to fit, its aspect
+// kept.
 void placePicture(SoftWindow* window, SdlWindowData* data, int32_t width, int32_t height) {
-    if (width == window->width && height == window->height)
-        data->place = PresentRect{0, 0, width, height};
-    else
+    if (width >= window->width && height >= window->height) {
+        const int32_t f =
+            hostScaleFactor(width, height, window->width, window->height, sdl.options.scale);
+        const int32_t w = window->width * f, h = window->height * f;
+        data->place = PresentRect{(width - w) / 2, (height - h) / 2, w, h};
+    } else {
         data->place = presentPlace(window->width, window->height, width, height);
+    }
+}
+
+bool reduced(const SoftWindow* window, const SdlWindowData* data) {
+    return data->place.width < window->width;
 }
 
 bool oneToOne(const SoftWindow* window, const SdlWindowData* data) {
@@ -195,7 +206,8 @@ bool adoptSurface(SoftWindow* window, SdlWindowData* data, SDL_Surface* surface,
 // Sends what changed in the window's picture to the screen.
 void present(SoftWindow* window) {
     SdlWindowData* data = dataOf(window);
-    if (!data || !data->window || window->destroyed) return;
+    // Once the end is requested nothing more is drawn: the host's window may be gone.
+    if (!data || !data->window || window->destroyed || sdlTerminateRequested) return;
     const bool buttons = buttonsDirty;
     buttonsDirty = false;
     SDL_Surface* surface = SDL_GetWindowSurface(data->window);
@@ -235,6 +247,9 @@ void present(SoftWindow* window) {
         if (direct)
             presentConvert(picture.bits, picture.height, picture.stride, whole, pixels,
                            target->pitch, place.x, place.y);
+        else if (reduced(window, data))
+            presentConvertReduced(picture.bits, picture.width, picture.height, picture.stride,
+                                  place, place, pixels, target->pitch);
         else
             presentConvertScaled(picture.bits, picture.width, picture.height, picture.stride,
                                  place, place, pixels, target->pitch);
@@ -252,12 +267,15 @@ void present(SoftWindow* window) {
                 continue;
             }
             int32_t x0, x1, y0, y1;
-            presentScaledSpan(r.x, r.x + r.width, picture.width, place.width, &x0, &x1);
-            presentScaledSpan(r.y, r.y + r.height, picture.height, place.height, &y0, &y1);
+            const bool smaller = reduced(window, data);
+            auto span = smaller ? presentReducedSpan : presentScaledSpan;
+            span(r.x, r.x + r.width, picture.width, place.width, &x0, &x1);
+            span(r.y, r.y + r.height, picture.height, place.height, &y0, &y1);
             if (x0 >= x1 || y0 >= y1) continue;
             const PresentRect dest = {place.x + x0, place.y + y0, x1 - x0, y1 - y0};
-            presentConvertScaled(picture.bits, picture.width, picture.height, picture.stride,
-                                 place, dest, pixels, target->pitch);
+            (smaller ? presentConvertReduced : presentConvertScaled)(
+                picture.bits, picture.width, picture.height, picture.stride, place, dest, pixels,
+                target->pitch);
             data->rects[count++] = SDL_Rect{dest.x, dest.y, dest.width, dest.height};
         }
     }
@@ -537,8 +555,12 @@ void backendWindowCreated(SoftWindow* window) {
         int x = window->x, y = window->y, width = window->width, height = window->height;
         uint32_t flags = SDL_WINDOW_HIDDEN;
         if (!(window->style & WsCaption)) flags |= SDL_WINDOW_BORDERLESS;
-        // The narrow mode fills the desktop with the picture scaled up.
-        if (sdl.scaledMode && width == 640 && height == 480) {
+        // The narrow mode fills the desktop with the picture scaled up, and so does a
+        // screen-sized window on a screen told smaller (or larger) than it is.
+        const bool screenSized = width == sdl.screenWidth && height == sdl.screenHeight &&
+                                 !(window->style & WsCaption);
+        const bool resized = width != sdl.desktopWidth || height != sdl.desktopHeight;
+        if ((sdl.scaledMode && width == 640 && height == 480) || (screenSized && resized)) {
             x = 0;
             y = 0;
             width = sdl.desktopWidth;

@@ -10,6 +10,7 @@
 #endif
 
 #include <cstdlib>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -575,7 +576,10 @@ int platStretchBlt(DcHandle, int, int, int, int, DcHandle, int, int, int, int) {
 // The soft window compares what it copies and presents only what changed, so a repaint
 // of some rows, or of none, is a repaint of the whole window as before (the headless
 // frames stay one per request).
-void platInvalidateRows(WindowHandle window, int, int) { platInvalidate(window); }
+void platInvalidateRows(WindowHandle window, int top, int bottom) {
+    if (top < bottom) ++paintCopyCounters.rowRepaints;
+    platInvalidate(window);
+}
 
 DcHandle platGetDC(WindowHandle window) {
     SoftWindow* w = softWindow(window);
@@ -613,35 +617,6 @@ uint32_t platCurrentDirectory(char* buffer, uint32_t size) {
     return static_cast<uint32_t>(std::strlen(buffer));
 }
 
-// The data folder is "Data" under the current directory; with no usable current
-// directory there is none (rather than a "\\Data\\" at the root of the drive).
-uint32_t platDataFolder(char* buffer, uint32_t size) {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = 0;
-    char directory[1024];
-    uint32_t length = platCurrentDirectory(directory, sizeof directory);
-    if (length == 0) return 0;
-    int n = std::snprintf(buffer, size, "%s\\Data\\", directory);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return uint32_t(n);
-}
-
-// The settings file lives in the data folder.
-uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, bool) {
-    if (!buffer || size == 0) return 0;
-    buffer[0] = 0;
-    if (!dataFolder || !dataFolder[0]) return 0;
-    int n = std::snprintf(buffer, size, "%sSetup.ini", dataFolder);
-    if (n <= 0 || uint32_t(n) >= size) {
-        buffer[0] = 0;
-        return 0;
-    }
-    return uint32_t(n);
-}
-
 static int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)) - 1; }
 
 FileHandle platFileOpen(const char* path, int mode) {
@@ -655,6 +630,10 @@ FileHandle platFileOpen(const char* path, int mode) {
 #endif
     if (mode == FileCreateAlways) flags |= O_CREAT | O_TRUNC;
     int fd = open(native, flags, 0644);
+    // Installed songs and effects are read-only to the user: an existing file that cannot
+    // be opened for writing is opened for reading (writes to it then fail).
+    if (fd < 0 && mode == FileOpenExisting && (errno == EACCES || errno == EROFS))
+        fd = open(native, (flags & ~O_RDWR) | O_RDONLY, 0);
     if (fd < 0) return nullptr;
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -115,6 +115,7 @@ struct SoftPaintCopyCounters {
     uint32_t tracked;    // copies that compared only the written rows
     uint32_t misses;     // rows found different outside the written ones (checking only)
     uint32_t overreach;  // copies asked for more than the window or the source holds
+    uint32_t rowRepaints;   // repaint requests that named some rows
 };
 const SoftPaintCopyCounters& softPaintCopyCounters();
 

@@ -172,3 +172,6 @@ void platReleaseMarker(MarkerHandle marker) {
     ReleaseMutex(h);
     CloseHandle(h);
 }
+
+// The Windows edition takes its settings from the settings file alone.
+void platRunSettings(RunSettings& settings) { settings = RunSettings{-1, -1, -1, -1}; }

@@ -1,4 +1,4 @@
-#include "app/file.h"
+#include "core/file.h"
 
 int32_t fileOpen(FileRecord& record, int32_t mode) {
     record.handle = platFileOpen(record.path, mode == 1 ? FileCreateAlways : FileOpenExisting);

@@ -1,8 +1,8 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <cstdio>
 
-#include "app/file.h"
+#include "core/file.h"
 
 int32_t speed = 2;
 int32_t interval = 1;

@@ -1,0 +1,4 @@
+#include "core/main_window.h"
+
+WindowHandle mainWindow;
+WindowHandle previewParent;

@@ -1,0 +1,181 @@
+#include "platform/sdl/host.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool named(const char* arg, const char* name) {
+    // Both -name and --name are accepted, as screen-saver hosts use either.
+    if (arg[0] != '-') return false;
+    if (arg[1] == '-') ++arg;
+    return std::strcmp(arg + 1, name) == 0;
+}
+
+bool number(const char* text, int32_t low, int32_t high, int32_t* out) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno || *end || value < low || value > high) return false;
+    *out = int32_t(value);
+    return true;
+}
+
+bool isFolder(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isFile(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Copies a native path into buffer in the program's form (slashes become backslashes),
+// adding the ending when it is not there yet. Returns the length, 0 when it does not fit.
+uint32_t programPath(const char* path, const char* ending, char* buffer, uint32_t size) {
+    const int n = std::snprintf(buffer, size, "%s%s", path, ending);
+    if (n <= 0 || uint32_t(n) >= size) {
+        buffer[0] = 0;
+        return 0;
+    }
+    for (char* c = buffer; *c; ++c)
+        if (*c == '/') *c = '\\';
+    return uint32_t(n);
+}
+
+// Makes each missing folder of path (a native path ending in a slash).
+bool makeFolders(const char* path) {
+    char partial[1024];
+    const size_t length = std::strlen(path);
+    if (length >= sizeof partial) return false;
+    for (size_t i = 1; i <= length; ++i) {
+        if (path[i] != '/' && path[i] != 0) continue;
+        std::memcpy(partial, path, i);
+        partial[i] = 0;
+        if (mkdir(partial, 0700) != 0 && errno != EEXIST) return false;
+    }
+    return isFolder(path);
+}
+
+}  // namespace
+
+void hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size) {
+    options = HostOptions();
+    options.settings = RunSettings{-1, -1, -1, -1};
+    uint32_t used = 0;
+    line[0] = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        int32_t n = 0;
+        if (named(arg, "root")) {
+            options.root = true;
+        } else if (named(arg, "window-id")) {
+            ++i;
+            char* end = nullptr;
+            if (value && *value) options.windowId = std::strtoull(value, &end, 0);
+            options.hasWindowId = value && *value && !*end && options.windowId != 0;
+        } else if (named(arg, "scale")) {
+            ++i;
+            if (number(value, 1, 64, &n)) options.scale = n;
+        } else if (named(arg, "speed")) {
+            // 1 (slowest) .. 5 (fastest); the file holds 4 .. 0.
+            ++i;
+            if (number(value, 1, 5, &n)) options.settings.speed = 5 - n;
+        } else if (named(arg, "interval")) {
+            // Minutes from the board to the race, 1 .. 3; the file holds 0 .. 2.
+            ++i;
+            if (number(value, 1, 3, &n)) options.settings.interval = n - 1;
+        } else if (named(arg, "music")) {
+            options.settings.music = 0;
+        } else if (named(arg, "no-music")) {
+            options.settings.music = 1;
+        } else if (named(arg, "smooth")) {
+            options.settings.antiAlias = 0;
+        } else if (named(arg, "no-smooth")) {
+            options.settings.antiAlias = 1;
+        } else {
+            const uint32_t length = uint32_t(std::strlen(arg));
+            if (used + length + 2 > size) {
+                options.overlong = true;
+                line[0] = 0;
+                return;
+            }
+            if (used) line[used++] = ' ';
+            std::memcpy(line + used, arg, length);
+            used += length;
+            line[used] = 0;
+        }
+    }
+}
+
+uint32_t hostDataFolder(const char* exeDir, char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return 0;
+    buffer[0] = 0;
+    char path[1024];
+    const char* given = std::getenv("PELLRUN_DATA");
+    if (given && *given) {
+        const size_t n = std::strlen(given);
+        return programPath(given, given[n - 1] == '/' ? "" : "/", buffer, size);
+    }
+    if (getcwd(path, sizeof path - 8)) {
+        std::strcat(path, "/Data");
+        if (isFolder(path)) return programPath(path, "/", buffer, size);
+    }
+    if (!exeDir || !*exeDir) return 0;
+    // Installed: <prefix>/bin/pellrun finds <prefix>/share/pellrun; a program in a
+    // folder of its own under the prefix looks one level further up.
+    static const char* const levels[] = {"/..", "/../.."};
+    for (const char* up : levels) {
+        std::snprintf(path, sizeof path, "%s%s/share/pellrun", exeDir, up);
+        if (isFolder(path)) return programPath(path, "/", buffer, size);
+    }
+    std::snprintf(path, sizeof path, "%s/../share/pellrun", exeDir);
+    return programPath(path, "/", buffer, size);
+}
+
+uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite) {
+    if (!buffer || size == 0) return 0;
+    buffer[0] = 0;
+    char path[1024];
+    if (getcwd(path, sizeof path)) {
+        const size_t n = std::strlen(path);
+        std::snprintf(path + n, sizeof path - n, "/Data/Setup.ini");
+        if (isFile(path)) return programPath(path, "", buffer, size);
+    }
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    // A relative XDG_CONFIG_HOME is to be ignored.
+    if (config && config[0] == '/')
+        std::snprintf(path, sizeof path, "%s/pellrun/", config);
+    else if (home && home[0] == '/')
+        std::snprintf(path, sizeof path, "%s/.config/pellrun/", home);
+    else
+        return 0;
+    if (forWrite && !makeFolders(path)) return 0;
+    return programPath(path, "Setup.ini", buffer, size);
+}
+
+void hostRuntimePath(const char* name, char* buffer, uint32_t size) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/')
+        std::snprintf(buffer, size, "%s/%s", runtime, name);
+    else
+        std::snprintf(buffer, size, "/tmp/%u-%s", unsigned(getuid()), name);
+}
+
+int32_t hostScaleFactor(int32_t areaWidth, int32_t areaHeight, int32_t fitWidth,
+                        int32_t fitHeight, int32_t limit) {
+    if (fitWidth <= 0 || fitHeight <= 0) return 1;
+    int32_t factor = areaWidth / fitWidth;
+    if (areaHeight / fitHeight < factor) factor = areaHeight / fitHeight;
+    if (limit > 0 && factor > limit) factor = limit;
+    return factor < 1 ? 1 : factor;
+}

@@ -1,0 +1,41 @@
+// What the Linux edition takes from its surroundings, kept free of SDL so it can be
+// tested on its own: the command-line options a screen-saver host passes, where the
+// songs, effects and settings are, and where run-time files go.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct HostOptions {
+    bool root;              // --root: draw into the host's window
+    bool hasWindowId;       // -window-id given (hex with 0x, or decimal)
+    uint64_t windowId;
+    int32_t scale;          // --scale N: the largest whole factor used; 0 for no limit
+    RunSettings settings;   // --speed, --interval, --music/--no-music, --smooth/--no-smooth
+    bool overlong;          // the other arguments do not fit the line (it is left empty)
+};
+
+// Takes the options above out of argv[1..argc-1]; the other arguments are joined with
+// spaces into line (the command line as the Windows edition gets it). A value out of
+// range leaves its setting unchanged.
+void hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size);
+
+// The data folder in the program's path form (backslashes, ending in one): $PELLRUN_DATA
+// when set, else Data under the current directory when it is a folder, else
+// share/pellrun beside the folder of the program (exeDir/../share/pellrun, or two levels
+// up for a program kept in a folder of its own). Returns the length, 0 for none.
+uint32_t hostDataFolder(const char* exeDir, char* buffer, uint32_t size);
+
+// Setup.ini: in Data under the current directory when a file is there already, else in
+// $XDG_CONFIG_HOME/pellrun (default ~/.config/pellrun), made when forWrite. Program's
+// path form; returns the length, 0 for none.
+uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite);
+
+// A file for this run in $XDG_RUNTIME_DIR (or /tmp with the user id in its name).
+void hostRuntimePath(const char* name, char* buffer, uint32_t size);
+
+// The whole factor by which a width x height picture is enlarged in an areaWidth x
+// areaHeight window so that a fit x fitHeight part of it still fits, at most limit
+// (0 for no limit); at least 1.
+int32_t hostScaleFactor(int32_t areaWidth, int32_t areaHeight, int32_t fitWidth,
+                        int32_t fitHeight, int32_t limit);

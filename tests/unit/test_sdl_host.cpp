@@ -1,0 +1,133 @@
+// What the Linux edition takes from its surroundings: the host's options, the places of
+// the songs and the settings file, and the whole factor a picture is enlarged by.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/host.h"
+
+namespace {
+
+HostOptions parse(std::vector<const char*> args, std::string* line = nullptr) {
+    args.insert(args.begin(), "pellrun");
+    HostOptions options;
+    char text[64];
+    hostParseOptions(int(args.size()), const_cast<char**>(args.data()), options, text, sizeof text);
+    if (line) *line = text;
+    return options;
+}
+
+TEST(SdlHost, OptionsOverrideSettingsAndLeaveTheRestAsTheCommandLine) {
+    struct Case {
+        std::vector<const char*> args;
+        RunSettings settings;
+        const char* line;
+    } cases[] = {
+        {{"--root"}, {-1, -1, -1, -1}, ""},
+        {{"-speed", "5", "-interval", "3", "-no-music", "-no-smooth"}, {0, 2, 1, 1}, ""},
+        {{"--speed", "1", "--interval", "1", "--music", "--smooth"}, {4, 0, 0, 0}, ""},
+        // Out of range or missing values change nothing.
+        {{"--speed", "6", "--interval", "0", "--speed"}, {-1, -1, -1, -1}, ""},
+        {{"/s", "--no-music", "5000"}, {-1, -1, 1, -1}, "/s 5000"},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        const HostOptions o = parse(c.args, &line);
+        EXPECT_EQ(o.settings.speed, c.settings.speed) << c.args[0];
+        EXPECT_EQ(o.settings.interval, c.settings.interval) << c.args[0];
+        EXPECT_EQ(o.settings.music, c.settings.music) << c.args[0];
+        EXPECT_EQ(o.settings.antiAlias, c.settings.antiAlias) << c.args[0];
+        EXPECT_EQ(line, c.line) << c.args[0];
+    }
+    EXPECT_TRUE(parse({"--root"}).root);
+    EXPECT_EQ(parse({"-window-id", "0x2a00007"}).windowId, 0x2a00007u);
+    EXPECT_EQ(parse({"--window-id", "44040199"}).windowId, 44040199u);
+    EXPECT_FALSE(parse({"-window-id", "12z"}).hasWindowId);
+    EXPECT_EQ(parse({"--scale", "1"}).scale, 1);
+    EXPECT_FALSE(parse({"/s", "5000"}).overlong);
+    EXPECT_TRUE(parse({"/s", std::string(70, 'x').c_str()}).overlong);
+}
+
+TEST(SdlHost, WholeScaleFactorThatFits) {
+    const int32_t cases[][6] = {
+        // area, fit, limit, factor
+        {3840, 2160, 800, 640, 0, 3}, {1920, 1080, 800, 640, 0, 1}, {2560, 1600, 800, 640, 0, 2},
+        {3840, 2160, 800, 640, 1, 1}, {1920, 1080, 640, 480, 0, 2}, {320, 240, 640, 480, 0, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hostScaleFactor(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << "x" << c[1];
+}
+
+// Runs in a scratch folder with the environment set per case.
+class SdlHostPlaces : public ::testing::Test {
+protected:
+    std::string root, saved, home;
+    void SetUp() override {
+        if (const char* h = std::getenv("HOME")) home = h;
+        char scratch[] = "/tmp/pellrun-host-XXXXXX";
+        root = mkdtemp(scratch);
+        char cwd[1024];
+        saved = getcwd(cwd, sizeof cwd);
+        ASSERT_EQ(chdir(root.c_str()), 0);
+        unsetenv("PELLRUN_DATA");
+        unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", (root + "/home").c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("HOME", home.c_str(), 1);
+        ASSERT_EQ(chdir(saved.c_str()), 0);
+        ASSERT_EQ(std::system(("rm -rf " + root).c_str()), 0);
+    }
+    std::string program(std::string path) const {
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        return path;
+    }
+    std::string data(const char* exeDir) const {
+        char buffer[300];
+        return hostDataFolder(exeDir, buffer, sizeof buffer) ? buffer : "";
+    }
+    std::string settings(bool forWrite) const {
+        char buffer[300];
+        return hostSettingsFile(buffer, sizeof buffer, forWrite) ? buffer : "";
+    }
+};
+
+TEST_F(SdlHostPlaces, DataFolderFromEnvironmentWorkingFolderOrInstallation) {
+    for (const char* folder : {"/usr", "/usr/bin", "/usr/share", "/usr/share/pellrun", "/usr/libexec",
+                               "/usr/libexec/xscreensaver"})
+        mkdir((root + folder).c_str(), 0755);
+    const std::string bin = root + "/usr/bin";
+    EXPECT_EQ(data(bin.c_str()), program(root + "/usr/bin/../share/pellrun/"));
+    EXPECT_EQ(data((root + "/usr/libexec/xscreensaver").c_str()),
+              program(root + "/usr/libexec/xscreensaver/../../share/pellrun/"));
+    mkdir((root + "/Data").c_str(), 0755);
+    EXPECT_EQ(data(bin.c_str()), program(root + "/Data/"));
+    setenv("PELLRUN_DATA", "/opt/songs", 1);
+    EXPECT_EQ(data(bin.c_str()), "\\opt\\songs\\");
+    unsetenv("PELLRUN_DATA");
+}
+
+TEST_F(SdlHostPlaces, SettingsInConfigFolderMadeOnSaveUnlessDataHasOne) {
+    const std::string home = program(root + "/home/.config/pellrun/Setup.ini");
+    EXPECT_EQ(settings(false), home);
+    struct stat info;
+    EXPECT_NE(stat((root + "/home/.config/pellrun").c_str(), &info), 0);
+    mkdir((root + "/home").c_str(), 0755);
+    EXPECT_EQ(settings(true), home);
+    EXPECT_EQ(stat((root + "/home/.config/pellrun").c_str(), &info), 0);
+    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    EXPECT_EQ(settings(true), program(root + "/config/pellrun/Setup.ini"));
+    // A Setup.ini already in Data under the working folder is the one used.
+    mkdir((root + "/Data").c_str(), 0755);
+    EXPECT_EQ(settings(false), program(root + "/config/pellrun/Setup.ini"));
+    std::fclose(std::fopen((root + "/Data/Setup.ini").c_str(), "w"));
+    EXPECT_EQ(settings(true), program(root + "/Data/Setup.ini"));
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
