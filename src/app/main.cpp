@@ -58,14 +58,16 @@ int pellrunMain(const char* commandLine, int show) {
         bool frameRunning = false;
         uint32_t frameStart = 0;
         uint32_t period = 0;
+        bool look = true;   // false after a wait that found the queue empty
         for (;;) {
-            if (platPeekMessage()) {
+            if (look && platPeekMessage()) {
                 int got = platGetMessage(message);
                 if (got != 1) break;
                 platTranslateMessage(message);
                 platDispatchMessage(message);
                 continue;
             }
+            look = true;
             if (scene == SceneSettings) {
                 frameRunning = false;
                 platSleep(10);
@@ -74,7 +76,7 @@ int pellrunMain(const char* commandLine, int show) {
             if (frameRunning) {
                 uint32_t elapsed = platTickCount() - frameStart;
                 if (elapsed < period) {
-                    platWaitMessage(period - elapsed);
+                    look = platWaitMessage(period - elapsed);
                     continue;
                 }
             }
@@ -83,7 +85,7 @@ int pellrunMain(const char* commandLine, int show) {
             if (stepScenes() == 0) break;
             frameRunning = true;
             uint32_t elapsed = platTickCount() - frameStart;
-            if (elapsed < period) platWaitMessage(period - elapsed);
+            if (elapsed < period) look = platWaitMessage(period - elapsed);
         }
         exitCode = int(message.wParam);
         shutDown(mainWindow);

@@ -98,6 +98,7 @@ enum : uint32_t {
     WmLButtonDown = 0x0201,
     WmRButtonDown = 0x0204,
     WmMouseWheel = 0x020A,
+    WmMouseHWheel = 0x020E,
 };
 
 enum : uint32_t {
@@ -127,8 +128,10 @@ struct PlatRect {
 bool platPeekMessage();
 // Waits until input or a posted message is waiting, or until timeoutMs milliseconds
 // have passed; it may also return early. A pending repaint does not end the wait: the
-// loop serves it after the wait, just before the next frame.
-void platWaitMessage(uint32_t timeoutMs);
+// loop serves it after the wait, just before the next frame. False only when the time
+// passed and the queue surely holds nothing, not even a repaint: then the loop need
+// not look.
+bool platWaitMessage(uint32_t timeoutMs);
 // GetMessage: 1 for a message, 0 for the quit message, -1 on error.
 int platGetMessage(PlatMessage& message);
 void platTranslateMessage(const PlatMessage& message);

@@ -16,8 +16,9 @@ HostOptions parse(std::vector<const char*> args, std::string* line = nullptr) {
     args.insert(args.begin(), "pellrun");
     HostOptions options;
     char text[64];
-    hostParseOptions(int(args.size()), const_cast<char**>(args.data()), options, text, sizeof text);
-    if (line) *line = text;
+    const bool fits =
+        hostParseOptions(int(args.size()), const_cast<char**>(args.data()), options, text, sizeof text);
+    if (line) *line = fits ? text : "(too long)";
     return options;
 }
 
@@ -33,6 +34,9 @@ TEST(SdlHost, OptionsOverrideSettingsAndLeaveTheRestAsTheCommandLine) {
         // Out of range or missing values change nothing.
         {{"--speed", "6", "--interval", "0", "--speed"}, {-1, -1, -1, -1}, ""},
         {{"/s", "--no-music", "5000"}, {-1, -1, 1, -1}, "/s 5000"},
+        // A line that does not fit is refused whole, never cut to something shorter.
+        {{"/c", "0123456789012345678901234567890123456789012345678901234567890"},
+         {-1, -1, -1, -1}, "(too long)"},
     };
     for (const Case& c : cases) {
         std::string line;

@@ -98,6 +98,9 @@ void checkSheet(const Bmp& s) {
             for (int x = 32 * t; x < 32 * t + 32; ++x) {
                 uint32_t c = s.at(x, y);
                 r += c >> 16; g += (c >> 8) & 255; b += c & 255;
+                // The turf kick-up (0x008000, brightness 75) must show on every turf pixel.
+                int luma = (299 * int(c >> 16) + 587 * int((c >> 8) & 255) + 114 * int(c & 255)) / 1000;
+                if (t == 0) EXPECT(luma >= 105, "turf pixel (%d, %d) too dark for the kick-up", x, y);
             }
         if (t == 0) EXPECT(g > r + 32 * 32 * 40 && g > b + 32 * 32 * 40, "turf is not green");
         else EXPECT(b > g && r > g - 32 * 32 * 20 && g > r / 2, "dirt is not grey-violet");

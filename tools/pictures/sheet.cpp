@@ -11,7 +11,9 @@ using namespace sheet;
 namespace {
 
 // Shared light and ground colours.
-constexpr uint32_t Turf = 0x3C8A32, TurfDark = 0x2C6E26, TurfLight = 0x5AA444, TurfTip = 0x84C462;
+// The turf is a light, sunny green: the race's kick-up specks (0x008000) must show on
+// every pixel of it, shade included.
+constexpr uint32_t Turf = 0x52AC40, TurfDark = 0x409436, TurfLight = 0x70C256, TurfTip = 0x9ADA74;
 constexpr uint32_t Dirt = 0x8A8094, DirtDark = 0x6C6278, DirtLight = 0xA49AAE, DirtPale = 0xBEB6C6;
 constexpr uint32_t Ground = 0x8E6B45, GroundDark = 0x765532, GroundLight = 0xA4804F;
 constexpr uint32_t Walk = 0x948CA2, WalkDark = 0x6E6680, WalkLight = 0xB0A8BE;

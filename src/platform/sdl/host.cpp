@@ -66,7 +66,7 @@ bool makeFolders(const char* path) {
 
 }  // namespace
 
-void hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size) {
+bool hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size) {
     options = HostOptions();
     options.settings = RunSettings{-1, -1, -1, -1};
     uint32_t used = 0;
@@ -103,13 +103,17 @@ void hostParseOptions(int argc, char** argv, HostOptions& options, char* line, u
             options.settings.antiAlias = 1;
         } else {
             const uint32_t length = uint32_t(std::strlen(arg));
-            if (used + length + 2 > size) break;
+            if (used + length + 2 > size) {
+                line[0] = 0;
+                return false;
+            }
             if (used) line[used++] = ' ';
             std::memcpy(line + used, arg, length);
             used += length;
             line[used] = 0;
         }
     }
+    return true;
 }
 
 uint32_t hostDataFolder(const char* exeDir, char* buffer, uint32_t size) {

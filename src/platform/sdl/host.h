@@ -16,8 +16,10 @@ struct HostOptions {
 
 // Takes the options above out of argv[1..argc-1]; the other arguments are joined with
 // spaces into line (the command line as the Windows edition gets it). A value out of
-// range leaves its setting unchanged.
-void hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size);
+// range leaves its setting unchanged. False, with an empty line, when the other
+// arguments do not fit in size: a cut line could mean something else, so the caller
+// starts nothing.
+bool hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size);
 
 // The data folder in the program's path form (backslashes, ending in one): $PELLRUN_DATA
 // when set, else Data under the current directory when it is a folder, else

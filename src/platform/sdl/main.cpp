@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
     // The host's options are taken out; the rest is the command line as the Windows
     // edition gets it.
     static char line[4096];
-    hostParseOptions(argc, argv, sdl.options, line, sizeof line);
+    // A line too long to hold is not cut short (a cut line could open the settings
+    // screen and write the settings): it starts nothing.
+    if (!hostParseOptions(argc, argv, sdl.options, line, sizeof line)) return 0;
     const size_t used = std::strlen(line);
     const bool root = sdl.options.root || sdl.options.hasWindowId;
     {
@@ -129,6 +131,9 @@ int main(int argc, char** argv) {
     int code = pellrunMain(line, 1);
     sdlDropLock(soundLock, soundLockPath);
     if (sdl.hostWindow) SDL_DestroyWindow(sdl.hostWindow);
-    SDL_Quit();
-    return code;
+    // The window is gone and the instance marker released: end now. SDL_Quit would
+    // wait for the audio thread and tear down the synthesizer and the display
+    // connection, which the system does at once when the process ends.
+    std::fflush(nullptr);
+    _exit(code);
 }

@@ -281,16 +281,10 @@ bool convertInPlace(SDL_AudioCVT& cvt, Uint8* data, Uint32* bytes) {
 }
 
 // Loads a wave file converted to the device's format; nullptr when it cannot.
-Uint8* loadWave(const char* path, Uint32* length) {
+bool readWave(const char* path, SDL_AudioSpec& format, Uint8*& raw, Uint32& rawLength) {
     char native[1024];
     nativePath(path, native, sizeof native);
-    SDL_AudioSpec format;
-    Uint8* raw = nullptr;
-    Uint32 rawLength = 0;
-    if (!SDL_LoadWAV(native, &format, &raw, &rawLength)) return nullptr;
-    Uint8* data = sdlConvertWave(format, raw, rawLength, deviceRate, length);
-    SDL_FreeWAV(raw);
-    return data;
+    return SDL_LoadWAV(native, &format, &raw, &rawLength) != nullptr;
 }
 
 Uint8* ownedVoiceData;   // what voice.data pointed to when set; freed on replacement
@@ -403,14 +397,25 @@ int platPlaySound(const char* path, uint32_t flags) {
     unlock();
     SDL_free(ownedVoiceData);
     ownedVoiceData = nullptr;
+    // A sound that cannot be read is silence, without opening the device for it (the
+    // last call of a run would otherwise start the device just to find nothing).
+    SDL_AudioSpec format;
+    Uint8* raw = nullptr;
+    Uint32 rawLength = 0;
+    if (path && !readWave(path, format, raw, rawLength)) {
+        idleDevice();
+        return 0;
+    }
     if (!path || !ensureAudio()) {
+        if (raw) SDL_FreeWAV(raw);
         idleDevice();
         return path ? 0 : 1;
     }
     Uint32 length = 0;
-    Uint8* data = loadWave(path, &length);
+    Uint8* data = sdlConvertWave(format, raw, rawLength, deviceRate, &length);
+    SDL_FreeWAV(raw);
     if (!data) {
-        // There is no system default sound here: a missing sound is silence.
+        // There is no system default sound here: an empty sound is silence.
         idleDevice();
         return 0;
     }

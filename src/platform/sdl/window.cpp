@@ -433,6 +433,18 @@ void mouseMotion(SoftWindow* window, const SDL_MouseMotionEvent& e) {
     softPostMessage(softHandle(window), WmMouseMove, mouseKeys(e.state), packPoint(x, y));
 }
 
+// Posts where the pointer is now, as a movement inside the window's picture.
+void reportPointer(SoftWindow* window) {
+    SdlWindowData* data = dataOf(window);
+    if (!data || !data->window) return;
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    const uint32_t buttons = SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(data->window, &wx, &wy);
+    int32_t x, y;
+    pictureMouse(window, gx - wx, gy - wy, &x, &y);
+    softPostMessage(softHandle(window), WmMouseMove, mouseKeys(buttons), packPoint(x, y));
+}
+
 void translate(const SDL_Event& e) {
     SoftWindow* window = nullptr;
     switch (e.type) {
@@ -445,6 +457,11 @@ void translate(const SDL_Event& e) {
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             if (!sdl.hackMode) softPostMessage(softHandle(window), WmKillFocus, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+            // SDL does not always report the pointer when a window appears; without a
+            // first report the first movement would only set the reference point.
+            if (!sdl.hackMode) reportPointer(window);
             break;
         case SDL_WINDOWEVENT_EXPOSED:
             dataOf(window)->exposed = true;
@@ -477,11 +494,18 @@ void translate(const SDL_Event& e) {
         if (!window || sdl.hackMode) return;
         int gx = 0, gy = 0;
         const uint32_t buttons = SDL_GetGlobalMouseState(&gx, &gy);
-        int32_t delta = e.wheel.y * 120;
-        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
-        const uintptr_t wParam = uintptr_t(uint32_t(uint16_t(int16_t(delta))) << 16) |
-                                 (mouseKeys(buttons) & 0xFFFF);
-        softPostMessage(softHandle(window), WmMouseWheel, wParam, packPoint(gx, gy));
+        // The vertical and the horizontal wheel are different messages, as on Windows;
+        // only the vertical one ends the saver.
+        const int32_t turns[2] = {e.wheel.y, e.wheel.x};
+        const uint32_t messages[2] = {WmMouseWheel, WmMouseHWheel};
+        for (int k = 0; k < 2; ++k) {
+            if (turns[k] == 0) continue;
+            int32_t delta = turns[k] * 120;
+            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
+            const uintptr_t wParam = uintptr_t(uint32_t(uint16_t(int16_t(delta))) << 16) |
+                                     (mouseKeys(buttons) & 0xFFFF);
+            softPostMessage(softHandle(window), messages[k], wParam, packPoint(gx, gy));
+        }
         return;
     }
     default:

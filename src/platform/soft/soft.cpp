@@ -401,9 +401,9 @@ bool platPeekMessage() {
     return queueCount > 0 || quitPosted || invalidWindow();
 }
 
-void platWaitMessage(uint32_t timeoutMs) {
-    if (queueCount > 0 || quitPosted) return;
-    backendWaitMessage(timeoutMs);
+bool platWaitMessage(uint32_t timeoutMs) {
+    if (queueCount == 0 && !quitPosted) backendWaitMessage(timeoutMs);
+    return true;
 }
 
 int platGetMessage(PlatMessage& message) {

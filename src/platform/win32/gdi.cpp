@@ -94,6 +94,7 @@ static struct {
 
 DcHandle platBeginPaint(WindowHandle window, PlatRect& paintRect) {
     HWND hwnd = toHwnd(window);
+    ownRepaintPending = false;
     int slot = 0;
     while (slot < PaintSlots && paints[slot].window && paints[slot].window != hwnd) ++slot;
     if (slot == PaintSlots) {

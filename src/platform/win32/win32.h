@@ -8,3 +8,5 @@
 
 // The program's module, kept by WinMain: window class, icon and bitmap resources.
 extern HINSTANCE programInstance;
+// A repaint the program asked for (InvalidateRect) and has not yet begun to serve.
+extern bool ownRepaintPending;

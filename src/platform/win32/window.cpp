@@ -79,13 +79,20 @@ static uint32_t tickStepMicroseconds() {
     return step;
 }
 
-void platWaitMessage(uint32_t timeoutMs) {
+// A repaint this program asked for and has not yet served. While there is one the wait
+// leaves paint out of what wakes it (the loop serves it after the wait); while there is
+// none, a repaint the system asks for wakes it.
+bool ownRepaintPending;
+
+bool platWaitMessage(uint32_t timeoutMs) {
     const uint64_t step = tickStepMicroseconds();
     const uint64_t wanted = uint64_t(timeoutMs) * 1000;
     const uint64_t rounded = (wanted + step - 1) / step * step;
     uint64_t wait = (rounded + 999) / 1000;
     if (wait > 0x7FFFFFFEu) wait = 0x7FFFFFFEu;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(wait), QS_ALLINPUT & ~QS_PAINT);
+    const DWORD wake = ownRepaintPending ? (QS_ALLINPUT & ~QS_PAINT) : QS_ALLINPUT;
+    const DWORD result = MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(wait), wake);
+    return result != WAIT_TIMEOUT || ownRepaintPending;
 }
 
 int platGetMessage(PlatMessage& message) {
@@ -170,7 +177,9 @@ void platShowWindow(WindowHandle window, int showCommand) {
 
 void platDestroyWindow(WindowHandle window) { DestroyWindow(toHwnd(window)); }
 
-void platInvalidate(WindowHandle window) { InvalidateRect(toHwnd(window), nullptr, FALSE); }
+void platInvalidate(WindowHandle window) {
+    if (InvalidateRect(toHwnd(window), nullptr, FALSE)) ownRepaintPending = true;
+}
 
 bool platIsWindow(WindowHandle window) { return window && IsWindow(toHwnd(window)); }
 
@@ -192,7 +201,7 @@ void platInvalidateRows(WindowHandle window, int top, int bottom) {
     RECT client;
     if (!GetClientRect(toHwnd(window), &client)) return;
     RECT rows = {client.left, top, client.right, bottom};
-    InvalidateRect(toHwnd(window), &rows, FALSE);
+    if (InvalidateRect(toHwnd(window), &rows, FALSE)) ownRepaintPending = true;
 }
 
 int platShowCursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }

@@ -1,0 +1,40 @@
+#!/bin/sh
+# The Linux edition on a private X server: an over-long command line starts nothing, a
+# horizontal wheel turn does not end the saver, a key does, and the process is gone
+# within 300 ms of it.
+# usage: check_sdl_input.sh PELLRUN
+set -eu
+pellrun=$1
+work=$(mktemp -d)
+mkdir "$work/Data"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+saver=
+trap 'kill $xvfb 2>/dev/null; [ -n "$saver" ] && kill $saver 2>/dev/null; rm -rf "$work"' EXIT
+for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+export XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy
+cd "$work"
+fail() { echo "FAIL: $*"; exit 1; }
+now() { date +%s%3N; }
+
+long=$(head -c 5000 /dev/zero | tr '\0' x)
+timeout 10 "$pellrun" "/c$long" || fail "an over-long command line did not end at once"
+timeout 10 "$pellrun" /s "$long" || fail "an over-long command line did not end at once"
+[ -z "$(find "$work" -name Setup.ini)" ] || fail "an over-long command line wrote settings"
+
+"$pellrun" /s &
+saver=$!
+sleep 2
+xdotool click 6 click 7 2>/dev/null
+sleep 0.5
+kill -0 $saver 2>/dev/null || fail "a horizontal wheel turn ended the saver"
+start=$(now)
+xdotool key space
+while kill -0 $saver 2>/dev/null && [ $(($(now) - start)) -lt 5000 ]; do sleep 0.01; done
+wait $saver || true
+ended=$(($(now) - start))
+saver=
+echo "process ended ${ended} ms after the key"
+[ "$ended" -lt 300 ] || fail "the process lived ${ended} ms after the key"
+echo ok
