@@ -147,8 +147,9 @@ void checkMarkerAndTime() {
 }
 
 // ---- Windows and messages ----------------------------------------------------------------
-// Window sizes, the cursor and the ends of runs are checked end to end by run.sh; here
-// what it cannot see: the paint rectangle, repainting, the quit code, class refusal.
+// Window sizes and the ends of runs are checked end to end by run.sh; here what it
+// cannot see: the paint rectangle, repainting, the cursor counter (Wine shows the cursor
+// again when a program ends), the quit code, class refusal.
 int procCalls, paintCount;
 PlatRect firstPaint;
 
@@ -184,9 +185,14 @@ void checkWindows(int showCommand) {
                       platRegisterClass("CHECK_A", windowProc, 108) == 0;
     WindowHandle a = platCreateWindow("CHECK_A", "check A", WsPopup, 10, 20, 300, 200, nullptr, 0);
     WindowHandle button = platCreateWindow("BUTTON", "OK", WsChild | WsVisible, 10, 10, 80, 30, a, 7);
-    check(registered && a && button && procCalls > 0,
-          "a class registers once; its window's creation reaches the procedure; a child button",
-          fmt("%d calls", procCalls));
+    // A second class keeps its own procedure.
+    int callsBefore = procCalls;
+    bool second = platRegisterClass("CHECK_B", platDefWindowProc, 0) == 1;
+    WindowHandle b = platCreateWindow("CHECK_B", "check B", WsPopup, 400, 20, 100, 100, nullptr, 0);
+    if (b) platDestroyWindow(b);
+    check(registered && second && a && b && button && callsBefore > 0 && procCalls == callsBefore,
+          "a class registers once; each class's messages reach its own procedure; a child button",
+          fmt("%d calls, then %d", callsBefore, procCalls));
     platShowWindow(a, showCommand);
     PlatMessage message = {};
     pump(message, 0);
@@ -198,11 +204,33 @@ void checkWindows(int showCommand) {
           "the first paint covers the client area, one past; an invalidated window repaints",
           fmt("%d, %d paints; %d,%d,%d,%d", paints, paintCount, firstPaint.left, firstPaint.top,
               firstPaint.right, firstPaint.bottom));
+    // The program hides the cursor once and shows it once: the counter must step.
+    int hidden = platShowCursor(false);
+    int shown = platShowCursor(true);
+    check(shown == hidden + 1, "the cursor counter steps down and up", fmt("%d %d", hidden, shown));
     platDestroyWindow(a);
     int got = pump(message, paintCount + 1000);
     check(got == 0 && message.message == WmQuit && message.wParam == 3,
           "destroying the window posts the quit message with its code",
           fmt("got %d message %u wParam %u", got, message.message, unsigned(message.wParam)));
+}
+
+// ---- Display --------------------------------------------------------------------------------
+// The switch itself is seen end to end; a test of a mode must leave the display alone.
+void checkDisplay() {
+    int depth = 0, width = 0, height = 0, refresh = 0, after = 0;
+    platScreenInfo(depth, width, height, refresh);
+    DisplayMode mode = {};
+    uint32_t i = 0;
+    while (platEnumDisplayMode(i, mode) &&
+           !(int(mode.bitsPerPel) == depth && mode.width == 640 && mode.height == 480))
+        ++i;
+    mode.frequency = uint32_t(refresh);
+    int tested = mode.width == 640 ? platChangeDisplay(&mode, true) : -1;
+    platScreenInfo(depth, after, height, refresh);
+    check(tested == DispChangeSuccessful && after == width,
+          "a 640 x 480 mode is listed at the screen depth, and testing it changes nothing",
+          fmt("tested %d, width %d then %d", tested, width, after));
 }
 
 // ---- GDI ---------------------------------------------------------------------------------------
@@ -334,6 +362,7 @@ int pellrunMain(const char* commandLine, int showCommand) {
     checkMarkerAndTime();
     checkGdi(commandLine);
     checkWindows(showCommand);
+    checkDisplay();
     say("%d passed, %d failed\n", passed, failed);
     platFileClose(logFile);
     return failed;

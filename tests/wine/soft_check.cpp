@@ -33,10 +33,9 @@ void checkFiles() {
          platFileSeek(f, 0, false) == 0 && platFileRead(f, back, sizeof back, &done) == 1 &&
          done == sizeof bytes && std::memcmp(back, bytes, sizeof bytes) == 0;
     if (f) platFileClose(f);
-    check(ok, "files keep their bytes exactly");
     char directory[300];
-    check(platCurrentDirectory(directory, sizeof directory) > 2, "the current directory",
-          directory);
+    check(ok && platCurrentDirectory(directory, sizeof directory) > 2,
+          "files keep their bytes exactly; the current directory", directory);
 }
 
 // A pixel block of our own with guard bytes on both sides, selected into a DC.
@@ -87,15 +86,16 @@ void checkBitmaps() {
     info.header = {40, 333, 77, 1, 24, 0, 0, 0, 0, 0, 0};
     uint8_t* bits = nullptr;
     ObjectHandle dib = platCreateDIBSection(nullptr, info, &bits);
-    check(dib && bits && reinterpret_cast<uintptr_t>(bits) % 64 == 0 && bits[0] == 0,
-          "a DIB section is zeroed and 64-byte aligned");
+    bool aligned = dib && bits && reinterpret_cast<uintptr_t>(bits) % 64 == 0 && bits[0] == 0;
     platDeleteObject(dib);
     platDeleteObject(platLoadBitmap(101));
     // The window's picture is freed by the reset.
     platRegisterClass("SoftCheck", platDefWindowProc, 0);
     WindowHandle window = platCreateWindow("SoftCheck", "", 0, 0, 0, 64, 48, nullptr, 0);
     softReset();
-    check(window != nullptr, "pixel blocks are freed through the aligned heap (no crash)");
+    check(aligned && window != nullptr,
+          "a DIB section is zeroed and 64-byte aligned; pixel blocks are freed through the "
+          "aligned heap (no crash)");
 }
 
 // "A", katakana "ア", "1": four bytes, four cells; a requested face (the stock 8 x 16 one
