@@ -130,28 +130,32 @@ cursor() { python3 "$here/xtool.py" cursor; }
 
 # session <name> <geometry> <file> <bytes> <hook> <starter> <args...>: a run of the program
 # whose window matches the geometry pattern; the hook runs 1.5 s in and ends the run (as
-# key_hook with a key, close_hook by closing the window). Afterwards the exit code is 0,
-# the cursor is back, the desktop too (after a saver: a fixed geometry) and the file
-# holds the bytes ("=": as before).
+# key_hook with a key, close_hook by closing the window; a settings window, "*+*", 1 s
+# in). Afterwards the exit code is 0, the file holds the bytes ("=": as before) and,
+# after a saver, the cursor and the desktop size are back.
 key_hook() { xdotool key space; }
 close_hook() { xdotool key alt+F4; }
 session() {
-    local name=$1 want=$2 file=$3 bytes=$4 hook=$5 geo=none
+    local name=$1 want=$2 file=$3 bytes=$4 hook=$5 geo=none desk=1024x768+0+0 cur=visible
     shift 5
     [ "$bytes" = = ] && bytes=$(hexdump "$file")
     xdotool mousemove 300 300
     "$@"
     local me=$pid
     if wait_window "$me"; then
-        sleep 1.5
+        sleep 1
+        [ "$want" = '*+*' ] || sleep 0.5  # past a saver's grace period
         geo=$(geometry "$window")
         $hook "$me"
     fi
     wait_exit "$me" 8
-    sleep 0.3
-    local desk cur after
-    desk=$(desktop_geometry) cur=$(cursor) after=$(hexdump "$file")
-    [[ "$geo" == $want ]] && [ "$exit_code" = 0 ] && [[ "$want" == '*+*' || "$desk" = 1024x768+0+0 ]] &&
+    if [ "$want" != '*+*' ]; then
+        sleep 0.3
+        desk=$(desktop_geometry) cur=$(cursor)
+    fi
+    local after
+    after=$(hexdump "$file")
+    [[ "$geo" == $want ]] && [ "$exit_code" = 0 ] && [ "$desk" = 1024x768+0+0 ] &&
         [ "$cur" = visible ] && [ "$after" = "$bytes" ]
     result $? "$name" "window $geo, exit $exit_code; after: desktop $desk, cursor $cur, file $after (want $bytes)"
 }
