@@ -40,7 +40,9 @@ void expectSameAsAtOnce(const SDL_AudioSpec& format, const Uint8* raw, Uint32 ra
     SDL_free(converted);
 }
 
-TEST(SdlWave, EffectsConvertToTheSameSamplesAsInOneStep) {
+// The program's effects at the rates a device may ask for, and made-up stereo 16-bit and
+// mono 8-bit sounds of odd lengths.
+TEST(SdlWave, SoundsConvertToTheSameSamplesAsInOneStep) {
     for (const char* name : {"Snd0", "Snd1", "Snd2", "Snd3"}) {
         const std::string path = std::string(PELLRUN_SOURCE_DIR) + "/Data/" + name + ".dat";
         SDL_AudioSpec format;
@@ -52,27 +54,27 @@ TEST(SdlWave, EffectsConvertToTheSameSamplesAsInOneStep) {
             expectSameAsAtOnce(format, raw, rawLength, rate, path + " at " + std::to_string(rate));
         SDL_FreeWAV(raw);
     }
-}
-
-TEST(SdlWave, StereoAndEightBitSoundsToo) {
-    // A made-up stereo 16-bit sound and a mono 8-bit one, odd lengths included.
     Uint8 samples[4003];
     for (size_t i = 0; i < sizeof samples; ++i) samples[i] = Uint8(i * 37 + (i >> 5));
-    SDL_AudioSpec stereo{};
-    stereo.format = AUDIO_S16SYS;
-    stereo.channels = 2;
-    stereo.freq = 11025;
-    expectSameAsAtOnce(stereo, samples, 4000, 44100, "stereo 16-bit");
-    SDL_AudioSpec mono8{};
-    mono8.format = AUDIO_U8;
-    mono8.channels = 1;
-    mono8.freq = 8000;
-    expectSameAsAtOnce(mono8, samples, 4003, 44100, "mono 8-bit");
-    expectSameAsAtOnce(mono8, samples, 4003, 48000, "mono 8-bit at 48 kHz");
+    const struct {
+        SDL_AudioFormat format;
+        Uint8 channels;
+        int from, to;
+        Uint32 length;
+    } cases[] = {{AUDIO_S16SYS, 2, 11025, 44100, 4000}, {AUDIO_U8, 1, 8000, 44100, 4003},
+                 {AUDIO_U8, 1, 8000, 48000, 4003}};
+    SDL_AudioSpec format{};
+    for (const auto& c : cases) {
+        format.format = c.format;
+        format.channels = c.channels;
+        format.freq = c.from;
+        expectSameAsAtOnce(format, samples, c.length, c.to, std::to_string(c.from) + " to " +
+                                                                std::to_string(c.to));
+    }
     // An empty data chunk, with or without a buffer, is no sound.
     for (const Uint8* raw : {static_cast<const Uint8*>(nullptr), static_cast<const Uint8*>(samples)}) {
         Uint32 length = 1;
-        EXPECT_EQ(sdlConvertWave(mono8, raw, 0, 44100, &length), nullptr);
+        EXPECT_EQ(sdlConvertWave(format, raw, 0, 44100, &length), nullptr);
         EXPECT_EQ(length, 0u);
     }
 }
