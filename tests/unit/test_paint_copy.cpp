@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -49,79 +50,64 @@ struct WindowAndSource {
     }
 };
 
-// The rows a frame wrote into screenSurface are the rows the window is asked to repaint;
-// a frame that wrote nothing there passes none.
-TEST(PaintCopy, RowsWrittenIntoTheScreenAreTheRowsToRepaint) {
+// The rows each kind of write put into screenSurface are the rows the window is asked
+// to repaint (none when it wrote elsewhere); the same write into a window's source, then
+// a copy, takes only the tracked path and the window shows exactly the source.
+TEST(PaintCopy, WrittenRowsAreReportedAndCopiesStayExact) {
     WindowAndSource w(200, 120);
     ASSERT_EQ(createSurface(screenSurface, w.windowDc, 200, 120, 24), 1);
     struct Case {
         const char* what;
-        void (*write)(Surface& other);
+        void (*write)(Surface& target, Surface& other);
         int32_t top, bottom;
     } cases[] = {
-        {"nothing", [](Surface&) {}, 0, 0},
-        {"another Surface", [](Surface& o) { drawRect(o, 0, 0, 9, 9, 0x123456, RectFill); }, 0, 0},
-        {"a pixel", [](Surface&) { putPixel(screenSurface, 5, 7, 0xFFFFFF); }, 7, 8},
+        {"nothing", [](Surface&, Surface&) {}, 0, 0},
+        {"another Surface", [](Surface&, Surface& o) { drawRect(o, 0, 0, 9, 9, 0x123456, RectFill); }, 0, 0},
+        {"a pixel", [](Surface& t, Surface&) { putPixel(t, 5, 7, 0xFFFFFF); }, 7, 8},
         {"a frame cut at the bottom",
-         [](Surface&) { drawRect(screenSurface, -5, 100, 50, 140, 0x00FF00, RectFrame); }, 100, 120},
-        {"a copy", [](Surface& o) { copyRect(screenSurface, 0, 30, 10, 5, o, 0, 0, KeyOpaque); }, 30, 35},
+         [](Surface& t, Surface&) { drawRect(t, -5, 100, 50, 140, 0x00FF00, RectFrame); }, 100, 120},
+        {"a copy", [](Surface& t, Surface& o) { copyRect(t, 0, 30, 10, 5, o, 0, 0, KeyOpaque); }, 30, 35},
         {"plain text",
-         [](Surface&) { drawText(screenSurface, "12", 10, 40, 0xFFFFFF, TextPlain, 10, 20, 0, ""); }, 40, 60},
+         [](Surface& t, Surface&) { drawText(t, "12:34", 10, 40, 0xFFFFFF, TextPlain, 10, 20, 0, ""); },
+         40, 60},
         {"smoothed text",
-         [](Surface&) { drawText(screenSurface, "12", 10, -5, 0xFFFFFF, TextSmoothed, 10, 20, 0, ""); }, 0, 15},
+         [](Surface& t, Surface&) { drawText(t, roster[0].name, 10, -5, 0xFFFF00, TextSmoothed, 10, 20, 0, ""); },
+         0, 15},
+        {"fades",
+         [](Surface& t, Surface& o) {
+             fadeRect(t, 20, 90, 100, 20, o, 0, 0, 128);
+             crossFadeRect(t, 0, 30, 200, 5, o, 0, 60, o, 0, 0, 77, KeyOpaque);
+         },
+         30, 110},
         {"two writes",
-         [](Surface&) {
-             putPixel(screenSurface, 1, 3, 0xFFFFFF);
-             drawRect(screenSurface, 0, 50, 9, 60, 0x000000, RectFill);
+         [](Surface& t, Surface&) {
+             putPixel(t, 1, 3, 0xFFFFFF);
+             drawRect(t, 0, 50, 9, 60, 0x000000, RectFill);
          },
          3, 61},
     };
-    int32_t top, bottom;
-    takeScreenRows(top, bottom);
-    for (const Case& c : cases) {
-        c.write(w.source);
-        const bool any = takeScreenRows(top, bottom);
-        EXPECT_EQ(any, c.top < c.bottom) << c.what;
-        if (any) {
-            EXPECT_EQ(top, c.top) << c.what;
-            EXPECT_EQ(bottom, c.bottom) << c.what;
-        }
-        EXPECT_FALSE(takeScreenRows(top, bottom)) << c.what;   // handed over once
-    }
-    releaseSurface(screenSurface);
-}
-
-TEST(PaintCopy, RepeatedCopiesLookOnlyAtWrittenRowsAndStayExact) {
-    WindowAndSource w(200, 120);
     softCheckPaintCopies(true);
     drawRect(w.source, 0, 0, 199, 119, 0x102030, RectFill);
     w.paint();
-    EXPECT_EQ(softPaintCopyCounters().whole, 1u);
     EXPECT_TRUE(w.windowShowsSource());
-
-    // Each kind of write, then a copy: only the tracked path, never a miss.
-    void (*const writes[])(Surface&) = {
-        [](Surface& s) { putPixel(s, 5, 7, 0xFFFFFF); },
-        [](Surface& s) { drawRect(s, -5, 100, 50, 140, 0x00FF00, RectFrame); },
-        [](Surface& s) { drawText(s, "12:34:56", 10, 40, 0xFFFFFF, TextPlain, 10, 20, 0, ""); },
-        [](Surface& s) { drawText(s, roster[0].name, 0, 60, 0xFFFF00, TextSmoothed, 10, 40, 0, ""); },
-        [](Surface& s) {
-            copyRect(s, 0, 0, 200, 10, s, 0, 50, KeyOpaque);
-            fadeRect(s, 20, 90, 100, 20, s, 0, 0, 128);
-            crossFadeRect(s, 0, 30, 200, 5, s, 0, 60, s, 0, 0, 77, KeyOpaque);
-        },
-    };
-    for (const auto& write : writes) {
-        write(w.source);
+    int32_t top, bottom;
+    takeScreenRows(top, bottom);
+    for (const Case& c : cases) {
+        c.write(screenSurface, w.source);
+        const bool any = takeScreenRows(top, bottom);
+        EXPECT_EQ(any, c.top < c.bottom) << c.what;
+        EXPECT_TRUE(!any || (top == c.top && bottom == c.bottom)) << c.what << " " << top << "-" << bottom;
+        EXPECT_FALSE(takeScreenRows(top, bottom)) << c.what;   // handed over once
+        c.write(w.source, screenSurface);
         w.paint();
-        EXPECT_TRUE(w.windowShowsSource()) << &write - writes;
+        EXPECT_TRUE(w.windowShowsSource()) << c.what;
+        takeScreenRows(top, bottom);
     }
-    // Nothing written: nothing compared, nothing reported.
-    w.paint();
     EXPECT_EQ(softPaintCopyCounters().whole, 1u);
-    EXPECT_EQ(softPaintCopyCounters().tracked, 6u);
+    EXPECT_EQ(softPaintCopyCounters().tracked, std::size(cases));
     EXPECT_EQ(softPaintCopyCounters().misses, 0u);
     softCheckPaintCopies(false);
+    releaseSurface(screenSurface);
 }
 
 TEST(PaintCopy, UnreportedWriteIsCaughtByTheCheckAndMissedWithout) {
