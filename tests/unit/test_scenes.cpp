@@ -44,14 +44,6 @@ TEST(LogoScene, FadesInHoldsAndFadesOut) {
     EXPECT_GE(platTickCount() - start, 2700u);
 }
 
-TEST(LogoScene, NarrowLayoutFillsTheWindow) {
-    RaceStage s(640, 480);
-    drawRect(logoSurface, 0, 0, 639, 479, 0x808080, RectFill);
-    for (int i = 0; i < 200; ++i) frame(logoSceneStep);
-    EXPECT_EQ(getPixel(screenSurface, 0, 0), 0x808080u);
-    EXPECT_EQ(getPixel(screenSurface, 639, 479), 0x808080u);
-}
-
 void paintTiles() {
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
