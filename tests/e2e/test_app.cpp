@@ -122,6 +122,7 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         ProgramRun run;
         run.begin();
         for (const Event& e : c.events) headlessScript(e.at, e.message, e.wParam, mouseAt(e.x, e.y));
+        headlessScript(c.endsFrom + 1000, WmKeyDown, 0, 0);  // a late end should the rule fail
         const uint32_t at = runSaver(run).at;
         EXPECT_GE(at, c.endsFrom);
         EXPECT_LT(at, c.endsFrom + 100);

@@ -73,6 +73,7 @@ TEST(SettingsScreen, OkSavesWhatTheMarkersShow) {
         headlessScript(400, message, 0, mouseAt(5, 300));
     headlessScript(500, WmCommand, 0, 0);
     EXPECT_EQ(run.run("/c"), 0);
+    EXPECT_GE(headlessElapsed(), 500u);
     EXPECT_EQ(run.readData("Setup.ini"), (std::vector<uint8_t>{2, 4, 0, 0, 1, 1}));
 }
 
