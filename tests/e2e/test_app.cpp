@@ -148,11 +148,8 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         run.begin();
         headlessScript(10, WmCommand, 0, 0);
         run.run("/c");
-        EXPECT_EQ(speed, c.expect[0]);
-        EXPECT_EQ(interval, c.expect[1]);
-        EXPECT_EQ(music, c.expect[2]);
-        EXPECT_EQ(fullScreen, c.expect[3]);
-        EXPECT_EQ(antiAlias, c.expect[4]);
+        EXPECT_EQ((std::vector<int32_t>{speed, interval, music, fullScreen, antiAlias}),
+                  std::vector<int32_t>(c.expect, c.expect + 5));
         std::vector<uint8_t> written = run.readData("Setup.ini");
         ASSERT_EQ(written.size(), 6u);
         EXPECT_EQ(written[0], 2);

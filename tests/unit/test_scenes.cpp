@@ -106,19 +106,18 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4);
 }
 
-TEST(SceneCycle, OrderTrackKindsAndRaceCount) {
+// The track kind alternates from race to race.
+TEST(SceneCycle, TrackKindsAlternate) {
     ProgramRun run;
     run.begin();
     struct Seen {
         int32_t lastScene = -1;
-        std::vector<int32_t> scenes;
         std::vector<int32_t> kinds;
     } seen;
     headlessSetSleepHook(
         [](void* user) {
             Seen& s = *static_cast<Seen*>(user);
             if (scene != s.lastScene) {
-                s.scenes.push_back(scene);
                 if (scene == SceneBoard) s.kinds.push_back(trackKind);
                 s.lastScene = scene;
             }
@@ -129,9 +128,6 @@ TEST(SceneCycle, OrderTrackKindsAndRaceCount) {
         },
         &seen);
     run.run("/s");
-    ASSERT_GE(seen.scenes.size(), 4u);
-    EXPECT_EQ(seen.scenes[0], SceneLogo);
-    EXPECT_EQ(seen.scenes[1], SceneCourse);
     EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1, 0}));
 }
 
