@@ -24,15 +24,37 @@ Ended runSaver(ProgramRun& run, const char* commandLine = "/s") {
     return {code, headlessElapsed()};
 }
 
-TEST(CommandLine, OnlySaverAndSettingsSwitchesStartAnything) {
-    for (const char* line : {"/p 1234", "x", "/a", "s", " /s"}) {
+// The mode is read from the first two bytes: the saver switch runs until a key, the
+// settings switch (or none) until OK writes the file, anything else starts nothing.
+TEST(CommandLine, SwitchesChooseTheMode) {
+    enum Kind { Nothing, Settings, Saver };
+    const struct {
+        const char* line;
+        Kind kind;
+    } cases[] = {
+        {"/p 1234", Nothing}, {"x", Nothing},       {"/a", Nothing},       {"s", Nothing},
+        {" /s", Nothing},     {"/c", Settings},     {"/C", Settings},      {"/c:1234", Settings},
+        {"", Settings},       {"/s", Saver},        {"/S", Saver},         {"/s 1234", Saver},
+        {"/sX", Saver},
+    };
+    for (const auto& c : cases) {
         ProgramRun run;
         run.begin();
-        EXPECT_EQ(run.run(line), 0) << line;
-        EXPECT_EQ(mainWindow, nullptr) << line;
-        EXPECT_EQ(scene, SceneQuit) << line;
-        EXPECT_TRUE(run.readData("Setup.ini").empty()) << line;
+        headlessScript(1000, c.kind == Settings ? WmCommand : WmKeyDown, 0x20, 0);
+        EXPECT_EQ(run.run(c.line), 0) << c.line;
+        if (c.kind != Saver) {
+            EXPECT_EQ(scene, c.kind == Nothing ? SceneQuit : SceneSettings) << c.line;
+        }
+        EXPECT_EQ(headlessElapsed() / 100, c.kind == Nothing ? 0u : 10u) << c.line;
+        EXPECT_EQ(run.readData("Setup.ini").size(), c.kind == Settings ? 6u : 0u) << c.line;
     }
+    // A second instance of the saver starts nothing.
+    ProgramRun run;
+    run.config.markerTaken = true;
+    run.begin();
+    EXPECT_EQ(run.run("/s"), 0);
+    EXPECT_EQ(mainWindow, nullptr);
+    EXPECT_EQ(headlessElapsed(), 0u);
 }
 
 // The preview request names the host's window in decimal; anything else is no request.
@@ -46,35 +68,6 @@ TEST(CommandLine, PreviewWindowNumber) {
         {"p 1234", 0},     {"/p 99999999999999999999999", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(previewWindowNumber(c.line), c.number) << c.line;
-}
-
-TEST(CommandLine, SettingsForms) {
-    for (const char* line : {"/c", "/C", "/c:1234", ""}) {
-        ProgramRun run;
-        run.begin();
-        headlessScript(50, WmCommand, 0, 0);
-        EXPECT_EQ(run.run(line), 0) << line;
-        EXPECT_EQ(scene, SceneSettings) << line;
-        EXPECT_EQ(run.readData("Setup.ini").size(), 6u) << line;
-    }
-}
-
-TEST(CommandLine, SaverFormsAndSecondInstance) {
-    for (const char* line : {"/s", "/S", "/s 1234", "/sX"}) {
-        ProgramRun run;
-        run.begin();
-        headlessScript(1000, WmKeyDown, 0x20, 0);
-        Ended end = runSaver(run, line);
-        EXPECT_EQ(end.exitCode, 0);
-        EXPECT_GE(end.at, 1000u) << line;
-        EXPECT_LT(end.at, 1100u) << line;
-    }
-    ProgramRun run;
-    run.config.markerTaken = true;
-    run.begin();
-    EXPECT_EQ(run.run("/s"), 0);
-    EXPECT_EQ(mainWindow, nullptr);
-    EXPECT_EQ(headlessElapsed(), 0u);
 }
 
 TEST(Input, GracePeriodThenEachActionEndsTheSaver) {
@@ -101,49 +94,39 @@ TEST(Input, GracePeriodThenEachActionEndsTheSaver) {
     }
 }
 
-TEST(Input, SystemKeysAndUnknownMessagesDoNotEndTheSaver) {
-    ProgramRun run;
-    run.begin();
-    headlessScript(1000, WmSysKeyDown, 0x12, 0);
-    headlessScript(1100, 0x0400, 0, 0);
-    headlessScript(3000, WmKeyDown, 0, 0);
-    EXPECT_GE(runSaver(run).at, 3000u);
-}
-
-TEST(Input, MouseRuleMeasuresFromTheFirstReport) {
-    ProgramRun run;
-    run.begin();
-    headlessScript(2000, WmMouseMove, 0, mouseAt(100, 100));  // first report: reference only
-    headlessScript(2100, WmMouseMove, 0, mouseAt(104, 104));
-    headlessScript(2200, WmMouseMove, 0, mouseAt(96, 97));
-    headlessScript(2300, WmMouseMove, 0, mouseAt(105, 100));
-    EXPECT_GE(runSaver(run).at, 2300u);
-
-    ProgramRun drift;
-    drift.begin();
-    // A slow drift of one pixel per report ends it once it is 5 away from the start.
-    for (int i = 0; i <= 6; ++i) headlessScript(2000 + 100 * i, WmMouseMove, 0, mouseAt(50, 50 + i));
-    Ended end = runSaver(drift);
-    EXPECT_GE(end.at, 2500u);
-    EXPECT_LT(end.at, 2600u);
-
-    ProgramRun early;
-    early.begin();
-    headlessScript(100, WmMouseMove, 0, mouseAt(10, 10));
-    headlessScript(200, WmMouseMove, 0, mouseAt(300, 10));  // during the grace period
-    headlessScript(2000, WmMouseMove, 0, mouseAt(10, 10));
-    headlessScript(2100, WmMouseMove, 0, mouseAt(10, 200));
-    EXPECT_GE(runSaver(early).at, 2100u);
-}
-
-TEST(Input, SettingsWindowIgnoresEverythingButClicksAndOk) {
-    ProgramRun run;
-    run.begin();
-    for (uint32_t message : {WmKeyDown, WmRButtonDown, WmMouseWheel, WmMouseMove, WmKillFocus})
-        headlessScript(1000, message, 0, mouseAt(300, 300));
-    headlessScript(5000, WmCommand, 7, 0);  // any command ends the settings screen
-    EXPECT_EQ(run.run("/c"), 0);
-    EXPECT_GE(headlessElapsed(), 5000u);
+// Scripted input and the window of time in which the saver ends.
+TEST(Input, WhatEndsTheSaverAndWhen) {
+    struct Event {
+        uint32_t at, message;
+        uintptr_t wParam;
+        int x, y;
+    };
+    const struct {
+        std::vector<Event> events;
+        uint32_t endsFrom;
+    } cases[] = {
+        // System keys and unknown messages are ignored.
+        {{{1000, WmSysKeyDown, 0x12, 0, 0}, {1100, 0x0400, 0, 0, 0}, {3000, WmKeyDown, 0, 0, 0}}, 3000},
+        // The first mouse report is the reference only; moves under 5 pixels are ignored.
+        {{{2000, WmMouseMove, 0, 100, 100}, {2100, WmMouseMove, 0, 104, 104},
+          {2200, WmMouseMove, 0, 96, 97}, {2300, WmMouseMove, 0, 105, 100}}, 2300},
+        // A slow drift ends it once it is 5 away from the first report.
+        {{{2000, WmMouseMove, 0, 50, 50}, {2100, WmMouseMove, 0, 50, 51}, {2200, WmMouseMove, 0, 50, 52},
+          {2300, WmMouseMove, 0, 50, 53}, {2400, WmMouseMove, 0, 50, 54}, {2500, WmMouseMove, 0, 50, 55},
+          {2600, WmMouseMove, 0, 50, 56}}, 2500},
+        // Reports during the grace period are no reference.
+        {{{100, WmMouseMove, 0, 10, 10}, {200, WmMouseMove, 0, 300, 10}, {2000, WmMouseMove, 0, 10, 10},
+          {2100, WmMouseMove, 0, 10, 200}}, 2100},
+    };
+    for (const auto& c : cases) {
+        ProgramRun run;
+        run.begin();
+        for (const Event& e : c.events) headlessScript(e.at, e.message, e.wParam, mouseAt(e.x, e.y));
+        headlessScript(c.endsFrom + 1000, WmKeyDown, 0, 0);  // a late end should the rule fail
+        const uint32_t at = runSaver(run).at;
+        EXPECT_GE(at, c.endsFrom);
+        EXPECT_LT(at, c.endsFrom + 100);
+    }
 }
 
 TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
@@ -165,11 +148,8 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         run.begin();
         headlessScript(10, WmCommand, 0, 0);
         run.run("/c");
-        EXPECT_EQ(speed, c.expect[0]);
-        EXPECT_EQ(interval, c.expect[1]);
-        EXPECT_EQ(music, c.expect[2]);
-        EXPECT_EQ(fullScreen, c.expect[3]);
-        EXPECT_EQ(antiAlias, c.expect[4]);
+        EXPECT_EQ((std::vector<int32_t>{speed, interval, music, fullScreen, antiAlias}),
+                  std::vector<int32_t>(c.expect, c.expect + 5));
         std::vector<uint8_t> written = run.readData("Setup.ini");
         ASSERT_EQ(written.size(), 6u);
         EXPECT_EQ(written[0], 2);
@@ -292,8 +272,8 @@ TEST(StartUp, NarrowViewCentredWithBlackAround) {
                 return uint32_t(b[0] | b[1] << 8 | b[2] << 16);
             };
             checked = 1;
-            for (int y = 0; y < 480; y += 7)
-                for (int x = 0; x < 640; x += 7)
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; x += 9)
                     if (at(64 + x, 272 + y) != uint32_t(getPixel(logoSurface, x, y))) checked = 2;
             for (int y = 0; y < 1024; y += 3)
                 for (int x : {0, 63, 704, 767})
@@ -308,17 +288,14 @@ TEST(StartUp, NarrowViewCentredWithBlackAround) {
 }
 
 TEST(MainLoop, FramePacingTable) {
-    for (int32_t s = 0; s <= 4; ++s) {
-        speed = s;
-        EXPECT_EQ(framePeriod(SceneParade), uint32_t(s * 20 + 10));
-        EXPECT_EQ(framePeriod(SceneRace), uint32_t(s * 20 + 10));
+    // Speeds a settings file can hold included: no frame is shorter than 10 ms.
+    const int32_t cases[][2] = {{0, 10}, {1, 30}, {4, 90}, {-1, 10}, {-128, 10}, {127, 2550}};
+    for (const auto& c : cases) {
+        speed = c[0];
+        EXPECT_EQ(framePeriod(SceneParade), uint32_t(c[1])) << c[0];
+        EXPECT_EQ(framePeriod(SceneRace), uint32_t(c[1])) << c[0];
         for (int32_t other : {SceneStart, SceneLogo, SceneCourse, SceneBoard})
             EXPECT_EQ(framePeriod(other), 10u);
-    }
-    // Values a settings file can hold: no frame is shorter than 10 ms.
-    for (int32_t s : {-1, -128, 127}) {
-        speed = s;
-        EXPECT_EQ(framePeriod(SceneRace), s < 0 ? 10u : uint32_t(s * 20 + 10)) << s;
     }
     speed = 2;
 }
@@ -345,30 +322,18 @@ std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick) {
     return frames;
 }
 
-TEST(MainLoop, TheTickCountWrapChangesNothing) {
+TEST(MainLoop, LogoFramesAndTheTickCountWrap) {
     const auto reference = firstSeconds(100000);
     ASSERT_GT(reference.size(), 100u);
+    EXPECT_GE(headlessCounters().blits, 1u);  // the black first screen
+    // Logo fades draw on every due 50 ms tick: at least 10 ms frames make 60 ms steps.
+    for (size_t i = 1; i < 16; ++i) {
+        EXPECT_GE(reference[i].first - reference[i - 1].first, 50u) << i;
+        EXPECT_LE(reference[i].first - reference[i - 1].first, 60u) << i;
+    }
     // The wrap inside the logo's fade, inside its hold, and at the first frame.
     for (uint32_t before : {300u, 1500u, 1u})
         EXPECT_EQ(firstSeconds(0u - before), reference) << before;
-}
-
-TEST(MainLoop, ScreenTurnsBlackAndLogoFramesAreTenMillisecondsApart) {
-    ProgramRun run;
-    run.begin();
-    static std::vector<uint32_t> paintTimes;
-    paintTimes.clear();
-    headlessSetFrameSink([](const SoftBitmap&, void*) { paintTimes.push_back(headlessElapsed()); },
-                         nullptr);
-    headlessScript(4000, WmKeyDown, 0, 0);
-    run.run("/s");
-    EXPECT_GE(headlessCounters().blits, 1u);  // the black first screen
-    ASSERT_GE(paintTimes.size(), 20u);
-    // Logo fades draw on every due 50 ms tick: at least 10 ms frames make 60 ms steps.
-    for (size_t i = 1; i < 16; ++i) {
-        EXPECT_GE(paintTimes[i] - paintTimes[i - 1], 50u);
-        EXPECT_LE(paintTimes[i] - paintTimes[i - 1], 60u);
-    }
 }
 
 }  // namespace

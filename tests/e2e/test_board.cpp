@@ -21,14 +21,8 @@ struct Sample {
 struct Watch {
     std::vector<Sample> samples;
     bool pictureTaken = false;
-    int32_t width = 0, height = 0;
     bool boardShown = false;  // the window showed the composed board during the wait
     uint32_t waitFrom = 0, waitTo = 0, repaintsFrom = 0, repaintsTo = 0;   // while waiting
-    bool saw(int32_t boardStep) const {
-        for (const Sample& s : samples)
-            if (s.scene == SceneBoard && s.step == boardStep) return true;
-        return false;
-    }
 };
 
 void watchState(void* user) {
@@ -46,8 +40,6 @@ void watchState(void* user) {
     const SoftBitmap* window = headlessWindowPicture();
     if (!window) return;
     w.pictureTaken = true;
-    w.width = window->width;
-    w.height = window->height;
     // Everything but the live clock box, where the window holds the playfield.
     bool same = true;
     for (int32_t y = 152; y < 152 + 335; ++y)
@@ -66,20 +58,14 @@ void watchState(void* user) {
 uint32_t secondsOfDay(uint32_t at) { return 12 * 3600 + at / 1000; }
 uint32_t secondsOfDay(const ClockTime& t) { return t.hour * 3600u + t.minute * 60u + t.second; }
 
-void runBoard(int32_t desktopWidth, int32_t desktopHeight, uint8_t aa, Watch& watch) {
+TEST(BoardRun, WaitsForTheStartTimeFadesOutAndTheParadeFollows) {
+    Watch watch;
     ProgramRun run;
-    run.config.desktopWidth = desktopWidth;
-    run.config.desktopHeight = desktopHeight;
-    run.writeData("Setup.ini", {2, 2, 0, 1, 1, aa});  // interval 0: one minute; music off
+    run.writeData("Setup.ini", {2, 2, 0, 1, 1, 0});  // interval 0: one minute; music off
     run.begin();
     headlessSetSleepHook(watchState, &watch);
     headlessScript(72000, WmKeyDown, 0x20, 0);
     EXPECT_EQ(run.run("/s"), 0);
-}
-
-TEST(BoardRun, WaitsForTheStartTimeFadesOutAndTheParadeFollows) {
-    Watch watch;
-    runBoard(1024, 768, 0, watch);
     ASSERT_FALSE(watch.samples.empty());
 
     const Sample* built = nullptr;
@@ -118,29 +104,6 @@ TEST(BoardRun, WaitsForTheStartTimeFadesOutAndTheParadeFollows) {
     const HeadlessCounters& counters = headlessCounters();
     EXPECT_LE(counters.waits, headlessElapsed() / 10 + 1);
     EXPECT_GE(counters.waits, counters.paints * 9 / 10);
-}
-
-// A narrow window skips the runner list; a wide one lower than the playfield (whose top,
-// with the list's first rows, lies above the window) shows the list, and everything
-// drawn onto the window is cut to it.
-TEST(BoardRun, NarrowAndLowWindows) {
-    struct Case {
-        int32_t width, height;
-        uint8_t antiAlias;
-        bool list;
-    } cases[] = {{640, 480, 1, false}, {800, 500, 0, true}};
-    for (const Case& c : cases) {
-        Watch watch;
-        runBoard(c.width, c.height, c.antiAlias, watch);
-        EXPECT_EQ(watch.saw(1), c.list) << c.width;
-        EXPECT_TRUE(watch.saw(3)) << c.width;
-        ASSERT_TRUE(watch.pictureTaken) << c.width;
-        EXPECT_EQ(watch.width, c.width);
-        EXPECT_EQ(watch.height, c.height);
-        if (c.list) {
-            EXPECT_TRUE(watch.boardShown);
-        }
-    }
 }
 
 }  // namespace

@@ -44,14 +44,6 @@ TEST(LogoScene, FadesInHoldsAndFadesOut) {
     EXPECT_GE(platTickCount() - start, 2700u);
 }
 
-TEST(LogoScene, NarrowLayoutFillsTheWindow) {
-    RaceStage s(640, 480);
-    drawRect(logoSurface, 0, 0, 639, 479, 0x808080, RectFill);
-    for (int i = 0; i < 200; ++i) frame(logoSceneStep);
-    EXPECT_EQ(getPixel(screenSurface, 0, 0), 0x808080u);
-    EXPECT_EQ(getPixel(screenSurface, 639, 479), 0x808080u);
-}
-
 void paintTiles() {
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
@@ -114,19 +106,18 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4);
 }
 
-TEST(SceneCycle, OrderTrackKindsAndRaceCount) {
+// The track kind alternates from race to race.
+TEST(SceneCycle, TrackKindsAlternate) {
     ProgramRun run;
     run.begin();
     struct Seen {
         int32_t lastScene = -1;
-        std::vector<int32_t> scenes;
         std::vector<int32_t> kinds;
     } seen;
     headlessSetSleepHook(
         [](void* user) {
             Seen& s = *static_cast<Seen*>(user);
             if (scene != s.lastScene) {
-                s.scenes.push_back(scene);
                 if (scene == SceneBoard) s.kinds.push_back(trackKind);
                 s.lastScene = scene;
             }
@@ -137,9 +128,6 @@ TEST(SceneCycle, OrderTrackKindsAndRaceCount) {
         },
         &seen);
     run.run("/s");
-    ASSERT_GE(seen.scenes.size(), 4u);
-    EXPECT_EQ(seen.scenes[0], SceneLogo);
-    EXPECT_EQ(seen.scenes[1], SceneCourse);
     EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1, 0}));
 }
 
