@@ -1,9 +1,8 @@
 #include "app/preview.h"
 
-#include "core/settings.h"
 #include "app/window.h"
+#include "core/settings.h"
 #include "gfx/present.h"
-
 
 namespace {
 
