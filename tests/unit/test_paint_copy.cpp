@@ -288,12 +288,9 @@ TEST(HeldPicture, KeepingThePictureAgainRepaintsIt) {
     surface.presentAndCheck(w.source, true);
     EXPECT_EQ(surface.differing, 0u);
     held = nullptr;
-
     ASSERT_TRUE(softKeepPicture(window));
-    EXPECT_EQ(window->rowCopy, nullptr);
-    ASSERT_NE(window->backing.bitmap.bits, nullptr);
+    ASSERT_TRUE(window->rowCopy == nullptr && window->backing.bitmap.bits != nullptr && window->invalid);
     EXPECT_EQ(window->backing.bitmap.bits[0], 0);
-    EXPECT_TRUE(window->invalid);
     const uint32_t wholeBefore = softPaintCopyCounters().whole;
     w.paint();
     EXPECT_EQ(softPaintCopyCounters().whole, wholeBefore + 1);

@@ -99,16 +99,11 @@ TEST(SurfacePixels, BottomUpRowsByteOrderAndPointsOutside) {
     const uint8_t* p = pixelAddress(s, 2, 0);
     EXPECT_EQ(p[0] | p[1] << 8 | p[2] << 16, 0x123456);
 
-    // Points outside, and every call on an empty record, change nothing.
+    // Every call on an empty record changes nothing (points outside are held to the
+    // reference loops below).
     std::mt19937 rng(1);
     fillRandom(s, rng);
     const std::vector<uint8_t> before = bytesOf(s);
-    for (int32_t x : {-1, 435, INT_MIN, INT_MAX, 0})
-        for (int32_t y : {0, -1, 7, INT_MIN, INT_MAX}) {
-            if (x == 0 && y == 0) continue;
-            EXPECT_EQ(putPixel(s, x, y, 0xFFFFFF), 1);
-            EXPECT_EQ(getPixel(s, x, y), 0u) << x << "," << y;
-        }
     Surface empty{};
     EXPECT_EQ(getPixel(empty, 0, 0), 0u);
     putPixel(empty, 0, 0, 1);
@@ -238,9 +233,7 @@ void compareRandomRectangles(uint32_t seed) {
                 });
             }
             for (int k = 0; k < 3; ++k)
-                ASSERT_TRUE(pairs[k].same()) << "round " << round << " op " << op << " kind " << kind << " surfaces "
-                                             << di << si << bi << " rect " << dx << "," << dy << " " << w << "x" << h
-                                             << " from " << sx << "," << sy << " / " << bx << "," << by;
+                ASSERT_TRUE(pairs[k].same()) << round << " " << op << " kind " << kind << " on " << di << si << bi;
         }
     }
 }

@@ -32,11 +32,8 @@ struct Glyphs {
 
 // Glyph pictures smoothed onto a plain target; the expected pixels of the result. Each
 // neighbourhood's weight (out of 200) shows in a white-on-black and a black-on-white case.
-TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
-    struct Pixel {
-        int32_t x, y;
-        uint32_t colour;
-    };
+TEST(Smoothing, WeightsByNeighbourhoodColourAndEdges) {
+    struct Pixel { int32_t x, y; uint32_t colour; };
     struct Case {
         std::vector<const char*> rows;
         uint32_t colour, background;
@@ -65,6 +62,8 @@ TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
         // (255 * 80 + t * 120) / 200.
         {{"#eg."}, 0xFFFFFF, 0x102030, 4, 1, 0, 0,
          {{0, 0, 0x6F7982}, {1, 0, 0x102030}, {2, 0, 0x102030}, {3, 0, 0x102030}}},
+        // Hanging over the top left of the target: glyph (1, 1) has left and right set.
+        {{"####", "####", "####"}, 0xFFFFFF, 0, 2, 2, -1, -1, {{0, 0, 0xFFFFFF}, {1, 1, 0xFFFFFF}}},
     };
     for (const Case& c : cases) {
         Glyphs g(c.rows, c.colour);
@@ -75,18 +74,11 @@ TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
             EXPECT_EQ(getPixel(target.surface, p.x, p.y), p.colour)
                 << "case " << &c - cases << " at " << p.x << "," << p.y;
     }
-}
-
-// Hanging over every edge of an exact-size heap block: the sanitizer sees any overrun.
-TEST(Smoothing, GlyphPictureHangingOverEveryEdgeWritesOnlyInside) {
+    // Over every edge of an exact-size heap block: the sanitizer sees any overrun.
     Glyphs g({"####", "####", "####"}, 0xFFFFFF);
     MemorySurface target(2, 2);
     for (int32_t x = -3; x <= 2; ++x)
         for (int32_t y = -3; y <= 2; ++y) smoothGlyphs(target.surface, x, y, g.memory.surface, 0xFFFFFF);
-    fill(target.surface, 0);
-    smoothGlyphs(target.surface, -1, -1, g.memory.surface, 0xFFFFFF);
-    EXPECT_EQ(getPixel(target.surface, 0, 0), 0xFFFFFFu);  // glyph (1, 1): left and right set
-    EXPECT_EQ(getPixel(target.surface, 1, 1), 0xFFFFFFu);
 }
 
 // ---- Whole calls through the glyph output -------------------------------------------
@@ -153,9 +145,13 @@ TEST(DrawText, DoubleByteCharactersTakeTwoCells) {
 }
 
 // Empty text, an unknown mode and cells for which no temporary picture can be made
-// change nothing; text hanging off the Surface is cut.
-TEST(DrawText, NothingToDrawAndTextHangingOff) {
+// change nothing; text hanging off the Surface is cut; the device context is left as it was.
+TEST(DrawText, NothingToDrawTextHangingOffAndTheDeviceContext) {
     PlatformSurface s(40, 20, 0x123456);
+    SoftDc* dc = reinterpret_cast<SoftDc*>(s.surface.hdc);
+    SoftObject* font = dc->font;
+    platSetTextColor(s.surface.hdc, 0x0000FF);
+    platSetBkMode(s.surface.hdc, BkOpaque);
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
     drawText(s.surface, "12", 0, 0, 0xFFFFFF, 0x01000000u, 10, 20, 0, "");
@@ -168,20 +164,9 @@ TEST(DrawText, NothingToDrawAndTextHangingOff) {
             for (int32_t y : {-30, -10, 0, 5, 14})
                 drawText(small.surface, "88:88\x82\x60", x, y, 0xFFFFFF, mode, 10, 20, 0, "");
         EXPECT_GT(changed(small.surface, 0).count, 0);
+        drawText(s.surface, "1", 0, 0, 0xFFFFFF, mode, 10, 20, 0, "");
     }
-}
-
-TEST(DrawText, LeavesTheDeviceContextAsItWas) {
-    PlatformSurface s(40, 20, 0);
-    SoftDc* dc = reinterpret_cast<SoftDc*>(s.surface.hdc);
-    SoftObject* font = dc->font;
-    platSetTextColor(s.surface.hdc, 0x0000FF);
-    platSetBkMode(s.surface.hdc, BkOpaque);
-    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
-    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
-    EXPECT_EQ(dc->font, font);
-    EXPECT_EQ(dc->textColor, 0x0000FFu);
-    EXPECT_EQ(dc->bkMode, BkOpaque);
+    EXPECT_TRUE(dc->font == font && dc->textColor == 0x0000FFu && dc->bkMode == BkOpaque);
 }
 
 TEST(TextFont, CellCharSetAndDefaultFace) {
