@@ -47,7 +47,7 @@ TEST(GlyphCache, SamePixelsAsRenderingEachTime) {
         draws.push_back({entry.name, 40, 10, 10, 20, 0x00FFFF, TextPlain});
         draws.push_back({entry.name, -7, -9, 10, 20, 0xFFFFFF, TextPlain});
     }
-    for (uint8_t style = 0; style < 4; ++style) draws.push_back({boardStyleLabel(style), 0, 0, 10, 40, 0xFFFFFF, TextPlain});
+    for (uint8_t style = 0; style < 4; ++style) draws.push_back({boardStyleLabel(style), 0, 0, 10, 40, 0xFFFFFF, 0});
     for (int h = 0; h < 24; ++h)
         for (int m = 0; m < 60; m += 7) {
             char clock[9];

@@ -66,9 +66,8 @@ TEST(PaintCopy, WrittenRowsAreReportedAndCopiesStayExact) {
         {"plain text", [](S t, S) { drawText(t, "12:34", 10, 40, 0xFFFFFF, TextPlain, 10, 20, 0, ""); }, 40, 60},
         {"smoothed text", [](S t, S) { drawText(t, roster[0].name, 10, -5, 0xFFFF00, TextSmoothed, 10, 20, 0, ""); },
          0, 15},
-        {"fades",
-         [](S t, S o) { fadeRect(t, 20, 90, 100, 20, o, 0, 0, 128), crossFadeRect(t, 0, 30, 200, 5, o, 0, 60, o, 0, 0, 77, 0); },
-         30, 110},
+        {"fades", [](S t, S o) { fadeRect(t, 20, 90, 100, 20, o, 0, 0, 128); }, 90, 110},
+        {"mixes", [](S t, S o) { crossFadeRect(t, 0, 30, 200, 5, o, 0, 60, o, 0, 0, 77, KeyOpaque); }, 30, 35},
         {"two writes", [](S t, S) { putPixel(t, 1, 3, 0xFFFFFF), drawRect(t, 0, 50, 9, 60, 0, RectFill); }, 3, 61},
     };
     softCheckPaintCopies(true);

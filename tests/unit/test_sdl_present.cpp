@@ -74,7 +74,8 @@ TEST(SdlPresentDiff, RandomChangesAreAllCoveredAndShadowCatchesUp) {
     PresentRect rects[8];
     for (int round = 0; round < 20; ++round) {
         std::vector<std::pair<int32_t, int32_t>> changed(random() % 40 + 1);
-        for (auto& [x, y] : changed) picture.set(x = int32_t(random() % 203), y = int32_t(random() % 117), random() | 1);
+        for (auto& [x, y] : changed)
+            x = int32_t(random() % 203), y = int32_t(random() % 117), picture.set(x, y, random() | 1);
         const int32_t n = picture.diff(shadow, PlatRect{0, 0, 203, 117}, rects, 8);
         ASSERT_LE(n, 8);
         for (auto& [x, y] : changed) EXPECT_TRUE(covered(rects, n, x, y));
@@ -121,8 +122,9 @@ TEST(SdlPresentScale, NarrowPictureFillsDesktopKeepingAspect) {
         const PresentRect place = presentPlace(640, 480, c.width, c.height);
         int32_t px, py;
         presentPictureCoordinates(place, 640, 480, c.mouse[0], c.mouse[1], &px, &py);
+        const PresentRect& p = c.place;
         EXPECT_EQ(std::vector<int32_t>({place.x, place.y, place.width, place.height, px, py}),
-                  std::vector<int32_t>({c.place.x, c.place.y, c.place.width, c.place.height, c.picture[0], c.picture[1]}))
+                  std::vector<int32_t>({p.x, p.y, p.width, p.height, c.picture[0], c.picture[1]}))
             << c.width << " " << c.mouse[0];
     }
 }
@@ -145,10 +147,9 @@ TEST(SdlPresentScale, ScaledAndReducedPicturesAndTheirParts) {
     Picture picture(64, 48);
     std::mt19937 random(3);
     for (uint8_t& b : picture.bits) b = uint8_t(random());
-    // The source box [*s0, *s1) of destination pixel d: one pixel when enlarging.
-    auto box = [](int32_t d, int32_t src, int32_t dst, int32_t* s0, int32_t* s1) {
-        *s0 = d * src / dst;
-        *s1 = std::max((d + 1) * src / dst, *s0 + 1);
+    // The source box [first, end) of destination pixel d: one pixel when enlarging.
+    auto box = [](int32_t d, int32_t src, int32_t dst) {
+        return std::pair<int32_t, int32_t>(d * src / dst, std::max((d + 1) * src / dst, d * src / dst + 1));
     };
     for (const auto& c : cases) {
         const PresentRect place = presentPlace(64, 48, c.width, c.height);
@@ -156,9 +157,8 @@ TEST(SdlPresentScale, ScaledAndReducedPicturesAndTheirParts) {
         c.convert(picture.bits.data(), 64, 48, picture.stride, place, place, whole.pixels.data(), whole.pitch);
         for (int32_t y = 0; y < place.height; ++y)
             for (int32_t x = 0; x < place.width; ++x) {
-                int32_t sx0, sx1, sy0, sy1;
-                box(x, 64, place.width, &sx0, &sx1);
-                box(y, 48, place.height, &sy0, &sy1);
+                const auto [sx0, sx1] = box(x, 64, place.width);
+                const auto [sy0, sy1] = box(y, 48, place.height);
                 uint32_t expected = 0, n = uint32_t((sx1 - sx0) * (sy1 - sy0));
                 for (int32_t channel = 0; channel < 3; ++channel) {
                     uint32_t sum = 0;
@@ -172,8 +172,7 @@ TEST(SdlPresentScale, ScaledAndReducedPicturesAndTheirParts) {
         for (int32_t s0 = 0; s0 < 64; s0 += 13) {
             c.span(s0, std::min(s0 + 16, 64), 64, place.width, &x0, &x1);
             for (int32_t x = 0; x < place.width; ++x) {
-                int32_t sx0, sx1;
-                box(x, 64, place.width, &sx0, &sx1);
+                const auto [sx0, sx1] = box(x, 64, place.width);
                 const bool touches = sx1 > s0 && sx0 < s0 + 16, inside = x >= x0 && x < x1;
                 EXPECT_TRUE(c.exact ? touches == inside : inside || !touches) << c.width << " " << x;
             }
@@ -183,7 +182,7 @@ TEST(SdlPresentScale, ScaledAndReducedPicturesAndTheirParts) {
         const PresentRect dest = {place.x + x0, place.y + y0, x1 - x0, y1 - y0};
         c.convert(picture.bits.data(), 64, 48, picture.stride, place, dest, part.pixels.data(), part.pitch);
         for (int32_t y = dest.y; y < dest.y + dest.height; ++y)
-            for (int32_t x = dest.x; x < dest.x + dest.width; ++x) ASSERT_EQ(part.get(x, y), whole.get(x, y)) << c.width;
+            for (int32_t x = dest.x; x < dest.x + dest.width; ++x) ASSERT_EQ(part.get(x, y), whole.get(x, y)) << x;
         EXPECT_EQ(part.get(0, 0), 0u) << c.width;   // outside the placement stays black
     }
 }
@@ -204,7 +203,7 @@ TEST(SdlPresentButton, RaisedAndPressedFramesAndText) {
     EXPECT_GT(black, 40);   // the letters
     presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320, button, "OK", true);
     EXPECT_EQ(screen.get(144, 275), 0x404040u);   // sunken frame
-    presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320, PresentRect{400, 300, 160, 40}, "OK", false);   // clipped
+    presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320, {400, 300, 160, 40}, "OK", false);   // clipped
 }
 
 }  // namespace

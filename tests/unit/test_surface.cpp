@@ -89,7 +89,7 @@ int around(std::mt19937& rng, int extent) { return int(rng() % uint32_t(extent +
 
 // ---- Layout, single pixels, creation and bitmaps ------------------------------------------
 
-TEST(SurfacePixels, BottomUpRowsByteOrderAndPointsOutside) {
+TEST(SurfacePixels, BottomUpRowsByteOrderAndEmptyRecords) {
     MemorySurface s(435, 7);
     EXPECT_EQ(s.surface.stride, 1308);
     EXPECT_EQ(pixelAddress(s, 0, 6), s.surface.bits);
