@@ -152,34 +152,6 @@ TEST(HeldPicture, RowCopyWritesAndMarksExactlyTheDifferingTiles) {
     }
 }
 
-// Random marks on a picture of partial tiles: the rectangles cover exactly the marked
-// tiles and clear the marks; with room for only two, every mark is still covered.
-TEST(HeldPicture, TileRectanglesCoverExactlyTheMarksAndClearThem) {
-    std::mt19937 random(5);
-    const int32_t width = 203, height = 117, columns = (width + PresentTileWidth - 1) / PresentTileWidth;
-    const int32_t bands = (height + PresentTileRows - 1) / PresentTileRows;
-    for (int32_t trial = 0; trial < 200; ++trial) {
-        std::vector<uint8_t> marked(size_t(columns) * bands);
-        for (uint8_t& t : marked) t = random() % 4 == 0;
-        for (int32_t capacity : {64, 2}) {
-            std::vector<uint8_t> tiles = marked;
-            PresentRect rects[64];
-            const int32_t n = presentTileRects(tiles.data(), columns, 0, bands, width, height, rects, capacity);
-            ASSERT_LE(n, capacity);
-            EXPECT_EQ(tiles, std::vector<uint8_t>(tiles.size(), 0));
-            for (int32_t y = 0; y < height; ++y)
-                for (int32_t x = 0; x < width; ++x) {
-                    bool inside = false;
-                    for (int32_t i = 0; i < n; ++i)
-                        inside |= x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
-                                  y < rects[i].y + rects[i].height;
-                    const bool mark = marked[size_t(y / PresentTileRows) * columns + size_t(x / PresentTileWidth)];
-                    ASSERT_TRUE(capacity == 2 ? inside || !mark : inside == mark) << trial << " " << x << "," << y;
-                }
-        }
-    }
-}
-
 // A held picture as the sdl backend keeps it: the 32-bit surface the copies write, its
 // tile marks, and what the screen got through the rectangles of those marks.
 struct HeldSurface {

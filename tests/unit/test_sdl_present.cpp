@@ -1,6 +1,6 @@
-// The sdl backend's presentation helpers: finding what changed since the last present,
-// converting rows to the window's 32-bit format, and placing and scaling the narrow
-// picture on a larger screen.
+// The sdl backend's presentation helpers: finding what changed since the last present
+// (comparing pictures, or from marked tiles), converting rows to the window's 32-bit
+// format, and placing and scaling the narrow picture on a larger screen.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -89,6 +89,31 @@ TEST(SdlPresentDiff, RandomChangesAreAllCoveredAndShadowCatchesUp) {
     EXPECT_EQ(picture.diff(shadow, PlatRect{300, 0, 400, 100}, rects, 8), 0);   // outside the picture
     const int32_t n = picture.diff(shadow, PlatRect{128, 64, 203, 117}, rects, 8);
     EXPECT_TRUE(n == 1 && covered(rects, n, 150, 100) && !covered(rects, n, 10, 10));
+}
+
+// Random marks on a picture of partial tiles: the rectangles cover exactly the marked
+// tiles and clear the marks; with room for only two, every mark is still covered.
+TEST(SdlPresentTiles, RectanglesCoverExactlyTheMarksAndClearThem) {
+    std::mt19937 random(5);
+    const int32_t width = 203, height = 117, columns = (width + PresentTileWidth - 1) / PresentTileWidth;
+    const int32_t bands = (height + PresentTileRows - 1) / PresentTileRows;
+    for (int32_t trial = 0; trial < 200; ++trial) {
+        std::vector<uint8_t> marked(size_t(columns) * bands);
+        for (uint8_t& t : marked) t = random() % 4 == 0;
+        for (int32_t capacity : {64, 2}) {
+            std::vector<uint8_t> tiles = marked;
+            PresentRect rects[64];
+            const int32_t n = presentTileRects(tiles.data(), columns, 0, bands, width, height, rects, capacity);
+            ASSERT_LE(n, capacity);
+            EXPECT_EQ(tiles, std::vector<uint8_t>(tiles.size(), 0));
+            for (int32_t y = 0; y < height; ++y)
+                for (int32_t x = 0; x < width; ++x) {
+                    const bool inside = covered(rects, n, x, y);
+                    const bool mark = marked[size_t(y / PresentTileRows) * columns + size_t(x / PresentTileWidth)];
+                    ASSERT_TRUE(capacity == 2 ? inside || !mark : inside == mark) << trial << " " << x << "," << y;
+                }
+        }
+    }
 }
 
 // ---- Conversion and scaled placement ---------------------------------------------------------
