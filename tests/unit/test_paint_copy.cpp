@@ -152,6 +152,9 @@ TEST(HeldPicture, RowCopyWritesAndMarksExactlyTheDifferingTiles) {
     }
 }
 
+struct HeldSurface;
+HeldSurface* held;   // the one the row copies write
+
 // A held picture as the sdl backend keeps it: the 32-bit surface the copies write, its
 // tile marks, and what the screen got through the rectangles of those marks.
 struct HeldSurface {
@@ -167,9 +170,11 @@ struct HeldSurface {
         tiles.assign(size_t(columns) * bands, 0);
         const SoftBitmap& b = window->backing.bitmap;   // starts as what the window showed
         screen = surface = asXrgb(b.bits, b.width, b.height, b.stride);
-        softTakeOverPicture(window, &HeldSurface::copyRow);
+        softTakeOverPicture(window, [](SoftWindow*, int32_t x, int32_t y, const uint8_t* row, int32_t width) {
+            return presentCopyRow(row, x, width, &held->surface[(size_t(y) * held->width + x) * 4],
+                                  &held->tiles[size_t(y / PresentTileRows) * held->columns]);
+        });
     }
-    static bool copyRow(SoftWindow*, int32_t x, int32_t y, const uint8_t* row, int32_t width);
     // A present sends the marked tiles to the screen; then the screen must equal the
     // surface and (every eighth time, or when asked: converting is slow under the
     // sanitizers) the surface must equal s.
@@ -185,13 +190,6 @@ struct HeldSurface {
     }
 };
 
-HeldSurface* held;
-
-bool HeldSurface::copyRow(SoftWindow*, int32_t x, int32_t y, const uint8_t* row, int32_t width) {
-    uint8_t* to = &held->surface[(size_t(y) * held->width + x) * 4];
-    return presentCopyRow(row, x, width, to,
-                          &held->tiles[size_t(y / PresentTileRows) * held->columns]);
-}
 
 // The whole meeting, both layouts, with the window's picture kept as a backing or held
 // in a window surface from its first paint on: after every paint the window shows

@@ -23,10 +23,9 @@ struct Glyphs {
         : memory(int32_t(std::strlen(rows[0])), int32_t(rows.size())) {
         fill(memory.surface, keyColour);
         for (size_t k = 0; k < rows.size(); ++k)
-            for (int32_t l = 0; rows[k][l]; ++l) {
-                const char c = rows[k][l];
-                if (c != '.') putPixel(memory.surface, l, int32_t(k), c == '#' ? colour : c == 'e' ? 0xFEFEFE : 0x808080);
-            }
+            for (int32_t l = 0; rows[k][l]; ++l)
+                if (const char c = rows[k][l]; c != '.')
+                    putPixel(memory.surface, l, int32_t(k), c == '#' ? colour : c == 'e' ? 0xFEFEFE : 0x808080);
     }
 };
 
