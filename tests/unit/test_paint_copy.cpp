@@ -94,8 +94,8 @@ TEST(PaintCopy, WrittenRowsAreReportedAndCopiesStayExact) {
     releaseSurface(screenSurface);
 }
 
-// Without the check an unreported write is missed; with it, it is caught, and copies of
-// another part or after drawing on the window itself compare everything.
+// Without the check an unreported write is missed; with it, it is caught, and copies from
+// elsewhere in the source or after drawing on the window itself compare everything.
 TEST(PaintCopy, CheckCatchesUnreportedWritesAndOtherCopiesCompareEverything) {
     WindowAndSource w(64, 32);
     for (int32_t x = 0; x < 64; ++x) drawRect(w.source, x, 0, x, 31, 0x030201u * uint32_t(x), RectFill);
