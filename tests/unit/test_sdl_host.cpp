@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -83,9 +84,8 @@ protected:
         ASSERT_EQ(chdir(saved.c_str()), 0);
         ASSERT_EQ(std::system(("rm -rf " + root).c_str()), 0);
     }
-    std::string program(std::string path) const {
-        for (char& c : path)
-            if (c == '/') c = '\\';
+    std::string program(std::string path) const {  // the folders as the program writes them
+        std::replace(path.begin(), path.end(), '/', '\\');
         return path;
     }
     char buffer[300];
