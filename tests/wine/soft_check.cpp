@@ -1,8 +1,6 @@
-// Checks of the software window system and the headless platform in the Windows build
-// (the ground pellrun-sim.exe stands on), run under Wine by run.sh: files keep their
-// bytes, pixel blocks come and go through the aligned heap, GDI glyphs land only in
-// their area and only in the text colour, and the virtual calendar is right.
-// Prints "PASS"/"FAIL" lines; the exit code is the number of failures.
+// The software window system and the headless platform in the Windows build (what
+// pellrun-sim.exe stands on), run under Wine by run.sh. Prints "PASS"/"FAIL" lines; the
+// exit code is the number of failures.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -15,9 +13,8 @@ namespace {
 int failed;
 
 void check(bool ok, const char* name, const char* detail = "") {
-    if (!ok) ++failed;
-    std::printf("%s soft: %s%s%s\n", ok ? "PASS" : "FAIL", name, ok || !*detail ? "" : ": ",
-                ok ? "" : detail);
+    failed += !ok;
+    std::printf("%s soft: %s%s%s\n", ok ? "PASS" : "FAIL", name, ok ? "" : " ", ok ? "" : detail);
 }
 
 void checkFiles() {
@@ -133,8 +130,7 @@ void checkText() {
         canvas.count(c.fill, colour, c.x, c.y, c.x + 4 * cell, c.y + rowHeight, inside, outside, wrong);
         char detail[96];
         std::snprintf(detail, sizeof detail, "inside %d outside %d wrong %d", inside, outside, wrong);
-        check(canvas.guardsIntact() && inside >= c.minInside && inside <= c.maxInside &&
-                  outside == 0 && wrong == 0,
+        check(canvas.guardsIntact() && inside >= c.minInside && inside <= c.maxInside && outside == 0 && !wrong,
               c.name, detail);
         if (font) platDeleteObject(font);
     }
