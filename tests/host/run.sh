@@ -1,16 +1,11 @@
 #!/usr/bin/env bash
-# The Linux edition as installed software, end to end: builds the Debian package from a
-# configured build tree, checks it with lintian, unpacks it into a scratch root, and runs
-# the real xscreensaver in Xvfb as a plain user with the installed hack. Checks by
-# screenshot that the race board comes up filled, that deactivating ends the hack
-# cleanly, that the options the configuration file offers reach the program, and that a
-# preview-sized and a 3840 x 2160 screen show the whole picture.
-#
-# usage: tests/host/run.sh BUILD_DIR [SCREENS_DIR]
+# The Linux edition as installed software: builds and lints the Debian package, unpacks it
+# into a scratch root and runs the real xscreensaver in Xvfb as a plain user with the
+# installed hack; checks by screenshot and the disk audio driver that the board comes up
+# filled at each screen size, that the configuration file's options reach the program,
+# and that the hack ends cleanly. usage: tests/host/run.sh BUILD_DIR [SCREENS_DIR]
 set -uo pipefail
-build=$(cd "${1:?build directory}" && pwd)
-screens=${2:-}
-work=$(mktemp -d /tmp/pellrun-host.XXXXXX)
+build=$(cd "${1:?build directory}" && pwd) screens=${2:-} work=$(mktemp -d /tmp/pellrun-host.XXXXXX)
 chmod 755 "$work"
 failures=0 xpid=""
 check() {  # check <name> <command...>
@@ -33,9 +28,8 @@ for path in usr/bin/pellrun usr/bin/pellrun-sim usr/libexec/xscreensaver/pellrun
             usr/share/icons/hicolor/48x48/apps/pellrun.png; do
   check "package holds $path" grep -q " ./$path" "$work/contents"
 done
-root="$work/root"
+root="$work/root" hack="$work/root/usr/libexec/xscreensaver/pellrun"
 dpkg-deb -x "$deb" "$root"
-hack="$root/usr/libexec/xscreensaver/pellrun"
 
 # ---- A plain user (xscreensaver launches no hacks for root) ----------------------------
 user=$(id -un) run_as=(env)

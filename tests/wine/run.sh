@@ -74,7 +74,7 @@ has_desktop() {  # the desktop window can be missing for a moment
     local d; d=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n1)
     desk=$([ -n "$d" ] && geometry "$d" 2>/dev/null); [[ "$desk" =~ ^[0-9]+x[0-9]+\+ ]]
 }
-desktop_geometry() { poll 10 has_desktop; echo "$desk"; }
+desktop_geometry() { poll 50 has_desktop; echo "$desk"; }
 shot() { xwd -root -silent | convert xwd:- "$artifacts/$1.png"; }  # the screen as <name>.png
 count() {  # count <shot> <RRGGBB> <WxH+X+Y> [X0,Y0 X1,Y1]: pixels of the area not of the colour,
     # the given rectangle in it (inclusive) painted with the colour first
@@ -143,8 +143,7 @@ result $? 'Pellrun.scr is a GUI program importing only KERNEL32, USER32, GDI32, 
     "$build/backend-check.exe" "Z:$(cd "$here/../../res" && pwd | tr / '\\')"
 
 # ---- The saver ----------------------------------------------------------------------------
-# The host's preview request without a window and an unknown switch end the program
-# untouched: exit 0 within a few seconds, no window ever seen, no settings written.
+# A preview request without a window and an unknown switch: exit 0 at once, untouched.
 for args in '/p 1234' x; do
     seen=0 t0=$(now_ms)
     start_scr $args
@@ -206,10 +205,8 @@ rm -f "$settings"  # an empty command line opens them too; closing saves the def
 session 'an empty command line opens the settings; closing them saves' '*+*' "$settings" 020201000100 \
     close_hook start_scr
 
-# ---- Preview pane ------------------------------------------------------------------------
-# A window with a 152 x 112 pane (as the system's screen saver dialog has) starts the saver
-# with "/p <its window>": the pane shows the whole picture scaled down, a "/s" still starts
-# meanwhile, and closing the window ends the preview within a second.
+# ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the
+# picture shows scaled down, a "/s" still starts, closing the window ends it within a second.
 host_says() { awk -v w="$1" '$1 == w {$1 = ""; print substr($0, 2)}' "$work/host/host.log" 2>/dev/null; }
 has_pane() { pane=$(host_says pane); [ -n "$pane" ]; }
 # The picture fades in from black. 800 x 640 scaled into 152 x 112 keeps its proportions
@@ -244,10 +241,8 @@ if [ -f "$build/preview-host.exe" ]; then
         "host exit $exit_code, preview ended after ${ended_ms:-?} ms with ${ended_code:-?}"
 fi
 
-# ---- Installer ------------------------------------------------------------------------------
-# Silent install into the prefix, the installed saver started the way Windows starts it
-# (from the system folder), settings kept per user when Data is not writable, and a silent
-# uninstall that leaves nothing behind and restores the previous saver.
+# ---- Installer: a silent install, the installed saver started from the system folder,
+# settings per user when Data is not writable, a silent uninstall restoring the old saver.
 reg_values() {  # reg_values <key> <names...>: the values' data joined by "|"
     wine reg query "$1" 2>&1 | tr -d '\r' | awk -v names="${*:2}" 'BEGIN{n = split(names, want, " ")}
         {v[$1] = $0; sub(/^ *[^ ]+ +[^ ]+ +/, "", v[$1])}
@@ -318,10 +313,8 @@ if [ -f "$build/PellrunSetup.exe" ]; then
         "$left files left; saver '$saver_after' (was '$saver_before')"
 fi
 
-# ---- pellrun-sim.exe -----------------------------------------------------------------
-# The soft layer and headless platform under the Windows simulator, and the simulator
-# itself: the same options give the same meeting as the native pellrun-sim ($PELLRUN_SIM,
-# else the linux preset's), line for line but for carriage returns.
+# ---- pellrun-sim.exe and what it stands on: the same meeting as the native pellrun-sim
+# ($PELLRUN_SIM, else the linux preset's), line for line but for carriage returns.
 [ -f "$build/soft-check.exe" ] && checker 'the soft checks' "$work/soft" - "$build/soft-check.exe"
 sim_exe="$build/tools/sim/pellrun-sim.exe"
 native_sim=${PELLRUN_SIM:-$here/../../build/linux/tools/sim/pellrun-sim}
