@@ -15,7 +15,7 @@ check() {  # check <name> <command...>
 cleanup() { [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 
-# ---- The package: lintian-clean, with every installed part, unpacked into a scratch root
+# ---- The package: lintian-clean, holding every installed file, unpacked into a scratch root
 (cd "$build" && cpack -G DEB > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
 deb=$(ls -t "$build"/pellrun_*.deb | head -1)
 echo "package: $deb ($(stat -c %s "$deb") bytes)"

@@ -217,7 +217,7 @@ struct Dib {
 };
 
 // Each bitmap resource blitted into a DIB taller than the picture equals the BMP file's
-// rows, through BitBlt; the part the picture does not cover stays black.
+// rows, through BitBlt; below the picture the DIB stays black.
 void checkBitmaps(DcHandle screen, const char* resDir) {
     const struct { int id; const char* file; int width, height; } bitmaps[] = {
         {101, "sheet101.bmp", 435, 863}, {107, "settings107.bmp", 920, 320}};
