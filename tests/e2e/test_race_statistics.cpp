@@ -1,14 +1,12 @@
 // Whole races: twenty seeded races run from the gate to the end of the scene, with the
-// race's figures checked against how a race is meant to unfold; and a whole meeting
-// through the program, whose first race with seed 1 is pinned frame for frame.
+// race's figures checked against how a race is meant to unfold and every step pinned;
+// a whole meeting through the program, whose first race with seed 1 is pinned; and the
+// pictures of one race in each layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <vector>
-
 #include <string>
+#include <vector>
 
 #include "platform/headless/headless_sound.h"
 #include "race/random.h"
@@ -190,10 +188,6 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     EXPECT_EQ(effects.substr(firstEnd + 1, 2), "12");
 }
 
-}  // namespace
-
-namespace {
-
 // Runs one race to the end; with redrawAll every frame starts from nothing known, as
 // if composing the whole picture. Returns hashes of the frame and the screen.
 std::vector<uint64_t> raceHashes(bool redrawAll, int32_t every, int32_t kind) {
@@ -217,11 +211,10 @@ void paintCourse() {
     copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
     for (uint32_t i = 0; i < 6; ++i)  // every runner and sprite column its own colour
         for (uint32_t c = 0; c < 10; ++c)
-            drawRect(sheetSurface, 32 * c, 367 + 32 * i, 32 * c + 31, 367 + 32 * i + 20, 0x808080u + 0x101010u * i + 0x020000u * c, RectFill);
+            drawRect(sheetSurface, 32 * c, 367 + 32 * i, 32 * c + 31, 367 + 32 * i + 20,
+                     0x808080u + 0x101010u * i + 0x020000u * c, RectFill);
     drawRect(sheetSurface, 320, 367, 350, 441, 0xEEEEEE, RectFill);
 }
-
-}  // namespace
 
 // Only what changed is copied from frame to frame; the pictures must be exactly those
 // of composing everything anew each frame.
@@ -245,3 +238,5 @@ TEST(RaceDisplayCopies, OnlyChangedRowsGiveTheSamePictures) {
         EXPECT_EQ(pinned, size.pinned) << size.w;
     }
 }
+
+}  // namespace

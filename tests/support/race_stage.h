@@ -45,8 +45,7 @@ struct RaceStage {
     RaceStage(const RaceStage&) = delete;
     RaceStage& operator=(const RaceStage&) = delete;
 
-    // Stands runner i at (x, y) on a course section, still, and parks the others well
-    // away on the right-hand side's outer lane of lap 0 unless placed themselves.
+    // Stands runner i at (x, y) on a course section, still.
     static Runner& place(int32_t i, int32_t x, int32_t y, uint8_t section, uint8_t lap = 0) {
         Runner& r = runners[i];
         r.x = x;
