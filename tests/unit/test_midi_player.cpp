@@ -21,8 +21,6 @@ Bytes edited(Bytes file, std::initializer_list<std::pair<int, uint8_t>> changes)
 
 TEST_F(MidiPlayer, HeaderAndChunkChecks) {
     const Bytes smallest = midiFile({}), plain = midiFile(song), longHeader = midiFile(song, 0, 8);
-    ASSERT_EQ(smallest.size(), 22u);
-    ASSERT_EQ(longHeader[16], 'M');
     struct Case {
         Bytes file;
         int32_t loads;
