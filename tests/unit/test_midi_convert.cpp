@@ -10,7 +10,7 @@ const uint32_t Any = 0xFFFFFFFFu;
 const uint32_t NoteOn = 0x00643C90u;  // 90 3C 64
 
 // The first stream events of a track: their words and deltas (Any: not checked), and
-// the bytes of the first when it is a long event.
+// the bytes of the first when it is a long event, and its padding (zeros).
 TEST_F(MidiConvert, EventWordsAndDeltas) {
     struct Event {
         uint32_t word, delta;
@@ -60,6 +60,8 @@ TEST_F(MidiConvert, EventWordsAndDeltas) {
         if (!c.firstBytes.empty()) {
             EXPECT_EQ(events[0].bytes, c.firstBytes);
         }
+        for (size_t i = c.firstBytes.size(); i % 4; ++i)
+            EXPECT_EQ(player.headers[0].data[12 + i], 0) << "padding";
     }
     EXPECT_EQ(player.tempo, 500000u);
 }
