@@ -1,11 +1,14 @@
 // Runs the whole program on the headless platform inside the test process, in a fresh
 // temporary working directory with a Data folder.
 #pragma once
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,39 +18,27 @@
 
 struct ProgramRun {
     HeadlessConfig config;
-    std::string directory;
-    std::string previousDirectory;
+    std::string directory, previousDirectory;
 
     ProgramRun() {
-        char buffer[4096];
+        char buffer[4096], pattern[] = "/tmp/pellrun-test-XXXXXX";
         previousDirectory = getcwd(buffer, sizeof buffer) ? buffer : ".";
-        char pattern[] = "/tmp/pellrun-test-XXXXXX";
         directory = mkdtemp(pattern);
-        std::string data = directory + "/Data";
-        mkdir(data.c_str(), 0755);
+        mkdir((directory + "/Data").c_str(), 0755);
         if (chdir(directory.c_str()) != 0) std::abort();
     }
     ~ProgramRun() {
         if (chdir(previousDirectory.c_str()) != 0) std::abort();
-        std::string command = "rm -rf '" + directory + "'";
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cleanup failed\n");
+        if (std::system(("rm -rf '" + directory + "'").c_str()) != 0) std::fprintf(stderr, "cleanup failed\n");
     }
-
-    std::string dataPath(const char* name) const { return directory + "/Data/" + name; }
 
     void writeData(const char* name, const std::vector<uint8_t>& bytes) const {
-        FILE* f = std::fopen(dataPath(name).c_str(), "wb");
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+        std::ofstream(directory + "/Data/" + name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     std::vector<uint8_t> readData(const char* name) const {
-        std::vector<uint8_t> bytes;
-        FILE* f = std::fopen(dataPath(name).c_str(), "rb");
-        if (!f) return bytes;
-        int c;
-        while ((c = std::fgetc(f)) != EOF) bytes.push_back(uint8_t(c));
-        std::fclose(f);
-        return bytes;
+        std::ifstream f(directory + "/Data/" + name, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     }
 
     // Prepares the platform, with empty sound logs; script input with headlessScript after this.

@@ -45,8 +45,7 @@ struct RaceStage {
     RaceStage(const RaceStage&) = delete;
     RaceStage& operator=(const RaceStage&) = delete;
 
-    // Stands runner i at (x, y) on a course section, still, and parks the others well
-    // away on the right-hand side's outer lane of lap 0 unless placed themselves.
+    // Stands runner i at (x, y) on a course section, still.
     static Runner& place(int32_t i, int32_t x, int32_t y, uint8_t section, uint8_t lap = 0) {
         Runner& r = runners[i];
         r.x = x;
@@ -69,6 +68,18 @@ struct RaceStage {
     }
     static uint32_t positionColour(int32_t x, int32_t y) { return uint32_t(x) << 12 | uint32_t(y); }
 };
+
+// Folds a value into a checksum that pins a whole run.
+inline void fold(uint64_t& hash, uint64_t value) { hash = (hash ^ value) * 1099511628211ull; }
+// The Surfaces of a race have no row padding: their bytes are the picture.
+inline uint64_t surfaceHash(const Surface& s) {
+    uint64_t h = 0, word;
+    for (size_t at = 0; at + 8 <= size_t(s.stride) * size_t(s.height); at += 8) {
+        std::memcpy(&word, s.bits + at, 8);
+        fold(h, word);
+    }
+    return h;
+}
 
 // Number of random draws between two generator states (up to limit).
 inline int32_t drawsBetween(uint32_t from, uint32_t to, int32_t limit = 1000000) {

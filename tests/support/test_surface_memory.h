@@ -1,9 +1,7 @@
-// Surfaces over plain heap memory, for tests and benchmarks that run without a platform.
-//
-// The record is filled as createSurface fills it (24 bits, rows padded to 4 bytes and
-// stored bottom-up, all pixels black) but the pixels live in an aligned heap block of
-// exactly stride x height bytes, so AddressSanitizer reports any access past either end.
-// There is no device context: text output and copies to a window cannot use these.
+// Surfaces over plain heap memory, for tests and benchmarks without a platform: filled as
+// createSurface fills them (24 bits, rows padded to 4 bytes, bottom-up, all black), but in
+// an aligned block of exactly stride x height bytes, so AddressSanitizer reports any access
+// past either end. There is no device context: no text output, no copies to a window.
 #pragma once
 
 #include <cstddef>
@@ -17,43 +15,27 @@ inline size_t memorySurfaceBytes(const Surface& surface) {
     return size_t(surface.stride) * size_t(surface.height);
 }
 
-// False (and an empty record) when the size is not positive or memory is short.
-inline bool makeMemorySurface(Surface& surface, int32_t width, int32_t height) {
-    surface = Surface{};
-    if (width <= 0 || height <= 0) return false;
-    const int32_t stride = ((width * 24 + 31) / 32) * 4;
-    const size_t bytes = size_t(stride) * size_t(height);
-    void* block = ::operator new(bytes, std::align_val_t(64), std::nothrow);
-    if (block == nullptr) return false;
-    std::memset(block, 0, bytes);
-
-    surface.bits = static_cast<uint8_t*>(block);
-    surface.stride = stride;
-    surface.bytesPerPixel = 3;
-    surface.bitsPerPixel = 24;
-    surface.width = width;
-    surface.height = height;
-    BitmapInfoHeader& header = surface.info.header;
-    header.size = 40;
-    header.width = width;
-    header.height = height;
-    header.planes = 1;
-    header.bitCount = 24;
-    header.sizeImage = uint32_t(bytes);
-    return true;
-}
-
-inline void freeMemorySurface(Surface& surface) {
-    if (surface.bits != nullptr) ::operator delete(surface.bits, std::align_val_t(64));
-    surface = Surface{};
-}
-
-// Owns one memory Surface for the length of a scope.
+// Owns one memory Surface for the length of a scope (an empty record if memory is short).
 struct MemorySurface {
     Surface surface{};
 
-    MemorySurface(int32_t width, int32_t height) { makeMemorySurface(surface, width, height); }
-    ~MemorySurface() { freeMemorySurface(surface); }
+    MemorySurface(int32_t width, int32_t height) {
+        if (width <= 0 || height <= 0) return;
+        const int32_t stride = ((width * 24 + 31) / 32) * 4;
+        void* block = ::operator new(size_t(stride) * size_t(height), std::align_val_t(64), std::nothrow);
+        if (block == nullptr) return;
+        std::memset(block, 0, size_t(stride) * size_t(height));
+        surface.bits = static_cast<uint8_t*>(block);
+        surface.stride = stride;
+        surface.bytesPerPixel = 3;
+        surface.bitsPerPixel = 24;
+        surface.width = width;
+        surface.height = height;
+        surface.info.header = BitmapInfoHeader{40, width, height, 1, 24, 0, uint32_t(byteCount()), 0, 0, 0, 0};
+    }
+    ~MemorySurface() {
+        if (surface.bits != nullptr) ::operator delete(surface.bits, std::align_val_t(64));
+    }
     MemorySurface(const MemorySurface&) = delete;
     MemorySurface& operator=(const MemorySurface&) = delete;
 

@@ -90,41 +90,25 @@ TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
     }
 }
 
-TEST(Pace, TableByStyleAndLeaderPhase) {
-    for (int i = 0; i < RunnerCount; ++i) runners[i].style = uint8_t(i % 4);
-    leader = 0;
-    runners[0].lap = 0;
-    runners[0].section = SectionLeft;  // the start: phase 2
-    EXPECT_EQ(paceFactor(0), 120);
-    EXPECT_EQ(paceFactor(1), 100);
-    EXPECT_EQ(paceFactor(2), 80);
-    EXPECT_EQ(paceFactor(3), 80);
-
-    // Final straight of the final lap: the deep closer spurts wherever it is itself.
+// The leader's place sets the phase; each style has its pace in it.
+TEST(Pace, ByStyleAndLeaderPhase) {
+    for (int i = 0; i < 4; ++i) runners[i].style = uint8_t(i);
     leader = 4;
-    runners[4].lap = 2;
-    runners[4].section = SectionBottom;
-    runners[3].lap = 1;
-    runners[3].section = SectionTop;
-    EXPECT_EQ(racePhase(), 11);
-    EXPECT_EQ(paceFactor(3), 120);
-    EXPECT_EQ(paceFactor(2), 100);
-
-    // Lap 1: right side 4, top 5, left 6, bottom 7.
-    runners[4].lap = 1;
-    const uint8_t sections[] = {SectionRight, SectionTop, SectionLeft, SectionBottom};
-    const int32_t closer[] = {80, 80, 90, 90};
-    for (int s = 0; s < 4; ++s) {
-        runners[4].section = sections[s];
-        EXPECT_EQ(racePhase(), 4 + s);
-        EXPECT_EQ(paceFactor(2), closer[s]);
+    const struct {
+        uint8_t lap, section;
+        int32_t phase, pace[4];
+    } rows[] = {
+        {0, SectionLeft, 2, {120, 100, 80, 80}},      // the start: the front-runner spurts
+        {1, SectionLeft, 6, {90, 85, 90, 80}},
+        {2, SectionBottom, 11, {80, 90, 100, 120}},   // the final straight
+        {3, SectionBottom, 12, {80, 90, 100, 120}},   // the leader has finished
+    };
+    for (const auto& row : rows) {
+        runners[4].lap = row.lap;
+        runners[4].section = row.section;
+        EXPECT_EQ(racePhase(), row.phase);
+        for (int s = 0; s < 4; ++s) EXPECT_EQ(paceFactor(s), row.pace[s]) << row.phase << " style " << s;
     }
-
-    // The leader has finished: every style its last value.
-    runners[4].lap = 3;
-    EXPECT_EQ(racePhase(), 12);
-    const int32_t finished[] = {80, 90, 100, 120};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(paceFactor(i), finished[i]);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Text drawing: the edge weights and the smoothing pass on prepared glyph pictures,
-// then whole drawText calls through the software glyph output.
+// Text drawing: the smoothing pass on prepared glyph pictures, then whole drawText calls
+// through the software glyph output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <string>
@@ -22,42 +23,16 @@ struct Glyphs {
         : memory(int32_t(std::strlen(rows[0])), int32_t(rows.size())) {
         fill(memory.surface, keyColour);
         for (size_t k = 0; k < rows.size(); ++k)
-            for (int32_t l = 0; rows[k][l]; ++l) {
-                const char c = rows[k][l];
-                if (c != '.') putPixel(memory.surface, l, int32_t(k), c == '#' ? colour : c == 'e' ? 0xFEFEFE : 0x808080);
-            }
+            for (int32_t l = 0; rows[k][l]; ++l)
+                if (const char c = rows[k][l]; c != '.')
+                    putPixel(memory.surface, l, int32_t(k), c == '#' ? colour : c == 'e' ? 0xFEFEFE : 0x808080);
     }
 };
 
-TEST(EdgeWeight, EachRowForWhiteAndOtherColours) {
-    struct Row {
-        uint32_t mask;
-        uint32_t white, other;
-    } rows[] = {
-        {NeighbourLeft | NeighbourRight, 200, 200},
-        {NeighbourLeft | NeighbourRight | NeighbourTop | NeighbourBottom, 200, 200},
-        {NeighbourTop, 120, 75},
-        {NeighbourBottom | NeighbourLeft, 120, 75},
-        {NeighbourTop | NeighbourBottom, 150, 125},
-        {NeighbourTop | NeighbourBottom | NeighbourRight, 150, 125},
-        {NeighbourLeft, 120, 75},
-        {NeighbourRight | NeighbourTopLeft, 120, 75},
-        {NeighbourTopRight, 100, 50},
-        {NeighbourBottomLeft | NeighbourBottomRight, 100, 50},
-        {0, 80, 25},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(edgeWeight(row.mask | NeighbourSelf, true), row.white) << row.mask;
-        EXPECT_EQ(edgeWeight(row.mask | NeighbourSelf, false), row.other) << row.mask;
-    }
-}
-
-// Glyph pictures smoothed onto a plain target; the expected pixels of the result.
-TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
-    struct Pixel {
-        int32_t x, y;
-        uint32_t colour;
-    };
+// Glyph pictures smoothed onto a plain target; the expected pixels of the result. Each
+// neighbourhood's weight (out of 200) shows in a white-on-black and a black-on-white case.
+TEST(Smoothing, WeightsByNeighbourhoodColourAndEdges) {
+    struct Pixel { int32_t x, y; uint32_t colour; };
     struct Case {
         std::vector<const char*> rows;
         uint32_t colour, background;
@@ -78,12 +53,16 @@ TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
         // Neighbours outside the glyph picture count as unset: a full row's ends are run ends.
         {{"###"}, 0xFFFFFF, 0, 5, 3, 1, 1,
          {{1, 1, 0x999999}, {2, 1, 0xFFFFFF}, {3, 1, 0x999999}, {0, 1, 0}, {4, 1, 0}}},
+        // A horizontal run's ends in any other colour: 255 * (200 - 75) / 200.
+        {{"##"}, 0, 0xFFFFFF, 2, 1, 0, 0, {{0, 0, 0x9F9F9F}, {1, 0, 0x9F9F9F}}},
         // Only exact white uses the white column: m = 25, and 254 * 25 / 200 = 31.
         {{"#"}, 0xFEFFFF, 0, 1, 1, 0, 0, {{0, 0, 0x1F1F1F}}},
         // Pixels not exactly the colour are no glyph pixels: the first is lone,
         // (255 * 80 + t * 120) / 200.
         {{"#eg."}, 0xFFFFFF, 0x102030, 4, 1, 0, 0,
          {{0, 0, 0x6F7982}, {1, 0, 0x102030}, {2, 0, 0x102030}, {3, 0, 0x102030}}},
+        // Hanging over the top left of the target: glyph (1, 1) has left and right set.
+        {{"####", "####", "####"}, 0xFFFFFF, 0, 2, 2, -1, -1, {{0, 0, 0xFFFFFF}, {1, 1, 0xFFFFFF}}},
     };
     for (const Case& c : cases) {
         Glyphs g(c.rows, c.colour);
@@ -94,20 +73,11 @@ TEST(Smoothing, WeightsByNeighbourhoodAndColour) {
             EXPECT_EQ(getPixel(target.surface, p.x, p.y), p.colour)
                 << "case " << &c - cases << " at " << p.x << "," << p.y;
     }
-}
-
-TEST(Smoothing, GlyphPictureHangingOverEveryEdgeWritesOnlyInside) {
+    // Over every edge of an exact-size heap block: the sanitizer sees any overrun.
     Glyphs g({"####", "####", "####"}, 0xFFFFFF);
-    MemorySurface target(2, 2);  // exact-size heap block: the sanitizer sees any overrun
+    MemorySurface target(2, 2);
     for (int32_t x = -3; x <= 2; ++x)
-        for (int32_t y = -3; y <= 2; ++y) {
-            fill(target.surface, 0);
-            smoothGlyphs(target.surface, x, y, g.memory.surface, 0xFFFFFF);
-        }
-    fill(target.surface, 0);
-    smoothGlyphs(target.surface, -1, -1, g.memory.surface, 0xFFFFFF);
-    EXPECT_EQ(getPixel(target.surface, 0, 0), 0xFFFFFFu);  // glyph (1, 1): left and right set
-    EXPECT_EQ(getPixel(target.surface, 1, 1), 0xFFFFFFu);
+        for (int32_t y = -3; y <= 2; ++y) smoothGlyphs(target.surface, x, y, g.memory.surface, 0xFFFFFF);
 }
 
 // ---- Whole calls through the glyph output -------------------------------------------
@@ -122,63 +92,43 @@ struct PlatformSurface {
     ~PlatformSurface() { releaseSurface(surface); }
 };
 
+// The pixels that differ from background: count, bounding box and colours.
 struct Box {
-    int32_t left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    int32_t count = 0;
+    int32_t left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
+    std::set<uint32_t> colours;
 };
-
-// The bounding box of every pixel that differs from background, and the set of colours.
-Box changed(const Surface& s, uint32_t background, std::set<uint32_t>* colours = nullptr) {
+Box changed(const Surface& s, uint32_t background) {
     Box box;
     for (int32_t y = 0; y < s.height; ++y)
-        for (int32_t x = 0; x < s.width; ++x) {
-            uint32_t p = getPixel(s, x, y);
-            if (p == background) continue;
-            ++box.count;
-            if (colours) colours->insert(p);
-            box.left = std::min(box.left, x);
-            box.right = std::max(box.right, x);
-            box.top = std::min(box.top, y);
-            box.bottom = std::max(box.bottom, y);
-        }
+        for (int32_t x = 0; x < s.width; ++x)
+            if (const uint32_t p = getPixel(s, x, y); p != background) {
+                ++box.count;
+                box.colours.insert(p);
+                box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+                box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
+            }
     return box;
-}
-
-// "ＡＢＣ..." : ten full-width letters, twenty bytes, the longest name.
-std::string fullWidthName() {
-    std::string name;
-    for (int i = 0; i < 10; ++i) {
-        name += char(0x82);
-        name += char(0x60 + i);
-    }
-    return name;
 }
 
 // The longest name in its 200 x 40 cell: plain output writes only the text colour;
 // smoothed white over black only the table's blends, on the same glyph pixels.
 TEST(DrawText, PlainAndSmoothedNameInItsCells) {
     PlatformSurface plain(240, 60, 0x336699), smooth(240, 60, 0);
-    const std::string name = fullWidthName();
-    ASSERT_EQ(name.size(), 20u);
+    std::string name;   // "ＡＢＣ...": ten full-width letters, twenty bytes, the longest name
+    for (int i = 0; i < 10; ++i) name += {char(0x82), char(0x60 + i)};
     EXPECT_EQ(drawText(plain.surface, name.c_str(), 10, 5, 0xFFFFFF, TextPlain, 10, 40, 0, ""), 1);
     drawText(smooth.surface, name.c_str(), 10, 5, 0xFFFFFF, TextSmoothed, 10, 40, 0, "");
-    std::set<uint32_t> colours;
-    const Box box = changed(plain.surface, 0x336699, &colours);
+    const Box box = changed(plain.surface, 0x336699);
     ASSERT_GT(box.count, 100);
-    EXPECT_EQ(colours, std::set<uint32_t>{0xFFFFFF});
-    EXPECT_GE(box.left, 10);
-    EXPECT_LE(box.right, 209);
-    EXPECT_GE(box.top, 5);
-    EXPECT_LE(box.bottom, 44);
+    EXPECT_EQ(box.colours, std::set<uint32_t>{0xFFFFFF});
+    EXPECT_TRUE(box.left >= 10 && box.right <= 209 && box.top >= 5 && box.bottom <= 44);
     EXPECT_GT(box.right, 190);  // the tenth character is drawn, in the last cell
     for (int32_t y = 0; y < 60; ++y)
         for (int32_t x = 0; x < 240; ++x) {
             const uint32_t p = getPixel(smooth.surface, x, y);
             ASSERT_EQ(getPixel(plain.surface, x, y) != 0x336699, p != 0) << x << "," << y;
-            if (p != 0) {
-                ASSERT_TRUE(p == 0xFFFFFF || p == 0x999999 || p == 0xBFBFBF || p == 0x7F7F7F || p == 0x666666)
-                    << std::hex << p;
-            }
+            ASSERT_TRUE(p == 0 || p == 0xFFFFFF || p == 0x999999 || p == 0xBFBFBF || p == 0x7F7F7F || p == 0x666666)
+                << std::hex << p;
         }
 }
 
@@ -186,19 +136,21 @@ TEST(DrawText, DoubleByteCharactersTakeTwoCells) {
     // " 逃　げ": a space, a full-width character, the ideographic space, another one.
     PlatformSurface s(100, 40, 0);
     drawText(s.surface, "\x20\x93\xA6\x81\x40\x82\xB0", 0, 0, 0xFFFFFF, TextPlain, 10, 40, 0, "");
-    Box first = changed(s.surface, 0);
-    ASSERT_GT(first.count, 0);
-    EXPECT_GE(first.left, 10);
-    EXPECT_LE(first.right, 69);
-    // Nothing in the ideographic space's cell (x 30..49).
-    for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 30; x < 50; ++x) EXPECT_EQ(getPixel(s.surface, x, y), 0u) << x << "," << y;
+    const Box all = changed(s.surface, 0);
+    EXPECT_TRUE(all.count > 0 && all.left >= 10 && all.right <= 69);
+    drawRect(s.surface, 0, 0, 29, 39, 0, RectFill);
+    drawRect(s.surface, 50, 0, 99, 39, 0, RectFill);
+    EXPECT_EQ(changed(s.surface, 0).count, 0);   // nothing in the ideographic space's cell
 }
 
 // Empty text, an unknown mode and cells for which no temporary picture can be made
-// change nothing; text hanging off the Surface is cut.
-TEST(DrawText, NothingToDrawAndTextHangingOff) {
+// change nothing; text hanging off the Surface is cut; the device context is left as it was.
+TEST(DrawText, NothingToDrawTextHangingOffAndTheDeviceContext) {
     PlatformSurface s(40, 20, 0x123456);
+    SoftDc* dc = reinterpret_cast<SoftDc*>(s.surface.hdc);
+    SoftObject* font = dc->font;
+    platSetTextColor(s.surface.hdc, 0x0000FF);
+    platSetBkMode(s.surface.hdc, BkOpaque);
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
     drawText(s.surface, "12", 0, 0, 0xFFFFFF, 0x01000000u, 10, 20, 0, "");
@@ -211,34 +163,19 @@ TEST(DrawText, NothingToDrawAndTextHangingOff) {
             for (int32_t y : {-30, -10, 0, 5, 14})
                 drawText(small.surface, "88:88\x82\x60", x, y, 0xFFFFFF, mode, 10, 20, 0, "");
         EXPECT_GT(changed(small.surface, 0).count, 0);
+        drawText(s.surface, "1", 0, 0, 0xFFFFFF, mode, 10, 20, 0, "");
     }
-}
-
-TEST(DrawText, LeavesTheDeviceContextAsItWas) {
-    PlatformSurface s(40, 20, 0);
-    SoftDc* dc = reinterpret_cast<SoftDc*>(s.surface.hdc);
-    SoftObject* font = dc->font;
-    platSetTextColor(s.surface.hdc, 0x0000FF);
-    platSetBkMode(s.surface.hdc, BkOpaque);
-    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
-    drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
-    EXPECT_EQ(dc->font, font);
-    EXPECT_EQ(dc->textColor, 0x0000FFu);
-    EXPECT_EQ(dc->bkMode, BkOpaque);
+    EXPECT_TRUE(dc->font == font && dc->textColor == 0x0000FFu && dc->bkMode == BkOpaque);
 }
 
 TEST(TextFont, CellCharSetAndDefaultFace) {
     ObjectHandle handle = createTextFont(10, 40, 0, 0, 0, "");
     ASSERT_NE(handle, nullptr);
     const FontRequest& f = reinterpret_cast<SoftObject*>(handle)->font;
-    EXPECT_EQ(f.width, 10);
-    EXPECT_EQ(f.height, 40);
-    EXPECT_EQ(f.charSet, 128);
+    EXPECT_TRUE(f.width == 10 && f.height == 40 && f.charSet == 128);
     EXPECT_STREQ(f.faceName, "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E");
     platDeleteObject(handle);
-
-    const std::string longName(40, 'a');
-    handle = createTextFont(10, 20, 0, 0, 0, longName.c_str());
+    handle = createTextFont(10, 20, 0, 0, 0, std::string(40, 'a').c_str());
     EXPECT_EQ(std::strlen(reinterpret_cast<SoftObject*>(handle)->font.faceName), 31u);
     platDeleteObject(handle);
 }

@@ -1,37 +1,25 @@
 // Stands in for the system's screen saver settings dialog: a window with a 152 x 112
-// client area starts the saver with "/p <its window number>", as the dialog does for its
-// preview pane.
-//
-// Usage: preview-host <saver>   (run in a directory of its own)
-// Writes host.log: "pane X Y W H" (the client area on the screen) once the saver runs;
-// after a file named "close" appears, closes the window and adds "ended MS EXIT": how
-// long the saver took to end and its exit code (MS -1 when it had not ended in 5 s).
-// The exit code is 0 when all went through.
+// client area starts the saver given on the command line with "/p <its window number>".
+// Run in a directory of its own; writes host.log: "pane X Y W H" (the client area on the
+// screen) once the saver runs; when a file "close" appears, closes the window and adds
+// "ended MS EXIT" (how long the saver took to end, -1 when not within 5 s, and its exit
+// code). The exit code is 0 when all went through.
 #include <windows.h>
 
 #include <cstdio>
 
 namespace {
 
-const int PaneWidth = 152, PaneHeight = 112;
-FILE* logFile;
-
 LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (message == WM_TIMER) {
-        if (GetFileAttributesA("close") != INVALID_FILE_ATTRIBUTES) DestroyWindow(window);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    if (message == WM_TIMER && GetFileAttributesA("close") != INVALID_FILE_ATTRIBUTES) DestroyWindow(window);
+    return message == WM_DESTROY || message == WM_TIMER ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    logFile = std::fopen("host.log", "wb");
+    FILE* logFile = std::fopen("host.log", "wb");
     if (!logFile) return 1;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = hostProc;
@@ -41,11 +29,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     wc.lpszClassName = "PreviewHost";
     RegisterClassA(&wc);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    RECT outer = {0, 0, PaneWidth, PaneHeight};
+    RECT outer = {0, 0, 152, 112};
     AdjustWindowRect(&outer, style, FALSE);
-    HWND window = CreateWindowA("PreviewHost", "preview host", style, 100, 100,
-                                outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                                nullptr, instance, nullptr);
+    HWND window = CreateWindowA("PreviewHost", "preview host", style, 100, 100, outer.right - outer.left,
+                                outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
     if (!window) return 2;
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
@@ -56,26 +43,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return 3;
     POINT corner = {0, 0};
     ClientToScreen(window, &corner);
-    std::fprintf(logFile, "pane %ld %ld %d %d\n", corner.x, corner.y, PaneWidth, PaneHeight);
+    std::fprintf(logFile, "pane %ld %ld 152 112\n", corner.x, corner.y);
     std::fflush(logFile);
 
     SetTimer(window, 1, 50, nullptr);
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    DWORD closed = GetTickCount();
-    DWORD waited = WaitForSingleObject(process.hProcess, 5000);
-    DWORD exitCode = 99;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    DWORD closed = GetTickCount(), waited = WaitForSingleObject(process.hProcess, 5000), exitCode = 99;
     GetExitCodeProcess(process.hProcess, &exitCode);
-    long ms = waited == WAIT_OBJECT_0 ? long(GetTickCount() - closed) : -1;
-    std::fprintf(logFile, "ended %ld %lu\n", ms, exitCode);
+    std::fprintf(logFile, "ended %ld %lu\n", waited == WAIT_OBJECT_0 ? long(GetTickCount() - closed) : -1L, exitCode);
     std::fclose(logFile);
     return waited == WAIT_OBJECT_0 ? 0 : 4;
 }

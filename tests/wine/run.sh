@@ -1,65 +1,48 @@
 #!/bin/bash
 # End-to-end checks of the real Pellrun.scr under Wine, in a private Xvfb.
-#
-# Usage: tests/wine/run.sh <build-dir>      (the directory that holds Pellrun.scr)
-# Prints one line per check and a last line "N passed, M failed"; exits non-zero when
-# a check failed or the run could not be set up. Set PELLRUN_WINE_ARTIFACTS=<dir> to
-# keep the screenshots (PNG) there.
-#
-# wine's output always goes to files: its helper processes keep pipes open.
+# Usage: tests/wine/run.sh <build-dir holding Pellrun.scr>. One line per check, then
+# "N passed, M failed"; exits non-zero on a failure. PELLRUN_WINE_ARTIFACTS=<dir> keeps
+# the screenshots. Wine's output always goes to files: its helpers keep pipes open.
 set -u
-
 build=$(cd "${1:?usage: run.sh <build-dir>}" 2>/dev/null && pwd)
-scr="$build/Pellrun.scr"
-here=$(cd "$(dirname "$0")" && pwd)
+scr="$build/Pellrun.scr" here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
-artifacts=${PELLRUN_WINE_ARTIFACTS:-$work/artifacts}
+artifacts=${PELLRUN_WINE_ARTIFACTS:-$work}
 mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
-passed=0 failed=0 xvfb_pid= locked= runs=0
+passed=0 failed=0 xvfb_pid= locked= runs=0 started=()
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-
-# Every process started here is ended by its own id; the prefix's server with -k.
-started=()
-cleanup() {
-    local pid
-    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+cleanup() {  # what was started here is ended by its id, the prefix's server with -k
+    local pid; for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$locked" ] && chattr -i "$locked" 2>/dev/null
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
-
 now_ms() { date +%s%3N; }
 run_start=$(now_ms)
-result() {  # result <ok 0/1> <name> [detail]
-    if [ "$1" = 0 ]; then
-        passed=$((passed + 1)); echo "PASS $2 ($(( $(now_ms) - run_start )) ms)"
-    else
-        failed=$((failed + 1)); echo "FAIL $2${3:+: $3} ($(( $(now_ms) - run_start )) ms)"
-    fi
+result() {  # result <status> <name> [detail shown on failure]
+    if [ "$1" = 0 ]; then passed=$((passed + 1)) line="PASS $2"; else failed=$((failed + 1)) line="FAIL $2${3:+: $3}"; fi
+    echo "$line ($(( $(now_ms) - run_start )) ms)"
 }
 give_up() { echo "$1"; [ -n "${2:-}" ] && cat "$2"; echo "0 passed, 1 failed"; exit 1; }
+poll() {  # poll <tries> <command...>: every 0.1 s until the command succeeds; false if it never did
+    local n=$1; shift
+    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1
+}
+ended() { ! kill -0 "$1" 2>/dev/null; }
 [ -f "$scr" ] || give_up "no Pellrun.scr in $1"
 
-# ---- Locale, X server and prefix ---------------------------------------------------
-# Japanese locale (ANSI code page 932, as the program expects) without touching /etc;
-# only Wine gets it, this shell keeps its own.
+# A Japanese locale (ANSI code page 932) for Wine only, without touching /etc.
 localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
     give_up "cannot make the ja_JP.UTF-8 locale:" "$work/localedef.log"
 export LOCPATH="$work/locale"
 japanese=(env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
-
-exec 3>"$work/xvfb.display"
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 3>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 50); do [ -s "$work/xvfb.display" ] && break; sleep 0.1; done
-[ -s "$work/xvfb.display" ] || give_up "Xvfb did not start"
+poll 50 test -s "$work/xvfb.display" || give_up "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/xvfb.display")"
-
-# Making a prefix now and then fails on a busy machine (wineboot or the registry import
-# gives up); a second try on a fresh prefix is enough, and the failure is shown.
+# Making a prefix now and then fails on a busy machine; a second, fresh try is enough.
 for attempt in 1 2 0; do
     [ "$attempt" = 0 ] && give_up "no Wine prefix"
     "${japanese[@]}" "$here/setup.sh" "$WINEPREFIX" >"$work/setup.out" 2>&1 && break
@@ -69,79 +52,58 @@ for attempt in 1 2 0; do
 done
 
 # ---- Helpers --------------------------------------------------------------------------
-# launch <dir> <program> <args...>: runs a Windows program in the background from the
-# directory; sets pid and log (its output; errors in $log.err).
-launch() {
+launch() {  # launch <dir> <program> <args...>: in the background; sets pid and log ($log.err)
     local dir=$1; shift
     runs=$((runs + 1)) log="$work/wine.$runs.log"
     (cd "$dir" && exec "${japanese[@]}" wine "$@" >"$log" 2>"$log.err") &
-    pid=$!
-    started+=("$pid")
+    pid=$!; started+=("$pid")
 }
-# start_scr <args...>: the built saver from the run directory, whose Data is its own.
-start_scr() { launch "$work/run" "$scr" "$@"; }
-
-# wait_exit <pid> <seconds>: waits for the process; sets exit_code (124 on timeout,
-# after which the process is ended).
-wait_exit() {
-    local p=$1
-    for _ in $(seq $(( $2 * 10 ))); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$p" 2>/dev/null && { kill "$p"; wait "$p" 2>/dev/null; exit_code=124; return; }
-    wait "$p"; exit_code=$?
+start_scr() { launch "$work/run" "$scr" "$@"; }  # the built saver, with Data of its own
+wait_exit() {  # wait_exit <pid> <seconds>: sets exit_code (124: timed out and ended)
+    if poll $(( $2 * 10 )) ended "$1"; then wait "$1"; exit_code=$?
+    else kill "$1"; wait "$1" 2>/dev/null; exit_code=124; fi
 }
-
-# The program's top-level windows: the caption begins with "Pellrun".
-scr_windows() { xdotool search --name '^Pellrun' 2>/dev/null; }
-
-# wait_window <pid>: sets window to the first window found in 15 s, or fails when none
-# appeared or the process ended.
-wait_window() {
-    window=
-    for _ in $(seq 300); do
-        window=$(scr_windows | head -n1)
-        [ -n "$window" ] && return 0
-        kill -0 "$1" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
-}
-
+scr_windows() { xdotool search --name '^Pellrun' 2>/dev/null; }  # the program's top-level windows
+has_window() { window=$(scr_windows | head -n1); [ -n "$window" ] || ended "$1"; }
+wait_window() { poll 150 has_window "$1" && [ -n "$window" ]; }  # sets window
 geometry() {  # geometry <window>: "WIDTHxHEIGHT+X+Y"
     xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
         /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
-desktop_geometry() {  # retried: the desktop window can be missing for a moment
-    local d g
-    for _ in 1 2 3 4 5; do
-        d=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n1)
-        g=$([ -n "$d" ] && geometry "$d" 2>/dev/null)
-        [[ "$g" =~ ^[0-9]+x[0-9]+\+ ]] && break
-        sleep 0.2
-    done
-    echo "$g"
+has_desktop() {  # the desktop window can be missing for a moment
+    local d; d=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n1)
+    desk=$([ -n "$d" ] && geometry "$d" 2>/dev/null); [[ "$desk" =~ ^[0-9]+x[0-9]+\+ ]]
 }
-shot() {  # shot <name>: root screenshot as $work/<name>.xwd and <artifacts>/<name>.png
-    xwd -root -silent -out "$work/$1.xwd"
-    python3 "$here/xtool.py" png "$work/$1.xwd" "$artifacts/$1.png"
+desktop_geometry() { poll 50 has_desktop; echo "$desk"; }
+shot() { xwd -root -silent | convert xwd:- "$artifacts/$1.png"; }  # the screen as <name>.png
+count() {  # count <shot> <RRGGBB> <WxH+X+Y> [X0,Y0 X1,Y1]: pixels of the area not of the colour,
+    # the given rectangle in it (inclusive) painted with the colour first
+    convert "$artifacts/$1.png" -crop "$3" +repage +antialias -fill "#$2" ${4:+-draw "rectangle $4"} \
+        -fill white +opaque "#$2" -fill black -opaque "#$2" -format '%[fx:int(mean*w*h+0.5)]' info:
 }
-count() { python3 "$here/xtool.py" count "$work/$1.xwd" "${@:2}"; }  # pixels not the colour
 hexdump() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }
-cursor() { python3 "$here/xtool.py" cursor; }
+cursor() {  # "hidden" when the pointer's cursor image is fully transparent
+    python3 -c 'import ctypes as c
+class I(c.Structure): _fields_ = [(n, t) for n, t in zip("xywhab", [c.c_short] * 2 + [c.c_ushort] * 4)] + [("s", c.c_ulong), ("p", c.POINTER(c.c_ulong))]
+x, f = c.CDLL("libX11.so.6"), c.CDLL("libXfixes.so.3")
+x.XOpenDisplay.restype, f.XFixesGetCursorImage.argtypes = c.c_void_p, [c.c_void_p]
+f.XFixesGetCursorImage.restype = c.POINTER(I)
+i = f.XFixesGetCursorImage(x.XOpenDisplay(None)).contents
+print("visible" if any(i.p[k] >> 24 for k in range(i.w * i.h)) else "hidden")'
+}
 
 # session <name> <geometry> <file> <bytes> <hook> <starter> <args...>: a run of the program
-# whose window matches the geometry pattern; the hook runs 1.5 s in and ends the run (as
-# key_hook with a key, close_hook by closing the window; a settings window, "*+*", 1 s
-# in). Afterwards the exit code is 0, the file holds the bytes ("=": as before) and,
-# after a saver, the cursor and the desktop size are back.
+# whose window matches the geometry pattern; the hook runs 1.5 s in and ends the run (a
+# settings window, "*+*": 1 s in). Afterwards the exit code is 0, the file holds the bytes
+# ("=": as before) and, after a saver, the cursor and the desktop size are back.
 key_hook() { xdotool key space; }
 close_hook() { xdotool key alt+F4; }
 session() {
-    local name=$1 want=$2 file=$3 bytes=$4 hook=$5 geo=none desk=1024x768+0+0 cur=visible
+    local name=$1 want=$2 file=$3 bytes=$4 hook=$5 geo=none desk=1024x768+0+0 cur=visible after me
     shift 5
     [ "$bytes" = = ] && bytes=$(hexdump "$file")
     xdotool mousemove 300 300
-    "$@"
-    local me=$pid
+    "$@"; me=$pid
     if wait_window "$me"; then
         sleep 1
         [ "$want" = '*+*' ] || sleep 0.5  # past a saver's grace period
@@ -149,34 +111,23 @@ session() {
         $hook "$me"
     fi
     wait_exit "$me" 8
-    if [ "$want" != '*+*' ]; then
-        sleep 0.3
-        desk=$(desktop_geometry) cur=$(cursor)
-    fi
-    local after
+    [ "$want" = '*+*' ] || { sleep 0.3; desk=$(desktop_geometry) cur=$(cursor); }
     after=$(hexdump "$file")
     [[ "$geo" == $want ]] && [ "$exit_code" = 0 ] && [ "$desk" = 1024x768+0+0 ] &&
         [ "$cur" = visible ] && [ "$after" = "$bytes" ]
     result $? "$name" "window $geo, exit $exit_code; after: desktop $desk, cursor $cur, file $after (want $bytes)"
 }
-# saver <name> <geometry> <hook> <starter> <args...>: a session leaving $settings alone.
 settings="$work/run/Data/Setup.ini"
-saver() { session "$1" "$2" "$settings" = "${@:3}"; }
+saver() { session "$1" "$2" "$settings" = "${@:3}"; }  # saver <name> <geometry> <hook> <starter...>
 
-# checker <name> <dir> <results> <program> <args...>: a checking program whose PASS/FAIL
-# lines (in the results file) count as checks of their own; it ends with 0.
-checker() {
+checker() {  # checker <name> <dir> <results file, - for its output> <program> <args...>: its
+    # PASS/FAIL lines count as checks, and it must end with 0
     local name=$1 dir=$2 out=$3 line
     shift 3
-    mkdir -p "$dir"
-    launch "$dir" "$@"
-    wait_exit "$pid" 60
+    mkdir -p "$dir"; launch "$dir" "$@"; wait_exit "$pid" 60
     [ "$out" = - ] && out=$log
     while read -r line; do
-        case "$line" in
-            PASS\ *) passed=$((passed + 1)); echo "$line" ;;
-            FAIL\ *) failed=$((failed + 1)); echo "$line" ;;
-        esac
+        case "$line" in PASS\ *) passed=$((passed + 1)); echo "$line" ;; FAIL\ *) failed=$((failed + 1)); echo "$line" ;; esac
     done < <(tr -d '\r' <"$out" 2>/dev/null)
     [ "$exit_code" = 0 ]; result $? "$name end with 0" "exit $exit_code"
 }
@@ -185,25 +136,18 @@ checker() {
 # A static GUI program that needs nothing beyond the system's own libraries.
 headers=$(x86_64-w64-mingw32-objdump -p "$scr" 2>/dev/null)
 dlls=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort)
-imports=$(tr '\n' ' ' <<<"$dlls")
 [ -n "$dlls" ] && ! grep -q -v -x -E 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|MSVCRT\.DLL|WINMM\.DLL' <<<"$dlls" &&
     grep -q -E 'Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers"
-result $? 'Pellrun.scr is a GUI program importing only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$imports"
-
-[ -f "$build/backend-check.exe" ] &&
-    checker 'the backend checks' "$work/backend" "$work/backend/backend_check.log" \
-        "$build/backend-check.exe" "Z:$(cd "$here/../../res" && pwd | tr / '\\')"
+result $? 'Pellrun.scr is a GUI program importing only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$(echo $dlls)"
+[ -f "$build/backend-check.exe" ] && checker 'the backend checks' "$work/backend" "$work/backend/backend_check.log" \
+    "$build/backend-check.exe" "Z:$(cd "$here/../../res" && pwd | tr / '\\')"
 
 # ---- The saver ----------------------------------------------------------------------------
-# The host's preview request without a window and an unknown switch end the program
-# untouched: exit 0 within a few seconds, no window ever seen, no settings written.
+# A preview request without a window and an unknown switch: exit 0 at once, untouched.
 for args in '/p 1234' x; do
     seen=0 t0=$(now_ms)
     start_scr $args
-    while kill -0 "$pid" 2>/dev/null && [ $(( $(now_ms) - t0 )) -lt 8000 ]; do
-        [ -n "$(scr_windows)" ] && seen=1
-        sleep 0.05
-    done
+    while ! ended "$pid" && [ $(( $(now_ms) - t0 )) -lt 8000 ]; do [ -n "$(scr_windows)" ] && seen=1; sleep 0.05; done
     wait_exit "$pid" 2
     [ "$exit_code" = 0 ] && [ "$seen" = 0 ] && [ $(( $(now_ms) - t0 )) -lt 8000 ] && [ ! -e "$settings" ]
     result $? "\"$args\" ends at once with 0, no window and no file" "exit $exit_code, window seen $seen"
@@ -212,41 +156,26 @@ done
 # A popup of the desktop size with the caption whole, black around the centred 800 x 640
 # playfield at (112, 64); meanwhile a second "/s" or "/c" ends at once with 0, the
 # cursor is hidden and the run goes on without input.
+black_around() { shot startup; other=$(count startup 000000 1024x768+0+0 '112,64 911,703'); [ "$other" = 0 ]; }
 first_hook() {
-    local name other=unknown alive
+    local name codes= args
     name=$(xdotool getwindowname "$window")
-    for _ in $(seq 10); do
-        shot startup
-        other=$(count startup 000000 0 0 1024 64  0 704 1024 768  0 64 112 704  912 64 1024 704)
-        [ "$other" = 0 ] && break
-        sleep 0.2
-    done
+    poll 10 black_around
     [ "$name" = 'PellrunスクリーンセーバーXP' ] && [ "$other" = 0 ]
     result $? '"/s": the caption arrives whole and the screen turns black' "'$name', $other pixels not black"
-    local codes=
-    for args in /s /c; do
-        start_scr $args
-        wait_exit "$pid" 8
-        codes="$codes $exit_code"
-    done
-    [ "$codes" = ' 0 0' ] && [ "$(scr_windows | wc -l)" = 1 ] && [ "$(cursor)" = hidden ] &&
-        kill -0 "$1" 2>/dev/null
+    for args in /s /c; do start_scr $args; wait_exit "$pid" 8; codes="$codes $exit_code"; done
+    [ "$codes" = ' 0 0' ] && [ "$(scr_windows | wc -l)" = 1 ] && [ "$(cursor)" = hidden ] && ! ended "$1"
     result $? 'while it runs: a second "/s" and "/c" end with 0, the cursor is hidden' \
         "exits$codes, $(scr_windows | wc -l) windows, cursor $(cursor)"
     key_hook
 }
-# The mouse rule: 4 pixels off the first reported position keep it running, 5 end it.
-mouse_hook() {
-    xdotool mousemove 304 304
-    sleep 1
-    kill -0 "$1" 2>/dev/null; result $? 'a 4-pixel mouse move keeps the saver running'
+mouse_hook() {  # 4 pixels off the first reported position keep it running, 5 end it
+    xdotool mousemove 304 304; sleep 1
+    ! ended "$1"; result $? 'a 4-pixel mouse move keeps the saver running'
     xdotool mousemove 305 300
 }
-# Full screen on: the display switches to 640 x 480 for the run.
-full_hook() {
-    local desk
-    desk=$(desktop_geometry)
-    shot fullscreen
+full_hook() {  # full screen: the display switches to 640 x 480 for the run
+    local desk; desk=$(desktop_geometry); shot fullscreen
     [ "$desk" = 640x480+0+0 ]; result $? 'full screen: the display is 640 x 480' "$desk"
     key_hook
 }
@@ -259,86 +188,73 @@ saver 'full screen: a 640 x 480 popup, ended by a key' 640x480+0+0 full_hook sta
 # side and bottom borders. Game speed 5 and text smoothing on through the hit map, then
 # OK at (224, 295): exactly six bytes are written, also when the file was longer.
 click_hook() {
-    local w h x y
+    local w h x y at
     read -r w h x y < <(geometry "$window" | tr 'x+' '  ')
-    [ "$x" = $(( (1024 - w) / 2 )) ] && [ "$y" = $(( (768 - h) / 2 )) ] && [ "$w" -gt 448 ] &&
-        [ "$h" -gt 320 ]
+    [ "$x" = $(( (1024 - w) / 2 )) ] && [ "$y" = $(( (768 - h) / 2 )) ] && [ "$w" -gt 448 ] && [ "$h" -gt 320 ]
     result $? '"/c" opens a centred captioned window' "${w}x${h}+${x}+${y}"
     shot settings
-    local left=$(( x + (w - 448) / 2 )) top=$(( y + h - 320 - (w - 448) / 2 ))
-    for at in '129 156' '255 246' '224 295'; do
-        read -r cx cy <<<"$at"
-        xdotool mousemove $(( left + cx )) $(( top + cy )) click 1
+    for at in 129,156 255,246 224,295; do
+        xdotool mousemove $(( x + (w - 448) / 2 + ${at%,*} )) $(( y + h - 320 - (w - 448) / 2 + ${at#*,} )) click 1
         sleep 0.3
     done
 }
 printf '\x02\x00\x02\x01\x00\x01XXXX' >"$settings"
 session 'clicks on the setting buttons and OK write the chosen values' '*+*' "$settings" 020402010000 \
     click_hook start_scr /c
-# An empty command line opens it too; closing saves the defaults when there was no file.
-rm -f "$settings"
+rm -f "$settings"  # an empty command line opens them too; closing saves the defaults
 session 'an empty command line opens the settings; closing them saves' '*+*' "$settings" 020201000100 \
     close_hook start_scr
 
-# ---- Preview pane ------------------------------------------------------------------------
-# A window with a 152 x 112 pane (as the system's screen saver dialog has) starts the saver
-# with "/p <its window>": the pane shows the whole picture scaled down, a "/s" still starts
-# meanwhile, and closing the window ends the preview within a second.
+# ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the
+# picture shows scaled down, a "/s" still starts, closing the window ends it within a second.
+host_says() { awk -v w="$1" '$1 == w {$1 = ""; print substr($0, 2)}' "$work/host/host.log" 2>/dev/null; }
+has_pane() { pane=$(host_says pane); [ -n "$pane" ]; }
+# The picture fades in from black. 800 x 640 scaled into 152 x 112 keeps its proportions
+# at 140 x 112: black bars of 6 columns either side, none of the pane's teal left.
+previewed() {
+    sleep 0.5; shot preview
+    teal=$(count preview 008080 "${pw}x${ph}+$px+$py")
+    bars=$(count preview 000000 "${pw}x${ph}+$px+$py" "6,0 145,$ph")
+    picture=$(count preview 000000 "140x$ph+$((px + 6))+$py")
+    [ "$picture" -gt 8000 ]
+}
 if [ -f "$build/preview-host.exe" ]; then
     mkdir -p "$work/host"
     launch "$work/host" "$build/preview-host.exe" "Z:${scr//\//\\}"
-    host_pid=$pid pane=
-    for _ in $(seq 150); do
-        pane=$(awk '/^pane /{print $2, $3, $4, $5}' "$work/host/host.log" 2>/dev/null)
-        [ -n "$pane" ] && break
-        sleep 0.1
-    done
-    read -r px py pw ph <<<"${pane:-0 0 0 0}"
-    # The picture fades in from black. 800 x 640 scaled into 152 x 112 keeps its
-    # proportions at 140 x 112: black bars of 6 columns either side, the picture
-    # between, none of the pane's own teal left.
-    for _ in $(seq 16); do
-        [ -n "$pane" ] || break
-        sleep 0.5
-        shot preview
-        teal=$(count preview 008080 "$px" "$py" $((px + pw)) $((py + ph)))
-        bars=$(count preview 000000 "$px" "$py" $((px + 6)) $((py + ph))  $((px + 146)) "$py" $((px + pw)) $((py + ph)))
-        picture=$(count preview 000000 $((px + 6)) "$py" $((px + 146)) $((py + ph)))
-        [ "$picture" -gt 8000 ] && break
-    done
-    [ -n "$pane" ] && [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
-    result $? '"/p <window>" draws the scaled picture in the pane' \
-        "pane '$pane'; $((pw * ph - ${teal:-0})) teal, ${bars:-?} lit in the bars, ${picture:-?} lit in the picture"
-    if [ -n "$pane" ]; then
-        python3 "$here/xtool.py" crop "$work/preview.xwd" "$px" "$py" "$pw" "$ph" "$artifacts/wine-preview.png"
+    host_pid=$pid
+    if poll 150 has_pane; then
+        read -r px py pw ph <<<"$pane"
+        poll 16 previewed
+        [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
+        result $? '"/p <window>" draws the scaled picture in the pane' \
+            "$((pw * ph - teal)) teal, $bars lit in the bars, $picture lit in the picture"
+        convert "$artifacts/preview.png" -crop "${pw}x${ph}+$px+$py" "$artifacts/wine-preview.png"
         saver 'a "/s" starts normally while the preview runs' 1024x768+0+0 key_hook start_scr /s
         touch "$work/host/close"
+    else
+        result 1 '"/p <window>" draws the scaled picture in the pane' 'no pane'
     fi
     wait_exit "$host_pid" 15
-    read -r ended_ms ended_code < <(awk '/^ended /{print $2, $3}' "$work/host/host.log" 2>/dev/null)
+    read -r ended_ms ended_code <<<"$(host_says ended)"
     [ "$exit_code" = 0 ] && [ "${ended_ms:--1}" -ge 0 ] && [ "$ended_ms" -lt 1000 ] && [ "$ended_code" = 0 ]
     result $? 'closing the pane'"'"'s window ends the preview within a second with 0' \
         "host exit $exit_code, preview ended after ${ended_ms:-?} ms with ${ended_code:-?}"
 fi
 
-# ---- Installer ------------------------------------------------------------------------------
-# Silent install into the prefix, the installed saver started the way Windows starts it
-# (from the system folder), settings kept per user when Data is not writable, and a silent
-# uninstall that leaves nothing behind and restores the previous saver.
+# ---- Installer: a silent install, the installed saver started from the system folder,
+# settings per user when Data is not writable, a silent uninstall restoring the old saver.
 reg_values() {  # reg_values <key> <names...>: the values' data joined by "|"
-    wine reg query "$1" >"$work/reg.out" 2>&1
-    shift
-    tr -d '\r' <"$work/reg.out" | awk -v names="$*" 'BEGIN{n = split(names, want, " ")}
+    wine reg query "$1" 2>&1 | tr -d '\r' | awk -v names="${*:2}" 'BEGIN{n = split(names, want, " ")}
         {v[$1] = $0; sub(/^ *[^ ]+ +[^ ]+ +/, "", v[$1])}
         END{for (i = 1; i <= n; ++i) printf "%s%s", (i > 1 ? "|" : ""), v[want[i]]; print ""}'
 }
+installed() { launch "$WINEPREFIX/drive_c/windows/system32" 'C:\Program Files\Pellrun\Pellrun.scr' "$@"; }
 if [ -f "$build/PellrunSetup.exe" ]; then
     pf="$WINEPREFIX/drive_c/Program Files/Pellrun"
     menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Pellrun"
     uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pellrun'
     desktop_key='HKCU\Control Panel\Desktop'
     saver_before=$(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
-
     launch "$work" "$build/PellrunSetup.exe" /S
     wait_exit "$pid" 120
     same=0
@@ -350,17 +266,13 @@ if [ -f "$build/PellrunSetup.exe" ]; then
         [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
         [ "$icon" = 'C:\Program Files\Pellrun\Pellrun.scr,0' ] &&
         [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ] &&
-        [ -f "$menu/Pellrun settings.lnk" ] && tr -d '\0' <"$menu/Pellrun settings.lnk" | grep -q '/c' &&
+        tr -d '\0' <"$menu/Pellrun settings.lnk" 2>/dev/null | grep -q '/c' &&
         [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
     result $? 'a silent install: program, 18 data files, uninstaller, entry, Start menu "/c", current saver' \
         "exit $exit_code, $same data files; $name|$version|$publisher|$icon|$remover|$size; $saver_now $active_now"
 
-    # installed <args...>: the installed saver started from the system folder.
-    installed() {
-        launch "$WINEPREFIX/drive_c/windows/system32" 'C:\Program Files\Pellrun\Pellrun.scr' "$@"
-    }
-    # Its data from beside the program (the effect played at the end is opened there; no
-    # song is opened without a MIDI device), its settings from there too.
+    # From the system folder the installed saver takes its data and settings from beside
+    # the program (the effect played at the end is opened there; no song without a MIDI device).
     settings="$pf/Data/Setup.ini"
     printf '\x02\x02\x01\x00\x00\x00' >"$settings"
     WINEDEBUG=trace+file saver 'from the system folder the installed saver reads its Setup.ini (640 x 480)' \
@@ -380,8 +292,7 @@ if [ -f "$build/PellrunSetup.exe" ]; then
     else
         session '"/c" writes the per-user settings when Data is not writable' '*+*' \
             "$appdata/Pellrun/Setup.ini" 020201000100 close_hook installed /c
-        [ "$(hexdump "$settings")" = 020401000100 ]
-        result $? '"/c" leaves the read-only Setup.ini alone'
+        [ "$(hexdump "$settings")" = 020401000100 ]; result $? '"/c" leaves the read-only Setup.ini alone'
         settings="$appdata/Pellrun/Setup.ini"
         printf '\x02\x02\x01\x00\x00\x00' >"$settings"
         saver '"/s" reads the per-user settings back (640 x 480)' 640x480+0+0 key_hook installed /s
@@ -392,26 +303,19 @@ if [ -f "$build/PellrunSetup.exe" ]; then
     # The uninstaller copies itself away and returns at once; wait for the folder to go.
     launch "$work" "$pf/Uninstall.exe" /S
     wait_exit "$pid" 60
-    for _ in $(seq 150); do
-        [ -e "$pf" ] || [ -e "$menu" ] || wine reg query "$uninstall_key" >/dev/null 2>&1 || break
-        sleep 0.1
-    done
+    uninstalled() { [ ! -e "$pf" ] && [ ! -e "$menu" ] && ! wine reg query "$uninstall_key" >/dev/null 2>&1; }
+    poll 150 uninstalled
     left=$(find "$pf" "$menu" "$WINEPREFIX/drive_c/users" -iname '*pellrun*' 2>/dev/null | wc -l)
-    wine reg query "$uninstall_key" >/dev/null 2>&1; entry_left=$?
-    wine reg query 'HKCU\Software\Pellrun' >/dev/null 2>&1; state_left=$?
     saver_after=$(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
-    [ "$left" = 0 ] && [ "$entry_left" != 0 ] && [ "$state_left" != 0 ] && [ "$saver_after" = "$saver_before" ]
+    [ "$left" = 0 ] && ! wine reg query "$uninstall_key" >/dev/null 2>&1 &&
+        ! wine reg query 'HKCU\Software\Pellrun' >/dev/null 2>&1 && [ "$saver_after" = "$saver_before" ]
     result $? 'a silent uninstall removes files, settings and entries and restores the previous saver' \
         "$left files left; saver '$saver_after' (was '$saver_before')"
 fi
 
-# ---- pellrun-sim.exe -----------------------------------------------------------------
-# The soft layer and headless platform under the Windows simulator, and the simulator
-# itself: the same options give the same meeting as the native pellrun-sim, line for
-# line (the console's carriage returns aside). Neither needs the display. The native
-# simulator is $PELLRUN_SIM, else the one of the linux preset's build.
+# ---- pellrun-sim.exe and what it stands on: the same meeting as the native pellrun-sim
+# ($PELLRUN_SIM, else the linux preset's), line for line but for carriage returns.
 [ -f "$build/soft-check.exe" ] && checker 'the soft checks' "$work/soft" - "$build/soft-check.exe"
-
 sim_exe="$build/tools/sim/pellrun-sim.exe"
 native_sim=${PELLRUN_SIM:-$here/../../build/linux/tools/sim/pellrun-sim}
 if [ -f "$sim_exe" ]; then
@@ -422,10 +326,8 @@ if [ -f "$sim_exe" ]; then
         launch "$here/../.." "$sim_exe" "${args[@]}" --json
         wait_exit "$pid" 120
         (cd "$here/../.." && exec "$native_sim" "${args[@]}" --json >"$work/sim/native" 2>"$work/sim/native.err")
-        native_code=$?
-        lines=$(wc -l <"$work/sim/native")
-        tr -d '\r' <"$log" | cmp -s - "$work/sim/native"
-        same=$?
+        native_code=$? lines=$(wc -l <"$work/sim/native")
+        tr -d '\r' <"$log" | cmp -s - "$work/sim/native"; same=$?
         [ "$same" = 0 ] && [ "$exit_code" = 0 ] && [ "$native_code" = 0 ] && [ "$lines" = "${args[3]}" ]
         result $? "pellrun-sim.exe $options --json prints the native lines" \
             "exit $exit_code/$native_code, $lines lines, $( [ "$same" = 0 ] && echo same || echo different)"
@@ -434,11 +336,9 @@ if [ -f "$sim_exe" ]; then
     launch "$work/sim" "$sim_exe" --seed 7 --snapshot shot.png
     wait_exit "$pid" 60
     left=$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name 'pellrun-sim-*' 2>/dev/null | wc -l)
-    grep -q 'no PNG or video output' "$log.err" && [ "$exit_code" = 1 ] && [ ! -e "$work/sim/shot.png" ] &&
-        [ "$left" = 0 ]
+    grep -q 'no PNG or video output' "$log.err" && [ "$exit_code" = 1 ] && [ ! -e "$work/sim/shot.png" ] && [ "$left" = 0 ]
     result $? 'pellrun-sim.exe refuses --snapshot in plain words and leaves no working directory' \
         "exit $exit_code, $left left"
 fi
-
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

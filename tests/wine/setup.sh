@@ -1,16 +1,12 @@
 #!/bin/bash
-# Prepares a Wine prefix for running Pellrun.scr in tests: 64-bit, quiet, a virtual
-# desktop of 1024 x 768 (keys arrive at once, closes are quick, display modes can
-# change), the Japanese gothic font replacements and no audio driver.
-#
-# Usage: tests/wine/setup.sh <prefix-dir>
-# Needs DISPLAY set to a running X server. Leaves a persistent wineserver running
-# for the prefix; end it with `WINEPREFIX=<prefix-dir> wineserver -k`.
+# Usage: tests/wine/setup.sh <prefix-dir>, with DISPLAY set: a quiet 64-bit Wine prefix for
+# the tests, a 1024 x 768 virtual desktop (keys arrive at once, closes are quick, display
+# modes can change), Japanese gothic font replacements, no audio driver. Leaves the
+# prefix's wineserver running (end it with WINEPREFIX=<prefix-dir> wineserver -k).
 set -eu
 
-prefix=${1:?usage: setup.sh <prefix-dir>}
-mkdir -p "$prefix"
-prefix=$(cd "$prefix" && pwd)
+mkdir -p "${1:?usage: setup.sh <prefix-dir>}"
+prefix=$(cd "$1" && pwd)
 
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 log="$prefix/setup.log"
