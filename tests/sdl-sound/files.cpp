@@ -1,5 +1,5 @@
-// Plain POSIX files for the player in the sdl stream tests, which link the sdl sound
-// backend alone rather than the whole sdl platform.
+// Plain POSIX files for the player where the whole platform is not linked: the sdl
+// stream tests link the sdl sound backend alone, the fuzz target no backend at all.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,15 +15,12 @@ FileHandle platFileOpen(const char* path, int mode) {
 int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd) {
     return lseek(fdOf(file), position, fromEnd ? SEEK_END : SEEK_SET);
 }
-int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* done) {
-    ssize_t n = read(fdOf(file), buffer, count);
-    *done = n < 0 ? 0 : uint32_t(n);
-    return n >= 0;
+static int done(ssize_t n, uint32_t* count) { return *count = n < 0 ? 0 : uint32_t(n), n >= 0; }
+int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* n) {
+    return done(read(fdOf(file), buffer, count), n);
 }
-int platFileWrite(FileHandle file, const void* buffer, uint32_t count, uint32_t* done) {
-    ssize_t n = write(fdOf(file), buffer, count);
-    *done = n < 0 ? 0 : uint32_t(n);
-    return n >= 0;
+int platFileWrite(FileHandle file, const void* buffer, uint32_t count, uint32_t* n) {
+    return done(write(fdOf(file), buffer, count), n);
 }
 uint32_t platFileSize(FileHandle file) {
     struct stat info;

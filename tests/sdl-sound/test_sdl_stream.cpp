@@ -2,33 +2,26 @@
 // time without a sound card): buffers played and handed back in order from the audio
 // thread, refills from the callback, a stop that returns everything without refill,
 // the player on top of it, and the wave player. Meant to run under ThreadSanitizer too.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <functional>
-#include <cstdio>
 #include <cstring>
-#include <string>
+#include <functional>
 #include <thread>
-#include <vector>
 
-#include "platform/platform.h"
+#include "../unit/midi_files.h"
 #include "platform/sdl/sdl_sound.h"
-#include "sound/music.h"
-#include "sound/player.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-    auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!done()) {
-        if (Clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+bool waitFor(const std::function<bool()>& done, int ms) {
+    for (auto start = Clock::now(); !done(); sleepMs(5))
+        if (msSince(start) > ms) return false;
     return true;
 }
 
@@ -36,88 +29,76 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
 void fillNotes(std::vector<char>& buffer, MidiHeader& header, uint32_t count) {
     buffer.assign(10000, 0);
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t event[3] = {1, 0, i % 2 ? 0x00003C90u : 0x00643C90u};
+        const uint32_t event[3] = {1, 0, i % 2 ? 0x00003C90u : 0x00643C90u};
         std::memcpy(buffer.data() + i * 12, event, 12);
     }
-    std::memset(&header, 0, sizeof header);
+    header = {};
     header.data = buffer.data();
     header.bufferLength = 10000;
     header.bytesRecorded = count * 12;
 }
 
+const std::string Data = std::string(PELLRUN_SOURCE_DIR) + "/Data/";
+
+// Refills every buffer handed back until told to stop, counting those out of turn.
 struct Refiller {
     MidiStreamHandle stream = nullptr;
     std::atomic<int> stop{0};
-    std::atomic<uint32_t> done{0};
-    std::atomic<uint32_t> outOfOrder{0};
-    MidiHeader* headers = nullptr;
-};
-Refiller refiller;
+    std::atomic<uint32_t> done{0}, outOfOrder{0};
+    MidiHeader headers[2];
+} refiller;
 
 void refill(MidiStreamHandle, uint32_t message, uintptr_t, uintptr_t param1, uintptr_t) {
     if (message != MomDone) return;
-    uint32_t n = refiller.done.fetch_add(1);
-    if (reinterpret_cast<MidiHeader*>(param1) != &refiller.headers[n % 2]) refiller.outOfOrder++;
-    if (refiller.stop.load()) return;
-    platMidiStreamOut(refiller.stream, reinterpret_cast<MidiHeader*>(param1));
+    MidiHeader* header = reinterpret_cast<MidiHeader*>(param1);
+    if (header != &refiller.headers[refiller.done.fetch_add(1) % 2]) refiller.outOfOrder++;
+    if (!refiller.stop.load()) platMidiStreamOut(refiller.stream, header);
 }
 
 class SdlStream : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* driver = std::getenv("SDL_AUDIODRIVER");
-        if (!deviceAvailable())
-            GTEST_SKIP() << "no SDL audio device (driver " << (driver ? driver : "(default)") << ")";
-    }
-    static bool deviceAvailable() {
-        // Opening a stream opens the device; close it at once.
-        MidiStreamHandle s = nullptr;
+        MidiStreamHandle s = nullptr;   // opening a stream opens the device
         if (platMidiStreamOpen(&s, nullptr, 0) == 0) platMidiStreamClose(s);
-        return sdlSoundHasDevice();
+        if (!sdlSoundHasDevice()) GTEST_SKIP() << "no SDL audio device";
     }
 };
 
 TEST_F(SdlStream, BuffersPlayInOrderAndAreRefilledFromTheAudioThread) {
     std::vector<char> data[2];
-    MidiHeader headers[2];
+    MidiHeader* headers = refiller.headers;
     for (int i = 0; i < 2; ++i) fillNotes(data[i], headers[i], 64);
-    refiller.headers = headers;
-    refiller.stop = 0;
-    refiller.done = 0;
-    refiller.outOfOrder = 0;
-    ASSERT_EQ(platMidiStreamOpen(&refiller.stream, refill, 0), 0u);
+    MidiStreamHandle& stream = refiller.stream;
+    ASSERT_EQ(platMidiStreamOpen(&stream, refill, 0), 0u);
     // 96 ticks a quarter at 24000 us: a tick is 250 us, a buffer 16 ms.
-    EXPECT_EQ(platMidiStreamProperty(refiller.stream, MidiPropSet | MidiPropTimeDiv, 96), 0u);
-    EXPECT_EQ(platMidiStreamProperty(refiller.stream, MidiPropSet | MidiPropTempo, 24000), 0u);
+    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTimeDiv, 96), 0u);
+    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTempo, 24000), 0u);
     MidiStreamHandle second = nullptr;
     EXPECT_NE(platMidiStreamOpen(&second, nullptr, 0), 0u);                 // one stream at a time
-    EXPECT_NE(platMidiStreamOut(refiller.stream, &headers[0]), 0u);         // not prepared
-    for (MidiHeader& h : headers) ASSERT_EQ(platMidiOutPrepareHeader(refiller.stream, &h), 0u);
-    for (MidiHeader& h : headers) ASSERT_EQ(platMidiStreamOut(refiller.stream, &h), 0u);
-    EXPECT_NE(platMidiStreamOut(refiller.stream, &headers[0]), 0u);         // already queued
-    EXPECT_NE(platMidiOutUnprepareHeader(refiller.stream, &headers[0]), 0u);
-    EXPECT_NE(platMidiStreamClose(refiller.stream), 0u);
-    // Paused until restarted: nothing completes.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(refiller.done.load(), 0u);
+    EXPECT_NE(platMidiStreamOut(stream, &headers[0]), 0u);                  // not prepared
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(platMidiOutPrepareHeader(stream, &headers[i]), 0u);
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(platMidiStreamOut(stream, &headers[i]), 0u);
+    EXPECT_NE(platMidiStreamOut(stream, &headers[0]), 0u);                  // already queued
+    EXPECT_NE(platMidiOutUnprepareHeader(stream, &headers[0]), 0u);
+    EXPECT_NE(platMidiStreamClose(stream), 0u);
+    sleepMs(100);
+    EXPECT_EQ(refiller.done.load(), 0u) << "paused until restarted";
     auto start = Clock::now();
-    ASSERT_EQ(platMidiStreamRestart(refiller.stream), 0u);
+    ASSERT_EQ(platMidiStreamRestart(stream), 0u);
     ASSERT_TRUE(waitFor([] { return refiller.done.load() >= 20; }, 5000));
-    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    EXPECT_GT(ms, 20 * 16 * 0.5);   // played at their deltas, not all at once
+    EXPECT_GT(msSince(start), 20 * 16 * 0.5) << "played at their deltas, not all at once";
     EXPECT_EQ(refiller.outOfOrder.load(), 0u);
 
     refiller.stop = 1;
-    EXPECT_EQ(platMidiStreamStop(refiller.stream), 0u);
-    uint32_t after = refiller.done.load();
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(platMidiStreamStop(stream), 0u);
+    const uint32_t after = refiller.done.load();
+    sleepMs(150);
     EXPECT_EQ(refiller.done.load(), after);
-    for (MidiHeader& h : headers) {
-        EXPECT_TRUE(h.flags & MhdrDone);
-        EXPECT_FALSE(h.flags & MhdrInQueue);
-        EXPECT_EQ(platMidiOutUnprepareHeader(refiller.stream, &h), 0u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(headers[i].flags & (MhdrDone | MhdrInQueue), uint32_t(MhdrDone));
+        EXPECT_EQ(platMidiOutUnprepareHeader(stream, &headers[i]), 0u);
     }
-    EXPECT_EQ(platMidiStreamClose(refiller.stream), 0u);
+    EXPECT_EQ(platMidiStreamClose(stream), 0u);
 }
 
 TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
@@ -127,13 +108,12 @@ TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
     // Within the tail time plus a margin the synthesizer stops rendering.
     uint64_t last = sdlSoundSynthFrames();
     for (int tries = 0; tries < 60; ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        uint64_t now = sdlSoundSynthFrames();
-        if (now == last) break;
-        last = now;
+        sleepMs(100);
+        if (sdlSoundSynthFrames() == last) break;
+        last = sdlSoundSynthFrames();
     }
     EXPECT_GT(last, 0u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sleepMs(300);
     EXPECT_EQ(sdlSoundSynthFrames(), last);
     std::vector<char> data;
     MidiHeader header;
@@ -146,83 +126,58 @@ TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
     EXPECT_EQ(platMidiStreamClose(s), 0u);
 }
 
-// A format-0 song file of one track (the end of track is added).
-std::string writeSong(std::vector<uint8_t> track, uint8_t division, const char* name) {
-    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, division,
-                                 'M', 'T', 'r', 'k', 0, 0, uint8_t(track.size() >> 8),
-                                 uint8_t(track.size())};
-    file.insert(file.end(), track.begin(), track.end());
-    std::string path = testing::TempDir() + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(file.data(), 1, file.size(), f);
-    std::fclose(f);
-    return path;
-}
-
-TEST_F(SdlStream, DeltasOfBillionsOfSamplesNeitherSpinNorBlock) {
-    struct Case {
-        uint8_t division;
-        std::vector<uint8_t> track;
-    } cases[] = {
+// The player keeps the stream fed until stopped, starts again from the beginning and
+// closes while playing; with deltas of billions of samples the audio thread still
+// renders and lets go of its lock, so that every call returns at once.
+TEST_F(SdlStream, PlayerKeepsTheStreamFedAndEveryCallReturnsWhateverTheDeltas) {
+    Bytes dense = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x4E, 0x20};   // 20000 us a quarter
+    for (uint8_t i = 0; i < 200; ++i)
+        dense.insert(dense.end(), {0x01, 0x90, uint8_t(60 + i % 12), 0x50, 0x01, 0x80, uint8_t(60 + i % 12), 0x00});
+    const struct {
+        uint16_t division;
+        Bytes track;
+        uint32_t buffers;   // played before the stop; a buffer of these notes lasts 0.17 s
+    } rows[] = {
+        {96, dense, 6},
         // The longest 4-byte delta at 96 ticks a quarter.
-        {96, {0x00, 0x90, 60, 0x50, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 60, 0x00}},
+        {96, {0x00, 0x90, 60, 0x50, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 60, 0x00}, 0},
         // 3000 ticks at division 1 with the slowest tempo.
-        {1, {0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0x00, 0x90, 60, 0x50, 0x97, 0x38, 0x80, 60, 0x00}},
+        {1, {0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0x00, 0x90, 60, 0x50, 0x97, 0x38, 0x80, 60, 0x00}, 0},
     };
-    for (const Case& c : cases) {
-        std::string path = writeSong(c.track, c.division, "pellrun-long-delta.dat");
+    for (const auto& r : rows) {
+        const std::string path = writeFile(testing::TempDir() + "pellrun-song.dat",
+                                           midiFile(cat({r.track, {0x00}, EndOfTrack}), 0, 6, r.division));
         ASSERT_EQ(loadSong(path.c_str()), 1);
+        const uint32_t before = sdlSoundPlayedBuffers();
         ASSERT_EQ(startSong(), 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        // The audio thread keeps rendering and lets go of its lock: every call returns.
+        EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= before + r.buffers; }, 8000));
+        sleepMs(150);
         auto start = Clock::now();
         stopMusic();
         EXPECT_EQ(platPlaySound(nullptr, SndSync), 1);
+        EXPECT_LT(msSince(start), 500.0) << r.division;
+        const uint32_t stopped = sdlSoundPlayedBuffers();
+        sleepMs(300);
+        EXPECT_EQ(sdlSoundPlayedBuffers(), stopped);
+        ASSERT_EQ(startSong(), 1);
+        EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= stopped + r.buffers / 3; }, 8000));
+        start = Clock::now();
         closeMusic();
-        double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        EXPECT_LT(ms, 500.0) << int(c.division);
+        closeMusic();
+        EXPECT_LT(msSince(start), 500.0) << r.division;
+        EXPECT_FALSE(player.deviceOpen);
         std::remove(path.c_str());
     }
 }
 
-TEST_F(SdlStream, PlayerKeepsTheStreamFedUntilStopped) {
-    // A song of dense notes, so that buffers go by quickly.
-    std::vector<uint8_t> track = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x4E, 0x20};   // 20000 us
-    for (int i = 0; i < 200; ++i)
-        track.insert(track.end(), {0x01, 0x90, uint8_t(60 + i % 12), 0x50, 0x01, 0x80,
-                                   uint8_t(60 + i % 12), 0x00});
-    const std::string path = writeSong(track, 96, "pellrun-dense.dat");
-    ASSERT_EQ(loadSong(path.c_str()), 1);
-    uint32_t before = sdlSoundPlayedBuffers();
-    ASSERT_EQ(startSong(), 1);
-    // Each event is one tick (208 us) on, so a buffer lasts about 0.17 s.
-    EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= before + 6; }, 8000));
-    stopMusic();
-    uint32_t stopped = sdlSoundPlayedBuffers();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(sdlSoundPlayedBuffers(), stopped);
-    // Start again from the beginning, then close while playing.
-    ASSERT_EQ(startSong(), 1);
-    EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= stopped + 2; }, 8000));
-    closeMusic();
-    closeMusic();
-    EXPECT_FALSE(player.deviceOpen);
-    std::remove(path.c_str());
-}
-
 TEST_F(SdlStream, WavePlayerPlaysToTheEndWhenSynchronous) {
-    std::string snd0 = std::string(PELLRUN_SOURCE_DIR) + "/Data/Snd0.dat";
     auto start = Clock::now();
-    EXPECT_EQ(platPlaySound(snd0.c_str(), SndSync | SndNoDefault), 1);
-    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    EXPECT_GE(ms, 200.0);   // Snd0 lasts 250 ms
-    EXPECT_LT(ms, 2000.0);
-    std::string snd1 = std::string(PELLRUN_SOURCE_DIR) + "/Data/Snd1.dat";
-    EXPECT_EQ(platPlaySound(snd1.c_str(), SndAsync | SndLoop | SndNoDefault), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(platPlaySound((std::string(PELLRUN_SOURCE_DIR) + "/Data/none.dat").c_str(),
-                            SndSync | SndNoDefault), 0);
+    EXPECT_EQ(platPlaySound((Data + "Snd0.dat").c_str(), SndSync | SndNoDefault), 1);
+    EXPECT_GE(msSince(start), 200.0);   // Snd0 lasts 250 ms
+    EXPECT_LT(msSince(start), 2000.0);
+    EXPECT_EQ(platPlaySound((Data + "Snd1.dat").c_str(), SndAsync | SndLoop | SndNoDefault), 1);
+    sleepMs(50);
+    EXPECT_EQ(platPlaySound((Data + "none.dat").c_str(), SndSync | SndNoDefault), 0);
     EXPECT_EQ(platPlaySound(nullptr, SndSync), 1);
 }
 
@@ -239,14 +194,13 @@ TEST(SdlStreamWithoutDevice, KeepsItsContractInSilence) {
     ASSERT_EQ(platMidiOutPrepareHeader(s, &header), 0u);
     ASSERT_EQ(platMidiStreamOut(s, &header), 0u);
     ASSERT_EQ(platMidiStreamRestart(s), 0u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    sleepMs(50);
     EXPECT_TRUE(header.flags & MhdrInQueue);   // nothing plays it
     EXPECT_EQ(platMidiStreamStop(s), 0u);
     EXPECT_TRUE(header.flags & MhdrDone);
     EXPECT_EQ(platMidiOutUnprepareHeader(s, &header), 0u);
     EXPECT_EQ(platMidiStreamClose(s), 0u);
-    std::string snd0 = std::string(PELLRUN_SOURCE_DIR) + "/Data/Snd0.dat";
-    EXPECT_EQ(platPlaySound(snd0.c_str(), SndSync | SndNoDefault), 0);
+    EXPECT_EQ(platPlaySound((Data + "Snd0.dat").c_str(), SndSync | SndNoDefault), 0);
 }
 
 }  // namespace

@@ -8,11 +8,6 @@ class MidiPlayer : public MidiTest {
 protected:
     const Bytes song = cat({{0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00},
                             {0x00}, EndOfTrack});
-    std::vector<HeadlessSoundCall> calls() {
-        std::vector<HeadlessSoundCall> out;
-        for (const HeadlessSoundRecord& r : headlessSoundLog()) out.push_back(r.call);
-        return out;
-    }
 };
 
 // A copy of the file with some bytes replaced, or its last byte dropped (at == -1).
@@ -26,8 +21,6 @@ Bytes edited(Bytes file, std::initializer_list<std::pair<int, uint8_t>> changes)
 
 TEST_F(MidiPlayer, HeaderAndChunkChecks) {
     const Bytes smallest = midiFile({}), plain = midiFile(song), longHeader = midiFile(song, 0, 8);
-    ASSERT_EQ(smallest.size(), 22u);
-    ASSERT_EQ(longHeader[16], 'M');
     struct Case {
         Bytes file;
         int32_t loads;
@@ -55,123 +48,72 @@ TEST_F(MidiPlayer, HeaderAndChunkChecks) {
     EXPECT_EQ(startSong(), 0);
 }
 
-TEST_F(MidiPlayer, StartQueuesTwoBuffersWhilePausedThenRestartsAndRefillsInTurn) {
-    ASSERT_EQ(load(midiFile(song, 0, 6, 480)), 1);
-    headlessSoundReset();
-    ASSERT_EQ(startSong(), 1);
-    EXPECT_EQ(calls(), (std::vector<HeadlessSoundCall>{SoundProperty, SoundProperty, SoundOut,
-                                                        SoundOut, SoundRestart}));
-    const auto& log = headlessSoundLog();
-    EXPECT_EQ(log[0].value, MidiPropSet | MidiPropTimeDiv);
-    EXPECT_EQ(log[0].argument, 480u);
-    EXPECT_EQ(log[1].value, MidiPropSet | MidiPropTempo);
-    EXPECT_EQ(log[1].argument, 500000u);
-    EXPECT_EQ(log[2].header, &player.headers[0]);
-    EXPECT_EQ(log[3].header, &player.headers[1]);
-    EXPECT_EQ(player.currentBuffer, 0);
-    EXPECT_TRUE(player.playing);
-    EXPECT_EQ(startSong(), 1);                 // already playing: nothing more
-    EXPECT_EQ(headlessSoundLog().size(), 5u);
-    // Each completed buffer is refilled in turn and the song goes on.
-    for (int i = 0; i < 6; ++i) {
-        const MidiHeader* expected = &player.headers[i % 2];
-        ASSERT_TRUE(headlessCompleteBuffer());
-        const HeadlessSoundRecord& last = headlessSoundLog().back();
-        EXPECT_EQ(last.call, SoundOut);
-        EXPECT_EQ(last.header, expected);
-        EXPECT_EQ(headlessQueuedBuffers(), 2u);
+// Scripts of calls on the player, with a failure of the stream planted (SoundPlay: none
+// the player makes) after some calls of its kind that work: l load the song,
+// s start, x stop, c close, o open the stream, d complete a buffer. Each step gives its
+// letter, its result (stopRequested for x and c) and the stream calls it made: the call
+// (D/T for the time division and tempo with their values), the header it names, '!'
+// when it failed. The player's state follows the steps.
+TEST_F(MidiPlayer, ScriptedStreamCallsAndFailures) {
+    const struct {
+        HeadlessSoundCall fail;
+        uint32_t after;
+        const char *steps, *calls;
+    } rows[] = {
+        {SoundPlay, 0, "lssdddd",
+         "l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|s1|d1 Q0|d1 Q1|d1 Q0|d1 Q1|playing1 loaded1 open4 queued2 next0 stop0"},
+        {SoundPlay, 0, "lsxdsc",
+         "l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|x1 S|d0|s1 D480 T500000 Q0 Q1 R|c1 S S U0 U1 C|playing0 loaded0 open0 queued0 next0 stop1"},
+        {SoundPlay, 0, "xclsl",
+         "x1|c1|l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|l1 S S U0 U1 C O P0 P1|playing0 loaded1 open4 queued0 next0 stop1"},
+        {SoundPlay, 0, "lscxc", "l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|c1 S S U0 U1 C|x1|c1|playing0 loaded0 open0 queued0 next0 stop1"},
+        {SoundOpen, 0, "l", "l0 O!|playing0 loaded0 open0 queued0 next0 stop1"},
+        {SoundPrepare, 1, "oo", "o0 O P0 P1! U0 C|o1 O P0 P1|playing0 loaded0 open4 queued0 next0 stop1"},
+        {SoundPrepare, 0, "o", "o0 O P0! C|playing0 loaded0 open0 queued0 next0 stop1"},
+        {SoundOut, 0, "lsd", "l1 O P0 P1|s1 D480 T500000 Q0! Q0 R|d1 Q1|playing1 loaded1 open4 queued1 next0 stop0"},
+        {SoundRestart, 0, "lsdc", "l1 O P0 P1|s0 D480 T500000 Q0 Q1 R!|d0|c1 S U0 U1 C|playing0 loaded0 open0 queued0 next0 stop1"},
+    };
+    for (const auto& r : rows) {
+        restart();
+        headlessSoundFail(r.fail, 1, r.after);
+        std::string seen;
+        size_t logged = 0, startedAt = 0;
+        for (const char* step = r.steps; *step; ++step) {
+            int result = 0;
+            switch (*step) {
+            case 'l': result = load(midiFile(song, 0, 6, 480)); break;
+            case 's': startedAt = player.playing ? startedAt : headlessMidiEvents().size(), result = startSong(); break;
+            case 'x': stopMusic(), result = player.stopRequested; break;
+            case 'c': closeMusic(), result = player.stopRequested; break;
+            case 'o': result = openStream(); break;
+            case 'd': result = headlessCompleteBuffer(); break;
+            }
+            seen += *step + std::to_string(result);
+            for (const auto& log = headlessSoundLog(); logged < log.size(); ++logged) {
+                const HeadlessSoundRecord& call = log[logged];
+                seen += ' ';
+                seen += call.call != SoundProperty ? "OPU?QRSC"[call.call]
+                        : call.value == (MidiPropSet | MidiPropTimeDiv) ? 'D' : 'T';
+                if (call.call == SoundProperty) seen += std::to_string(call.argument);
+                if (call.header) seen += std::to_string(call.header - player.headers);
+                if (call.result) seen += '!';
+            }
+            seen += '|';
+        }
+        // Open: the player's flag, the stream and both buffers, all or nothing.
+        char state[80];
+        std::snprintf(state, sizeof state, "playing%d loaded%d open%d queued%u next%d stop%d",
+                      player.playing, player.songLoaded,
+                      player.deviceOpen + headlessStreamIsOpen() + !!player.eventBuffers[0] + !!player.eventBuffers[1],
+                      headlessQueuedBuffers(), player.currentBuffer, player.stopRequested.load());
+        seen += state;
+        EXPECT_EQ(seen, r.calls) << r.steps;
+        // From the latest start on, the song from its beginning and on through every buffer:
+        // program, on, off, program, ...
+        const auto& events = headlessMidiEvents();
+        for (size_t i = startedAt, k = 0; r.fail == SoundPlay && i < events.size(); ++i, k = (k + 1) % 3)
+            EXPECT_EQ(events[i].word & 0xF0, (k == 0 ? 0xC0u : k == 1 ? 0x90u : 0x80u)) << r.steps << " " << i;
     }
-    // The conversion carried on through every buffer: program, on, off, program, ...
-    const auto& events = headlessMidiEvents();
-    for (size_t i = 0; i < events.size(); ++i)
-        EXPECT_EQ(events[i].word & 0xF0, (i % 3 == 0 ? 0xC0u : i % 3 == 1 ? 0x90u : 0x80u));
-}
-
-TEST_F(MidiPlayer, StopHandsBuffersBackWithoutRefillAndRestartBeginsAgain) {
-    auto first = play(song);
-    uint32_t outs = headlessSoundCount(SoundOut);
-    stopMusic();
-    EXPECT_FALSE(player.playing);
-    EXPECT_EQ(player.stopRequested.load(), 1);
-    EXPECT_EQ(headlessQueuedBuffers(), 0u);
-    EXPECT_EQ(headlessSoundCount(SoundOut), outs);
-    EXPECT_FALSE(headlessCompleteBuffer());
-    // startSong again plays the loaded song from its beginning.
-    headlessSoundReset();
-    ASSERT_EQ(startSong(), 1);
-    auto again = headlessMidiEvents();
-    ASSERT_EQ(again.size(), first.size());
-    for (size_t i = 0; i < again.size(); ++i) {
-        EXPECT_EQ(again[i].word, first[i].word);
-        EXPECT_EQ(again[i].delta, first[i].delta);
-    }
-}
-
-TEST_F(MidiPlayer, SongChangeReopensTheStreamAndIdleStopOrCloseIsHarmless) {
-    stopMusic();
-    closeMusic();
-    EXPECT_TRUE(headlessSoundLog().empty());
-    play(song);
-    headlessSoundReset();
-    ASSERT_EQ(load(midiFile(song)), 1);
-    auto seen = calls();
-    ASSERT_GE(seen.size(), 4u);
-    EXPECT_EQ(seen[0], SoundStop);
-    EXPECT_NE(std::find(seen.begin(), seen.end(), SoundClose), seen.end());
-    EXPECT_LT(std::find(seen.begin(), seen.end(), SoundClose),
-              std::find(seen.begin(), seen.end(), SoundOpen));
-    EXPECT_FALSE(player.playing);
-    ASSERT_EQ(startSong(), 1);
-    closeMusic();
-    EXPECT_FALSE(headlessStreamIsOpen());
-    EXPECT_FALSE(player.deviceOpen || player.songLoaded || player.playing);
-    const size_t logged = headlessSoundLog().size();
-    closeMusic();
-    stopMusic();
-    EXPECT_EQ(headlessSoundLog().size(), logged);
-}
-
-TEST_F(MidiPlayer, StreamFailuresLeaveNothingBehind) {
-    headlessSoundFail(SoundOpen, 1);
-    EXPECT_EQ(load(midiFile(song)), 0);
-    EXPECT_FALSE(player.deviceOpen);
-
-    // The second header fails to prepare: the first is unprepared, the stream closed.
-    headlessSoundFail(SoundPrepare, 1, 1);
-    EXPECT_EQ(openStream(), 0);
-    EXPECT_EQ(calls(), (std::vector<HeadlessSoundCall>{SoundOpen, SoundOpen, SoundPrepare,
-                                                        SoundPrepare, SoundUnprepare,
-                                                        SoundClose}));
-    EXPECT_EQ(headlessSoundLog()[4].header, &player.headers[0]);
-    EXPECT_FALSE(headlessStreamIsOpen());
-    EXPECT_FALSE(player.deviceOpen);
-    EXPECT_EQ(player.eventBuffers[0], nullptr);
-
-    // The first fails: nothing to unprepare.
-    headlessSoundReset();
-    headlessSoundFail(SoundPrepare, 1);
-    EXPECT_EQ(openStream(), 0);
-    EXPECT_EQ(headlessSoundCount(SoundUnprepare), 0u);
-    EXPECT_FALSE(headlessStreamIsOpen());
-    EXPECT_EQ(openStream(), 1);   // and the next attempt works
-}
-
-TEST_F(MidiPlayer, FailedQueueKeepsTheBufferAndFailedRestartKeepsTheStreamPaused) {
-    ASSERT_EQ(load(midiFile(song)), 1);
-    headlessSoundFail(SoundOut, 1);
-    ASSERT_EQ(startSong(), 1);
-    // The first fill failed to queue buffer 0; the second fill wrote buffer 0 again.
-    EXPECT_EQ(outBytes().size(), 1u);
-    EXPECT_EQ(headlessSoundLog().back().call, SoundRestart);
-    EXPECT_EQ(player.currentBuffer, 1);
-    closeMusic();
-
-    ASSERT_EQ(load(midiFile(song)), 1);
-    headlessSoundFail(SoundRestart, 1);
-    EXPECT_EQ(startSong(), 0);
-    EXPECT_FALSE(player.playing);
-    EXPECT_EQ(headlessQueuedBuffers(), 2u);
-    EXPECT_FALSE(headlessCompleteBuffer());   // paused: nothing plays
 }
 
 }  // namespace

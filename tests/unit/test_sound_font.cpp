@@ -17,187 +17,89 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void add16(Bytes& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void add32(Bytes& b, uint32_t v) {
-    add16(b, v);
-    add16(b, v >> 16);
-}
+void add16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
 void addChunk(Bytes& b, const char* id, const Bytes& data) {
     b.insert(b.end(), id, id + 4);
-    add32(b, uint32_t(data.size()));
+    add16(b, uint32_t(data.size()));
+    add16(b, uint32_t(data.size()) >> 16);
     b.insert(b.end(), data.begin(), data.end());
     if (data.size() & 1) b.push_back(0);
 }
 uint32_t get16(const uint8_t* p) { return uint32_t(p[0] | p[1] << 8); }
 uint32_t get32(const uint8_t* p) { return get16(p) | get16(p + 2) << 16; }
+// Where the body of sub-chunk id starts in a chunk list, or 0.
+size_t subChunk(const Bytes& list, size_t at, const char* id) {
+    for (; at + 8 <= list.size(); at += 8 + get32(&list[at + 4]) + (list[at + 4] & 1))
+        if (std::memcmp(&list[at], id, 4) == 0) return at + 8;
+    return 0;
+}
 
 struct Preset {
     uint16_t program, bank;
     std::vector<std::pair<int, int>> bags;  // generators and modulators of each bag
 };
 
-// A preset list of the given presets: generator k has amount k, modulator k source k,
-// and each list has its terminal record.
+// The body of a preset list. Each generator and modulator names its preset and its own
+// number in it, so the list of the presets a filter keeps is what the filter must give.
 Bytes presetList(const std::vector<Preset>& presets) {
-    Bytes phdr, pbag, pmod, pgen;
+    Bytes phdr, pbag, pmod, pgen, body;
     uint32_t bag = 0, gen = 0, mod = 0;
-    auto header = [&](const char* name, uint16_t program, uint16_t bank) {
-        char text[20] = {};
-        std::strncpy(text, name, sizeof text - 1);
-        phdr.insert(phdr.end(), text, text + 20);
-        add16(phdr, program);
-        add16(phdr, bank);
-        add16(phdr, bag);
-        add32(phdr, 0);
-        add32(phdr, 0);
-        add32(phdr, 0);
+    auto header = [&](uint16_t program, uint16_t bank) {
+        phdr.resize(phdr.size() + 20, 'p');
+        for (uint32_t v : {uint32_t(program), uint32_t(bank), bag}) add16(phdr, v);
+        phdr.resize(phdr.size() + 12, 0);
     };
     for (const Preset& p : presets) {
-        header("preset", p.program, p.bank);
+        header(p.program, p.bank);
+        int k = 0;
         for (const auto& counts : p.bags) {
             add16(pbag, gen);
             add16(pbag, mod);
-            for (int i = 0; i < counts.first; ++i, ++gen) {
-                add16(pgen, 1);
-                add16(pgen, gen);
+            for (int i = 0; i < counts.first; ++i, ++gen, ++k) {
+                add16(pgen, p.program + p.bank);
+                add16(pgen, k);
             }
-            for (int i = 0; i < counts.second; ++i, ++mod) {
-                add16(pmod, mod);
-                for (int k = 0; k < 8; ++k) pmod.push_back(uint8_t(k));
-            }
+            for (int i = 0; i < counts.second; ++i, ++mod, ++k)
+                pmod.insert(pmod.end(), {uint8_t(p.program), uint8_t(p.bank), uint8_t(k), 1, 2, 3, 4, 5, 6, 7});
             ++bag;
         }
     }
-    header("EOP", 0, 0);
+    header(0, 0);
     add16(pbag, gen);
     add16(pbag, mod);
-    add32(pgen, 0xDEAD);
+    pgen.insert(pgen.end(), {0xAD, 0xDE, 0, 0});
     pmod.insert(pmod.end(), 10, 0xEE);
-    Bytes body;
-    addChunk(body, "phdr", phdr);
-    addChunk(body, "pbag", pbag);
-    addChunk(body, "pmod", pmod);
-    addChunk(body, "pgen", pgen);
-    addChunk(body, "inst", Bytes(44, 7));
-    addChunk(body, "igen", Bytes(8, 9));
+    const std::pair<const char*, Bytes> chunks[] = {{"phdr", phdr}, {"pbag", pbag}, {"pmod", pmod},
+                                                    {"pgen", pgen}, {"inst", Bytes(44, 7)}, {"igen", Bytes(8, 9)}};
+    for (const auto& c : chunks) addChunk(body, c.first, c.second);
     return body;
 }
 
-// The sub-chunk id of a LIST chunk's body, or an empty span.
-std::pair<const uint8_t*, uint32_t> subChunk(const Bytes& list, const char* id) {
-    for (size_t at = 12; at + 8 <= list.size();) {
-        const uint32_t size = get32(&list[at + 4]);
-        if (std::memcmp(&list[at], id, 4) == 0) return {&list[at + 8], size};
-        at += 8 + size + (size & 1);
-    }
-    return {nullptr, 0};
-}
-
-Bytes filtered(const Bytes& body) {
-    Bytes out(body.size() + 12);
-    const uint32_t n = soundFontFilterKits(body.data(), uint32_t(body.size()), out.data());
-    out.resize(n);
+Bytes listOf(const char* type, const Bytes& body) {
+    Bytes list(type, type + 4), out;
+    list.insert(list.end(), body.begin(), body.end());
+    addChunk(out, "LIST", list);
     return out;
 }
 
-TEST(SoundFont, OtherKitsLeaveAndTheRestIsRenumbered) {
-    const Bytes body = presetList({{0, 0, {{2, 1}}},
-                                   {0, 128, {{1, 0}, {3, 1}}},
-                                   {8, 128, {{4, 2}}},
-                                   {1, 0, {{1, 0}, {2, 1}}}});
-    const Bytes list = filtered(body);
-    ASSERT_GT(list.size(), 12u);
-    EXPECT_EQ(std::memcmp(list.data(), "LIST", 4), 0);
-    EXPECT_EQ(get32(&list[4]), list.size() - 8);
-    EXPECT_EQ(std::memcmp(&list[8], "pdta", 4), 0);
-
-    // Programs, banks and first bags of the kept presets; their bags, generators and
-    // modulators in order; terminals kept; the instruments untouched.
-    struct Field {
-        const char* chunk;
-        uint32_t size, recordSize, offset, bytes;
-        std::vector<uint32_t> values;
-    } fields[] = {
-        {"phdr", 4 * 38, 38, 20, 2, {0, 0, 1, 0}},
-        {"phdr", 4 * 38, 38, 22, 2, {0, 128, 0, 0}},
-        {"phdr", 4 * 38, 38, 24, 2, {0, 1, 3, 5}},
-        {"pbag", 6 * 4, 4, 0, 2, {0, 2, 3, 6, 7, 9}},
-        {"pbag", 6 * 4, 4, 2, 2, {0, 1, 1, 2, 2, 3}},
-        {"pgen", 10 * 4, 4, 2, 2, {0, 1, 2, 3, 4, 5, 10, 11, 12}},  // generator k has amount k
-        {"pgen", 10 * 4, 4, 0, 2, {1, 1, 1, 1, 1, 1, 1, 1, 1, 0xDEAD}},
-        {"pmod", 4 * 10, 10, 0, 2, {0, 1, 4, 0xEEEE}},
-        {"inst", 44, 4, 0, 4, {0x07070707}},
-        {"igen", 8, 4, 0, 4, {0x09090909}},
-    };
-    for (const Field& f : fields) {
-        const auto chunk = subChunk(list, f.chunk);
-        ASSERT_EQ(chunk.second, f.size) << f.chunk;
-        for (size_t k = 0; k < f.values.size(); ++k) {
-            const uint8_t* p = chunk.first + k * f.recordSize + f.offset;
-            EXPECT_EQ(f.bytes == 2 ? get16(p) : get32(p), f.values[k]) << f.chunk << " " << k;
-        }
-    }
-    EXPECT_EQ(std::memcmp(subChunk(list, "phdr").first + 3 * 38, "EOP", 3), 0);
-}
-
-TEST(SoundFont, WithoutOtherKitsTheListIsTheSame) {
-    const Bytes body = presetList({{0, 0, {{2, 1}}}, {0, 128, {{1, 0}}}});
-    const Bytes list = filtered(body);
-    ASSERT_EQ(list.size(), body.size() + 12);
-    EXPECT_EQ(std::memcmp(list.data() + 12, body.data(), body.size()), 0);
-}
-
-TEST(SoundFont, MalformedListsAreRefused) {
-    Bytes body = presetList({{0, 0, {{2, 1}}}, {8, 128, {{1, 0}}}});
-    // A bag index past the bags.
-    Bytes broken = body;
-    broken[8 + 38 + 24] = 40;
-    EXPECT_TRUE(filtered(broken).empty());
-    // A sub-chunk longer than the list.
-    broken = body;
-    broken[4] = 0xFF;
-    broken[5] = 0xFF;
-    EXPECT_TRUE(filtered(broken).empty());
-    // No generators at all.
-    Bytes missing;
-    addChunk(missing, "phdr", Bytes(76, 0));
-    EXPECT_TRUE(filtered(missing).empty());
-}
-
-struct TempFile {
-    std::string path;
-    explicit TempFile(const Bytes& bytes) {
-        char pattern[] = "/tmp/pellrun-sf-XXXXXX";
-        const int fd = mkstemp(pattern);
-        path = pattern;
-        if (fd >= 0) {
-            if (write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) path.clear();
-            close(fd);
-        }
-    }
-    ~TempFile() { std::remove(path.c_str()); }
-};
-
-Bytes soundFontFile(const Bytes& pdtaBody) {
-    Bytes info, sdta, pdta;
-    info.insert(info.end(), {'I', 'N', 'F', 'O'});
-    addChunk(info, "ifil", Bytes{2, 0, 1, 0});
-    sdta.insert(sdta.end(), {'s', 'd', 't', 'a'});
-    Bytes samples(1000);
+// A soundfont with the preset list last, as the filter needs it.
+Bytes soundFontFile(const Bytes& presets) {
+    Bytes samples(1000), info = listOf("INFO", {'i', 'f', 'i', 'l', 4, 0, 0, 0, 2, 0, 1, 0}), file;
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = uint8_t(i * 7);
+    Bytes sdta;
     addChunk(sdta, "smpl", samples);
-    pdta.insert(pdta.end(), {'p', 'd', 't', 'a'});
-    pdta.insert(pdta.end(), pdtaBody.begin(), pdtaBody.end());
-    Bytes riff{'s', 'f', 'b', 'k'};
-    addChunk(riff, "LIST", info);
-    addChunk(riff, "LIST", sdta);
-    addChunk(riff, "LIST", pdta);
-    Bytes file;
+    Bytes riff = {'s', 'f', 'b', 'k'};
+    for (const Bytes& list : {info, listOf("sdta", sdta), listOf("pdta", presets)})
+        riff.insert(riff.end(), list.begin(), list.end());
     addChunk(file, "RIFF", riff);
     return file;
+}
+
+std::string writeFile(const Bytes& bytes) {
+    const std::string path = testing::TempDir() + "pellrun-font.sf2";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
+    return path;
 }
 
 Bytes readAll(SoundFontFile* font) {
@@ -206,45 +108,57 @@ Bytes readAll(SoundFontFile* font) {
     return bytes;
 }
 
-TEST(SoundFont, FileReadsThePrefixAsItIsAndTheFilteredListAfter) {
-    const Bytes body = presetList({{0, 0, {{2, 1}}}, {8, 128, {{4, 2}}}, {1, 0, {{1, 0}}}});
-    const Bytes original = soundFontFile(body);
-    TempFile temp(original);
-    ASSERT_FALSE(temp.path.empty());
-    SoundFontFile* font = soundFontOpen(temp.path.c_str());
+// Each list filtered alone and inside a file: what is left is the list of the presets
+// kept; a malformed list is refused and the file read as it is.
+TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
+    const Preset piano{0, 0, {{2, 1}}}, kit{0, 128, {{1, 0}, {3, 1}}}, other{8, 128, {{4, 2}}},
+        organ{1, 0, {{1, 0}, {2, 1}}};
+    const struct {
+        std::vector<Preset> in, kept;
+        const char* chunk;  // malformed: this byte of this sub-chunk changed
+        int offset;
+        uint8_t value;
+    } rows[] = {
+        {{piano, kit, other, organ}, {piano, kit, organ}, nullptr, 0, 0},
+        {{other, piano}, {piano}, nullptr, 0, 0},
+        {{piano, kit}, {piano, kit}, nullptr, 0, 0},
+        {{other}, {}, nullptr, 0, 0},
+        {{piano, other}, {}, "phdr", 38 + 24, 40},  // a bag index past the bags
+        {{piano, other}, {}, "phdr", -2, 0xFF},     // a sub-chunk longer than the list
+        {{piano, other}, {}, "pgen", -8, 'x'},      // no generators
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(&r - rows);
+        Bytes body = presetList(r.in);
+        if (r.chunk) body[subChunk(body, 0, r.chunk) + r.offset] = r.value;
+        Bytes list(body.size() + 12);
+        list.resize(soundFontFilterKits(body.data(), uint32_t(body.size()), list.data()));
+        EXPECT_EQ(list, r.chunk ? Bytes() : listOf("pdta", presetList(r.kept)));
+        SoundFontFile* font = soundFontOpen(writeFile(soundFontFile(body)).c_str());
+        ASSERT_NE(font, nullptr);
+        EXPECT_EQ(readAll(font), soundFontFile(r.chunk ? body : presetList(r.kept)));
+        soundFontClose(font);
+    }
+
+    // Pieces across the RIFF size and the start of the filtered list, and seeks.
+    const Bytes seen = soundFontFile(presetList(rows[0].kept));
+    SoundFontFile* font = soundFontOpen(writeFile(soundFontFile(presetList(rows[0].in))).c_str());
     ASSERT_NE(font, nullptr);
-    const Bytes list = filtered(body);
-    const size_t prefix = original.size() - (body.size() + 12);
-    ASSERT_EQ(soundFontSize(font), prefix + list.size());
-
-    const Bytes seen = readAll(font);
-    ASSERT_EQ(seen.size(), prefix + list.size());
-    EXPECT_EQ(get32(&seen[4]), seen.size() - 8);
-    EXPECT_EQ(std::memcmp(seen.data(), original.data(), 4), 0);
-    EXPECT_EQ(std::memcmp(seen.data() + 8, original.data() + 8, prefix - 8), 0);
-    EXPECT_EQ(std::memcmp(seen.data() + prefix, list.data(), list.size()), 0);
-
-    // Reads in pieces across the RIFF size and the start of the list, with seeks.
-    ASSERT_TRUE(soundFontSeek(font, 2, 0));
     uint8_t piece[8];
-    ASSERT_TRUE(soundFontRead(font, piece, 8));
-    EXPECT_EQ(std::memcmp(piece, seen.data() + 2, 8), 0);
+    for (size_t at = 2; at + 8 <= seen.size(); at += 3) {
+        ASSERT_TRUE(soundFontSeek(font, int64_t(at) - 2, 0) && soundFontSeek(font, 2, 1));
+        ASSERT_TRUE(soundFontRead(font, piece, 8));
+        ASSERT_EQ(std::memcmp(piece, &seen[at], 8), 0) << at;
+    }
     ASSERT_TRUE(soundFontSeek(font, -3, 2));
     EXPECT_EQ(soundFontTell(font), int64_t(seen.size() - 3));
     EXPECT_FALSE(soundFontRead(font, piece, 4));
-    ASSERT_TRUE(soundFontSeek(font, int64_t(prefix) - 4, 0));
-    ASSERT_TRUE(soundFontSeek(font, 0, 1));
-    ASSERT_TRUE(soundFontRead(font, piece, 8));
-    EXPECT_EQ(std::memcmp(piece, seen.data() + prefix - 4, 8), 0);
     EXPECT_FALSE(soundFontSeek(font, -1, 0));
     soundFontClose(font);
 
-    // Other files are read as they are.
     Bytes notFont(300);
     for (size_t i = 0; i < notFont.size(); ++i) notFont[i] = uint8_t(i);
-    TempFile other(notFont);
-    font = soundFontOpen(other.path.c_str());
-    ASSERT_NE(font, nullptr);
+    font = soundFontOpen(writeFile(notFont).c_str());
     EXPECT_EQ(readAll(font), notFont);
     soundFontClose(font);
     EXPECT_EQ(soundFontOpen("/nonexistent/pellrun.sf2"), nullptr);
@@ -256,25 +170,25 @@ TEST(SoundFont, InstalledFontKeepsOnlyTheStandardKit) {
     const char* path = "/usr/share/sounds/sf2/default-GM.sf2";
     if (access(path, R_OK) != 0) GTEST_SKIP() << "no General MIDI soundfont";
     SoundFontFile* font = soundFontOpen(path);
-    ASSERT_NE(font, nullptr);
     const Bytes seen = readAll(font);
     soundFontClose(font);
-    const char tag[] = {'p', 'd', 't', 'a'};
-    auto at = seen.begin();
-    do at = std::search(at + 1, seen.end(), tag, tag + 4);
-    while (at != seen.end() && (at - seen.begin() < 8 || std::memcmp(&at[-8], "LIST", 4) != 0));
-    ASSERT_NE(at, seen.end());
-    const Bytes list(at - 8, seen.end());
-    const auto phdr = subChunk(list, "phdr");
-    ASSERT_NE(phdr.first, nullptr);
+    const char tag[] = "LIST\0\0\0\0pdta";
+    auto list = seen.begin();
+    while ((list = std::search(list + 1, seen.end(), tag, tag + 4)) != seen.end() &&
+           (seen.end() - list < 12 || std::memcmp(&list[8], tag + 8, 4) != 0)) {
+    }
+    ASSERT_NE(list, seen.end());
+    const Bytes pdta(list + 12, seen.end());
+    const size_t phdr = subChunk(pdta, 0, "phdr");
+    ASSERT_NE(phdr, 0u);
     int kits = 0, melodic = 0;
-    for (uint32_t p = 0; p + 1 < phdr.second / 38; ++p) {
-        if (get16(phdr.first + p * 38 + 22) == 128) {
-            ++kits;
-            EXPECT_EQ(get16(phdr.first + p * 38 + 20), 0u);
-        } else {
+    for (size_t p = phdr; p + 2 * 38 <= phdr + get32(&pdta[phdr - 4]); p += 38) {
+        if (get16(&pdta[p + 22]) != 128) {
             ++melodic;
+            continue;
         }
+        ++kits;
+        EXPECT_EQ(get16(&pdta[p + 20]), 0u);
     }
     EXPECT_EQ(kits, 1);
     EXPECT_GE(melodic, 128);
