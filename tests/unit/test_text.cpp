@@ -132,19 +132,9 @@ TEST(DrawText, PlainAndSmoothedNameInItsCells) {
         }
 }
 
-TEST(DrawText, DoubleByteCharactersTakeTwoCells) {
-    // " 逃　げ": a space, a full-width character, the ideographic space, another one.
-    PlatformSurface s(100, 40, 0);
-    drawText(s.surface, "\x20\x93\xA6\x81\x40\x82\xB0", 0, 0, 0xFFFFFF, TextPlain, 10, 40, 0, "");
-    const Box all = changed(s.surface, 0);
-    EXPECT_TRUE(all.count > 0 && all.left >= 10 && all.right <= 69);
-    drawRect(s.surface, 0, 0, 29, 39, 0, RectFill);
-    drawRect(s.surface, 50, 0, 99, 39, 0, RectFill);
-    EXPECT_EQ(changed(s.surface, 0).count, 0);   // nothing in the ideographic space's cell
-}
-
-// Empty text, an unknown mode and cells for which no temporary picture can be made
-// change nothing; text hanging off the Surface is cut; the device context is left as it was.
+// Empty text, the ideographic space (one double-byte character), an unknown mode and
+// cells for which no temporary picture can be made change nothing; text hanging off the
+// Surface is cut; the device context is left as it was.
 TEST(DrawText, NothingToDrawTextHangingOffAndTheDeviceContext) {
     PlatformSurface s(40, 20, 0x123456);
     SoftDc* dc = reinterpret_cast<SoftDc*>(s.surface.hdc);
@@ -153,6 +143,7 @@ TEST(DrawText, NothingToDrawTextHangingOffAndTheDeviceContext) {
     platSetBkMode(s.surface.hdc, BkOpaque);
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     drawText(s.surface, "", 0, 0, 0xFFFFFF, TextSmoothed, 10, 20, 0, "");
+    drawText(s.surface, "\x81\x40", 0, 0, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     drawText(s.surface, "12", 0, 0, 0xFFFFFF, 0x01000000u, 10, 20, 0, "");
     drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, 10, 0, 0, "");
     drawText(s.surface, "1", 0, 0, 0xFFFFFF, TextSmoothed, -10, 20, 0, "");
