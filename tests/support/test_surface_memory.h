@@ -40,5 +40,6 @@ struct MemorySurface {
     MemorySurface(const MemorySurface&) = delete;
     MemorySurface& operator=(const MemorySurface&) = delete;
 
+    uint8_t* bytes() { return surface.bits; }
     operator Surface&() { return surface; }
 };
