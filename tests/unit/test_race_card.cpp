@@ -56,10 +56,6 @@ TEST(RaceCard, FixedSeedGivesKnownFieldAndTruncatedOdds) {
     // Equal abilities keep draw order: runner 0 before runner 1.
     const uint8_t order[] = {2, 0, 1, 4, 3, 5};
     for (int k = 0; k < RunnerCount; ++k) EXPECT_EQ(oddsOrder[k], order[k]) << k;
-    EXPECT_EQ(postFade, 255);
-    EXPECT_EQ(leader, 0);
-    EXPECT_EQ(finishCount, 0);
-    EXPECT_EQ(boardTick, 0);
 }
 
 TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
@@ -73,7 +69,6 @@ TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
         for (const Runner& r : runners) {
             names.insert(r.name);
             EXPECT_GT(r.odds, 0);
-            EXPECT_EQ(r.lap, 0);
         }
         EXPECT_EQ(names.size(), 6u) << seed;
         EXPECT_EQ(runners[0].animTick, 1) << "the animation divider carries over";
