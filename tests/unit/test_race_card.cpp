@@ -56,6 +56,7 @@ TEST(RaceCard, FixedSeedGivesKnownFieldAndTruncatedOdds) {
     // Equal abilities keep draw order: runner 0 before runner 1.
     const uint8_t order[] = {2, 0, 1, 4, 3, 5};
     for (int k = 0; k < RunnerCount; ++k) EXPECT_EQ(oddsOrder[k], order[k]) << k;
+    EXPECT_EQ(leader, 0);
 }
 
 TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
