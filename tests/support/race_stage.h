@@ -61,12 +61,11 @@ struct RaceStage {
         for (int32_t i = 0; i < RunnerCount; ++i)
             if (runners[i].section == SectionOffCourse) place(i, 2000 + 100 * i, 2000, SectionRight);
     }
-    // Paints the course so that each pixel tells its own position (positionColour).
+    // Paints the course so that each pixel tells its own position.
     static void paintPositions() {
         for (int32_t y = 0; y < 640; ++y)
-            for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, positionColour(x, y));
+            for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, uint32_t(x) << 12 | uint32_t(y));
     }
-    static uint32_t positionColour(int32_t x, int32_t y) { return uint32_t(x) << 12 | uint32_t(y); }
 };
 
 // Folds a value into a checksum that pins a whole run.
