@@ -49,7 +49,6 @@ TEST(RaceCard, FixedSeedGivesKnownFieldAndTruncatedOdds) {
     for (int i = 0; i < RunnerCount; ++i) {
         EXPECT_EQ(runners[i].ability, abilities[i]) << i;
         EXPECT_EQ(runners[i].odds, odds[i]) << i;
-        EXPECT_EQ(runners[i].section, SectionOffCourse);
     }
     EXPECT_STREQ(runners[0].name, rosterWorking[41].name);
     EXPECT_STREQ(runners[5].name, rosterWorking[35].name);
@@ -77,9 +76,6 @@ TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
             const Runner& before = runners[oddsOrder[k - 1]];
             const Runner& after = runners[oddsOrder[k]];
             EXPECT_GE(before.ability, after.ability);
-            if (before.ability == after.ability) {
-                EXPECT_LT(oddsOrder[k - 1], oddsOrder[k]);
-            }
             // The favourite has the lowest odds: bonuses only widen the gap.
             EXPECT_LE(before.odds, after.odds + 1);
         }
