@@ -101,24 +101,15 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     EXPECT_TRUE(std::equal(finish, finish + RunnerCount, seen.finish));
     EXPECT_GT(seen.frames[1], 600);
 
-    // The effects of each race: the start, one bell, the leader into the final
-    // straight (once or, when the lead changes on the corner, more), and the silence.
+    // The effects: the first race's start, bell, leader into the final straight (once for
+    // each change of lead on the corner) and silence, then the second race's start and bell.
     std::string effects;
     for (const HeadlessSoundRecord& r : headlessSoundLog()) {
         if (r.call != SoundPlay || r.path.size() < 8) continue;
         std::string tail = r.path.substr(r.path.size() - 8);
         if (tail.compare(0, 3, "Snd") == 0) effects += tail[3];
     }
-    ASSERT_GE(effects.size(), 8u) << effects;
-    size_t firstEnd = effects.find('0');
-    ASSERT_NE(firstEnd, std::string::npos);
-    std::string race1 = effects.substr(0, firstEnd + 1);
-    EXPECT_EQ(race1.front(), '1');
-    EXPECT_EQ(race1[1], '2');
-    EXPECT_EQ(std::count(race1.begin(), race1.end(), '2'), 1);
-    EXPECT_GE(std::count(race1.begin(), race1.end(), '3'), 1);
-    EXPECT_EQ(race1.find_first_not_of('3', 2), race1.size() - 1) << race1;
-    EXPECT_EQ(effects.substr(firstEnd + 1, 2), "12");
+    EXPECT_EQ(effects.substr(0, 6), "123012");
 }
 
 // Runs one race to the end; with redrawAll every frame starts from nothing known, as
