@@ -285,11 +285,6 @@ TEST_F(BoardScene, NarrowAndLowWindows) {
 
 TEST_F(BoardScene, ClockModes) {
     prepare(1024, 768);
-    nextRaceTime = timeOf(12, 34, 56);
-    EXPECT_EQ(drawClock(ClockLive), 1);
-    nextRaceTime = timeOf(12, 34, 57);
-    EXPECT_EQ(drawClock(ClockLive), 0);
-    EXPECT_EQ(drawClock(ClockNextRace), 0);
     // Unknown modes draw nothing.
     drawRect(frameSurface, 0, 0, 799, 639, 0x123456, RectFill);
     drawRect(screenSurface, 0, 0, 1023, 767, 0x123456, RectFill);
