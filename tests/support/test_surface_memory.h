@@ -31,7 +31,8 @@ struct MemorySurface {
         surface.bitsPerPixel = 24;
         surface.width = width;
         surface.height = height;
-        surface.info.header = BitmapInfoHeader{40, width, height, 1, 24, 0, uint32_t(byteCount()), 0, 0, 0, 0};
+        const uint32_t bytes = uint32_t(memorySurfaceBytes(surface));
+        surface.info.header = BitmapInfoHeader{40, width, height, 1, 24, 0, bytes, 0, 0, 0, 0};
     }
     ~MemorySurface() {
         if (surface.bits != nullptr) ::operator delete(surface.bits, std::align_val_t(64));
@@ -40,6 +41,5 @@ struct MemorySurface {
     MemorySurface& operator=(const MemorySurface&) = delete;
 
     uint8_t* bytes() { return surface.bits; }
-    size_t byteCount() const { return memorySurfaceBytes(surface); }
     operator Surface&() { return surface; }
 };
