@@ -165,7 +165,6 @@ TEST_F(SdlStream, PlayerKeepsTheStreamFedAndEveryCallReturnsWhateverTheDeltas) {
         closeMusic();
         closeMusic();
         EXPECT_LT(msSince(start), 500.0) << r.division;
-        EXPECT_FALSE(player.deviceOpen);
         std::remove(path.c_str());
     }
 }

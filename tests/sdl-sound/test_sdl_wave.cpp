@@ -31,10 +31,7 @@ TEST(SdlWave, SoundsConvertToTheSameSamplesAsInOneStep) {
         Uint8* raw = samples;
         Uint32 rawLength = r.length;
         const std::string path = std::string(PELLRUN_SOURCE_DIR) + "/Data/" + (r.file ? r.file : "") + ".dat";
-        if (r.file) {
-            ASSERT_NE(SDL_LoadWAV(path.c_str(), &format, &raw, &rawLength), nullptr) << path;
-            EXPECT_EQ(format.channels, 1) << path;
-        }
+        if (r.file) ASSERT_NE(SDL_LoadWAV(path.c_str(), &format, &raw, &rawLength), nullptr) << path;
         for (int rate : r.rates) {
             SCOPED_TRACE(path + " from " + std::to_string(format.freq) + " to " + std::to_string(rate));
             SDL_AudioCVT cvt;

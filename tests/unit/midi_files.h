@@ -52,7 +52,6 @@ inline std::string writeFile(const std::string& path, const Bytes& bytes) {
 // Every test starts with the player closed and the headless logs empty.
 class MidiTest : public ::testing::Test {
 protected:
-    // Closes the player and clears the logs; also for a second song within a test.
     static void restart() {
         closeMusic();
         headlessSoundReset();
@@ -68,19 +67,12 @@ protected:
         ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
     }
     std::string write(const std::string& name, const Bytes& bytes) { return writeFile(dir + "/" + name, bytes); }
-    // Loads the bytes as a song file; the result of loadSong.
     int32_t load(const Bytes& bytes) { return loadSong(write("song.dat", bytes).c_str()); }
     // Loads and starts; the events of the buffers queued so far.
     std::vector<HeadlessMidiEvent> play(const Bytes& track) {
         EXPECT_EQ(load(midiFile(track)), 1);
         EXPECT_EQ(startSong(), 1);
         return headlessMidiEvents();
-    }
-    static std::vector<HeadlessMidiEvent> inBuffer(uint32_t buffer) {
-        std::vector<HeadlessMidiEvent> out;
-        for (const HeadlessMidiEvent& e : headlessMidiEvents())
-            if (e.buffer == buffer) out.push_back(e);
-        return out;
     }
     static std::vector<uint32_t> outBytes() {
         std::vector<uint32_t> out;

@@ -66,7 +66,6 @@ TEST_F(MidiPlayer, ScriptedStreamCallsAndFailures) {
          "l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|x1 S|d0|s1 D480 T500000 Q0 Q1 R|c1 S S U0 U1 C|playing0 loaded0 open0 queued0 next0 stop1"},
         {SoundPlay, 0, "xclsl",
          "x1|c1|l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|l1 S S U0 U1 C O P0 P1|playing0 loaded1 open4 queued0 next0 stop1"},
-        {SoundPlay, 0, "lscxc", "l1 O P0 P1|s1 D480 T500000 Q0 Q1 R|c1 S S U0 U1 C|x1|c1|playing0 loaded0 open0 queued0 next0 stop1"},
         {SoundOpen, 0, "l", "l0 O!|playing0 loaded0 open0 queued0 next0 stop1"},
         {SoundPrepare, 1, "oo", "o0 O P0 P1! U0 C|o1 O P0 P1|playing0 loaded0 open4 queued0 next0 stop1"},
         {SoundPrepare, 0, "o", "o0 O P0! C|playing0 loaded0 open0 queued0 next0 stop1"},

@@ -1,4 +1,4 @@
-// The logo and course scenes frame by frame, and the scene cycle.
+// The course scene of a later race frame by frame, and the scene cycle.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -21,64 +21,12 @@ uint8_t frame(StepFn stepFn) {
     return result;
 }
 
-TEST(LogoScene, FadesInHoldsAndFadesOut) {
-    RaceStage s(1024, 768);
-    drawRect(logoSurface, 0, 0, 639, 479, 0xFFFFFF, RectFill);
-    std::vector<int> shown;
-    int last = 0;  // black before the first fade frame
-    int ended = 0;
-    uint32_t start = platTickCount();
-    for (int i = 0; i < 400 && !ended; ++i) {
-        ended = frame(logoSceneStep);
-        int value = pixelAddress(screenSurface, 112 + 80, 64 + 80)[0];
-        if (value != last) shown.push_back(value);
-        last = value;
-        EXPECT_EQ(pixelAddress(screenSurface, 112 + 79, 64 + 80)[0], 0) << "outside the logo";
-    }
-    ASSERT_EQ(ended, 1);
-    // 240 .. 0 darkness on the way in, 15 .. 255 on the way out.
-    std::vector<int> expected;
-    for (int f = 1; f <= 16; ++f) expected.push_back(255 - (256 - 16 * f));
-    for (int f = 1; f <= 16; ++f) expected.push_back(255 - (16 * f - 1));
-    EXPECT_EQ(shown, expected);
-    EXPECT_GE(platTickCount() - start, 2700u);
-}
-
 void paintTiles() {
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             putPixel(sheetSurface, x, y, 0x010000u * uint32_t(x + 1) + 0x0100u * uint32_t(y + 1));
             putPixel(sheetSurface, 32 + x, y, 0x800000u + 0x0100u * uint32_t(y + 1) + uint32_t(x + 1));
         }
-}
-
-TEST(CourseScene, FirstRaceFadesInTheInfieldAndGrowsTurf) {
-    RaceStage s(1024, 768);
-    paintTiles();
-    drawRect(sheetSurface, 0, 559, 415, 814, 0x604020, RectFill);
-    std::vector<int32_t> steps;
-    int drawnIn33 = 0;
-    for (int i = 0; i < 1000; ++i) {
-        int32_t before = step;
-        uint8_t done = frame(courseSceneStep);
-        if (steps.empty() || steps.back() != before) steps.push_back(before);
-        if (before == 33 && fadeLevel == 1 && drawnIn33 == 0) {
-            drawnIn33 = 1;
-            // Only the centre 2 x 2 of every cell, from tile pixels (15..16, 15..16).
-            EXPECT_EQ(getPixel(courseSurface, 15, 15), 0x010000u * 16 + 0x0100u * 16);
-            EXPECT_EQ(getPixel(courseSurface, 32 * 24 + 16, 448 + 32 * 5 + 16),
-                      0x010000u * 17 + 0x0100u * 17);
-            EXPECT_EQ(getPixel(courseSurface, 14, 15), 0u);
-            EXPECT_EQ(getPixel(courseSurface, 17, 16), 0u);
-        }
-        if (done) break;
-    }
-    EXPECT_EQ(steps, (std::vector<int32_t>{0, 1, 2, 32, 33, 34}));
-    EXPECT_EQ(getPixel(courseSurface, 300, 300), 0x604020u) << "infield";
-    EXPECT_EQ(getPixel(courseSurface, 5, 7), 0x010000u * 6 + 0x0100u * 8) << "whole turf tile";
-    EXPECT_EQ(getPixel(screenSurface, 112 + 300, 64 + 300), 0x604020u);
-    // The course under the finishing post is kept in the sheet.
-    EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
 }
 
 TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
@@ -104,6 +52,8 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     }
     EXPECT_EQ(steps, (std::vector<int32_t>{0, 16, 17, 18, 32, 33, 34}));
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4);
+    // The course under the finishing post is kept in the sheet.
+    EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
 }
 
 // The track kind alternates from race to race.
