@@ -74,7 +74,7 @@ has_desktop() {  # the desktop window can be missing for a moment
     local d; d=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n1)
     desk=$([ -n "$d" ] && geometry "$d" 2>/dev/null); [[ "$desk" =~ ^[0-9]+x[0-9]+\+ ]]
 }
-desktop_geometry() { poll 50 has_desktop; echo "$desk"; }
+desktop_geometry() { poll 150 has_desktop; echo "$desk"; }  # slow to come back on a busy machine
 shot() { xwd -root -silent | convert xwd:- "$artifacts/$1.png"; }  # the screen as <name>.png
 count() {  # count <shot> <RRGGBB> <WxH+X+Y> [X0,Y0 X1,Y1]: pixels of the area not of the colour,
     # the given rectangle in it (inclusive) painted with the colour first
@@ -155,7 +155,7 @@ done
 
 # A popup of the desktop size with the caption whole, black around the centred 800 x 640
 # playfield at (112, 64); meanwhile a second "/s" or "/c" ends at once with 0, the
-# cursor is hidden and the run goes on without input.
+# cursor is hidden and the run goes on without input. Keys end the other runs.
 black_around() { shot startup; other=$(count startup 000000 1024x768+0+0 '112,64 911,703'); [ "$other" = 0 ]; }
 first_hook() {
     local name codes= args
@@ -167,22 +167,18 @@ first_hook() {
     [ "$codes" = ' 0 0' ] && [ "$(scr_windows | wc -l)" = 1 ] && [ "$(cursor)" = hidden ] && ! ended "$1"
     result $? 'while it runs: a second "/s" and "/c" end with 0, the cursor is hidden' \
         "exits$codes, $(scr_windows | wc -l) windows, cursor $(cursor)"
-    key_hook
-}
-mouse_hook() {  # 4 pixels off the first reported position keep it running, 5 end it
+    # 4 pixels off the first reported position keep it running, 5 end it
     xdotool mousemove 304 304; sleep 1
     ! ended "$1"; result $? 'a 4-pixel mouse move keeps the saver running'
     xdotool mousemove 305 300
 }
-full_hook() {  # full screen: the display switches to 640 x 480 for the run
+full_hook() {  # full screen (the settings file asks for it): the display switches to 640 x 480
     local desk; desk=$(desktop_geometry); shot fullscreen
     [ "$desk" = 640x480+0+0 ]; result $? 'full screen: the display is 640 x 480' "$desk"
     key_hook
 }
-saver '"/s" opens a popup of the desktop size; a key ends it' 1024x768+0+0 first_hook start_scr /s
-saver 'a 5-pixel mouse move ends "/s"' 1024x768+0+0 mouse_hook start_scr /s
-printf '\x02\x02\x01\x00\x00\x00' >"$settings"
-saver 'full screen: a 640 x 480 popup, ended by a key' 640x480+0+0 full_hook start_scr /s
+saver '"/s" opens a popup of the desktop size; a 5-pixel mouse move ends it' 1024x768+0+0 first_hook \
+    start_scr /s
 
 # Settings screen: a centred captioned window whose client area is 448 x 320 inside equal
 # side and bottom borders. Game speed 5 and text smoothing on through the hit map, then
@@ -276,7 +272,7 @@ if [ -f "$build/PellrunSetup.exe" ]; then
     settings="$pf/Data/Setup.ini"
     printf '\x02\x02\x01\x00\x00\x00' >"$settings"
     WINEDEBUG=trace+file saver 'from the system folder the installed saver reads its Setup.ini (640 x 480)' \
-        640x480+0+0 key_hook installed /s
+        640x480+0+0 full_hook installed /s
     grep -a -i -q 'Program Files\\\\Pellrun\\\\Data\\\\Snd0.dat' "$log.err"
     result $? 'from the system folder the installed saver opens its effects in Program Files\Pellrun\Data'
 

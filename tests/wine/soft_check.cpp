@@ -60,14 +60,9 @@ void checkBitmaps() {
     info.header = {40, 333, 77, 1, 24, 0, 0, 0, 0, 0, 0};
     uint8_t* bits = nullptr;
     ObjectHandle dib = platCreateDIBSection(nullptr, info, &bits);
-    bool aligned = dib && bits && reinterpret_cast<uintptr_t>(bits) % 64 == 0 && bits[0] == 0;
+    check(dib && bits && reinterpret_cast<uintptr_t>(bits) % 64 == 0 && bits[0] == 0,
+          "a DIB section from the aligned heap is zeroed and 64-byte aligned");
     platDeleteObject(dib);
-    platDeleteObject(platLoadBitmap(101));
-    platRegisterClass("SoftCheck", platDefWindowProc, 0);
-    WindowHandle window = platCreateWindow("SoftCheck", "", 0, 0, 0, 64, 48, nullptr, 0);
-    softReset();  // frees the window's picture
-    check(aligned && window != nullptr,
-          "a DIB section is zeroed and 64-byte aligned; pixel blocks are freed through the aligned heap");
 }
 
 // "A", katakana "ア", "1": four bytes, four cells; a requested face (the stock 8 x 16 one
