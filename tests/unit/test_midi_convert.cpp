@@ -125,7 +125,9 @@ TEST_F(MidiConvert, TracksCutShortEndWhereTheyEnd) {
         ASSERT_EQ(load(cat({midiFile(track), trailer})), 1);
         ASSERT_EQ(startSong(), 1);
         const auto events = headlessMidiEvents();
-        ASSERT_FALSE(events.empty());
+        ASSERT_GE(events.size(), 2u);
+        // The first track's last note ends exactly where the track does: it is played.
+        EXPECT_EQ(events[1].word != events[0].word, &track == tracks);
         for (const HeadlessMidiEvent& e : events) EXPECT_EQ(e.word & 0xFF, 0x90u) << std::hex << e.word;
     }
     EXPECT_EQ(outBytes(), (std::vector<uint32_t>{9996, 9996}));

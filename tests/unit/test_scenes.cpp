@@ -1,6 +1,7 @@
 // The course scene of a later race frame by frame, and the scene cycle.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "app/startup.h"
@@ -54,6 +55,22 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4);
     // The course under the finishing post is kept in the sheet.
     EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
+}
+
+// The first race's fade-in ends with the infield exactly where the layout shows the course:
+// the whole course at the playfield's origin, or its middle 640 x 480 in the view.
+TEST(CourseScene, FirstRaceFadeInEndsOnTheCourseInBothLayouts) {
+    for (const auto& [width, height] : {std::pair(1024, 768), std::pair(700, 500)}) {
+        RaceStage s(width, height);
+        viewX = 30;
+        viewY = 10;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 416; ++x) putPixel(sheetSurface, x, 559 + y, 0x010000u * uint32_t(x % 200 + 1) + uint32_t(y));
+        while (step < 2) frame(courseSceneStep);
+        const int32_t x0 = wideLayout() ? originX : viewX - 80, y0 = wideLayout() ? originY : viewY - 80;
+        for (const int32_t at : {200, 300, 400})
+            EXPECT_EQ(getPixel(screenSurface, x0 + at, y0 + at), getPixel(courseSurface, at, at)) << width << " " << at;
+    }
 }
 
 // The track kind alternates from race to race.

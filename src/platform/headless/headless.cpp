@@ -23,7 +23,7 @@ constexpr int MaxScript = 256;
 ScriptedMessage script[MaxScript];
 int scriptCount;
 
-// 640 x 480 modes at two rates and depths, then the desktop mode.
+// 640 x 480 modes at two rates and depths, then the desktop mode and one of its width only.
 DisplayMode modes[8];
 int modeCount;
 }  // namespace
@@ -46,6 +46,9 @@ void headlessReset(const HeadlessConfig& c) {
         modes[modeCount++] = {uint32_t(c.depth), 640, 480, 75};
     }
     modes[modeCount++] = {uint32_t(c.depth), uint32_t(c.desktopWidth), uint32_t(c.desktopHeight),
+                          uint32_t(c.refresh)};
+    // The desktop's width at half its height: only the full match is the mode to restore.
+    modes[modeCount++] = {uint32_t(c.depth), uint32_t(c.desktopWidth), uint32_t(c.desktopHeight / 2),
                           uint32_t(c.refresh)};
     softReset();
 }
