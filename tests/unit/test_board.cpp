@@ -277,7 +277,10 @@ TEST_F(BoardScene, NarrowAndLowWindows) {
     prepare(800, 500);
     frame();
     framesWhile(1);
-    EXPECT_EQ(getPixel(courseSurface, 300, 20), listMix(coursePattern(300, 20), getPixel(sheetSurface, 40, 880)));
+    for (int32_t y = 20; y < 60; ++y)
+        for (int32_t x = 260; x < 540; ++x)
+            ASSERT_EQ(getPixel(courseSurface, x, y),
+                      listMix(coursePattern(x, y), getPixel(sheetSurface, x - 260, y + 860))) << x << "," << y;
     EXPECT_EQ(getPixel(screenSurface, 300, 0), getPixel(courseSurface, 300, 70));
     framesWhile(2);
     EXPECT_EQ(getPixel(screenSurface, 182 + 200, 152 - 70 + 60), getPixel(frameSurface, 382, 212));
