@@ -37,6 +37,7 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     trackKind = 1;
     drawRect(courseSurface, 0, 0, 799, 639, 0xFFFFFF, RectFill);
     std::vector<int32_t> steps;
+    bool closed = false;   // the tiles' last closing frame was seen
     for (int i = 0; i < 1000; ++i) {
         int32_t before = step;
         if (before == 17 && fadeLevel == 15 && platTickCount() > stepTick + 50) {
@@ -45,12 +46,14 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
             EXPECT_EQ(getPixel(courseSurface, 15, 15), 0u);
             EXPECT_EQ(getPixel(courseSurface, 16, 16), 0u);
             EXPECT_EQ(getPixel(courseSurface, 300, 300), 0xFFFFFFu) << "infield untouched";
+            closed = true;
             continue;
         }
         uint8_t done = frame(courseSceneStep);
         if (steps.empty() || steps.back() != before) steps.push_back(before);
         if (done) break;
     }
+    EXPECT_TRUE(closed);
     EXPECT_EQ(steps, (std::vector<int32_t>{0, 16, 17, 18, 32, 33, 34}));
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4);
     // The course under the finishing post is kept in the sheet.
