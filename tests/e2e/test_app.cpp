@@ -9,6 +9,7 @@
 #include "gfx/present.h"
 #include "race/scenes.h"
 #include "support/program_run.h"
+#include "support/race_stage.h"
 
 #include <utility>
 
@@ -277,7 +278,7 @@ std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick) {
         [](const SoftBitmap& p, void*) {
             uint64_t hash = 1469598103934665603ull;
             for (int32_t y = 0; y < p.height; y += 7)
-                for (int32_t x = 0; x < p.width * 3; x += 5) hash = (hash ^ p.bits[y * p.stride + x]) * 1099511628211ull;
+                for (int32_t x = 0; x < p.width * 3; x += 5) fold(hash, p.bits[y * p.stride + x]);
             frames.push_back({headlessElapsed(), hash});
         },
         nullptr);
@@ -297,7 +298,7 @@ TEST(MainLoop, LogoFramesAndTheTickCountWrap) {
     EXPECT_GE(counters.waits, counters.paints * 9 / 10);
     // The logo, the course and the board's first seconds are pinned, pictures and times.
     uint64_t pinned = 0;
-    for (const auto& f : reference) pinned = (pinned ^ f.first ^ f.second) * 1099511628211ull;
+    for (const auto& f : reference) fold(pinned, f.first ^ f.second);
     EXPECT_EQ(pinned, 0x59af32b2ff40d8c0ull);
     // The wrap inside the logo's fade, inside its hold, and at the first frame.
     for (uint32_t before : {300u, 1500u, 1u})
