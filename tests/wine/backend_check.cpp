@@ -7,8 +7,8 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -156,8 +156,8 @@ void checkBitmaps(DcHandle screen, const char* resDir) {
         std::snprintf(path, sizeof path, "%s\\%s", resDir, b.file);
         FileHandle f = platFileOpen(path, FileOpenExisting);
         uint32_t size = f ? platFileSize(f) : 0, done = 0;
-        uint8_t* bytes = static_cast<uint8_t*>(std::calloc(size + 14, 1));
-        if (f) platFileRead(f, bytes, size, &done), platFileClose(f);
+        std::vector<uint8_t> bytes(size + 14);
+        if (f) platFileRead(f, bytes.data(), size, &done), platFileClose(f);
         Dib dib(screen, b.width, b.height + 7);
         ObjectHandle picture = platLoadBitmap(b.id);
         DcHandle temporary = platCreateCompatibleDC(dib.dc);
@@ -169,7 +169,7 @@ void checkBitmaps(DcHandle screen, const char* resDir) {
         uint32_t offset = bytes[10] | bytes[11] << 8 | bytes[12] << 16 | uint32_t(bytes[13]) << 24;
         int rowsDiffering = 0, lit = 0;
         for (int y = 0; f && y < b.height; ++y)
-            rowsDiffering += std::memcmp(dib.pixel(0, y), bytes + offset + size_t(b.height - 1 - y) * dib.stride,
+            rowsDiffering += std::memcmp(dib.pixel(0, y), bytes.data() + offset + size_t(b.height - 1 - y) * dib.stride,
                                          size_t(b.width) * 3) != 0;
         for (int y = b.height; y < dib.height; ++y)
             for (int x = 0; x < b.width * 3; ++x) lit += dib.pixel(0, y)[x] != 0;
@@ -178,7 +178,6 @@ void checkBitmaps(DcHandle screen, const char* resDir) {
         check(f && picture && blit == 1 && rowsDiffering == 0 && lit == 0, name,
               "%s readable %d loaded %d blit %d rows differing %d lit below %d", path, f != nullptr,
               picture != nullptr, blit, rowsDiffering, lit);
-        std::free(bytes);
     }
     check(platLoadBitmap(999) == nullptr, "a missing bitmap resource gives nothing");
 }

@@ -24,7 +24,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = hostProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = CreateSolidBrush(RGB(0, 128, 128));  // teal: the uncovered pane
     wc.lpszClassName = "PreviewHost";
     RegisterClassA(&wc);
