@@ -46,7 +46,7 @@ TEST(Smoothing, WeightsByNeighbourhoodColourAndEdges) {
         {{"#...#.", "#....#", "#....."}, 0, 0xFFFFFF, 6, 3, 0, 0, 0, 0, 0x9F9F9F},   // a stroke end on the edge
         // Neighbours outside the glyph picture count as unset: a full row's ends are run ends.
         {{"###"}, 0xFFFFFF, 0, 5, 3, 1, 1, 1, 1, 0x999999},
-        {{"##"}, 0, 0xFFFFFF, 2, 1, 0, 0, 1, 0, 0x9F9F9F},   // a run's end in any other colour: 125
+        {{"##"}, 0, 0xFFFFFF, 2, 1, 0, 0, 1, 0, 0x9F9F9F},   // a run's end in any other colour: 75
         {{"#"}, 0xFEFFFF, 0, 1, 1, 0, 0, 0, 0, 0x1F1F1F},   // only exact white uses the white column
         {{"#eg."}, 0xFFFFFF, 0x102030, 4, 1, 0, 0, 0, 0, 0x6F7982},   // not exactly the colour: no glyph pixel
         {{"####", "####", "####"}, 0xFFFFFF, 0, 2, 2, -1, -1, 1, 1, 0xFFFFFF},   // hanging over the top left
