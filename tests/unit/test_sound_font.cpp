@@ -1,21 +1,15 @@
 // The soundfont filter: drum kits other than the standard one leave the preset list,
 // with bags, generators and modulators renumbered; every other byte of the file is read
 // as it is.
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
+#include "midi_files.h"
 #include "platform/sdl/sound_font.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 void add16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
 void addChunk(Bytes& b, const char* id, const Bytes& data) {
@@ -95,12 +89,7 @@ Bytes soundFontFile(const Bytes& presets) {
     return file;
 }
 
-std::string writeFile(const Bytes& bytes) {
-    const std::string path = testing::TempDir() + "pellrun-font.sf2";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
-    return path;
-}
+const std::string FontPath = testing::TempDir() + "pellrun-font.sf2";
 
 Bytes readAll(SoundFontFile* font) {
     Bytes bytes(soundFontSize(font));
@@ -134,7 +123,7 @@ TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
         Bytes list(body.size() + 12);
         list.resize(soundFontFilterKits(body.data(), uint32_t(body.size()), list.data()));
         EXPECT_EQ(list, r.chunk ? Bytes() : listOf("pdta", presetList(r.kept)));
-        SoundFontFile* font = soundFontOpen(writeFile(soundFontFile(body)).c_str());
+        SoundFontFile* font = soundFontOpen(writeFile(FontPath, soundFontFile(body)).c_str());
         ASSERT_NE(font, nullptr);
         EXPECT_EQ(readAll(font), soundFontFile(r.chunk ? body : presetList(r.kept)));
         soundFontClose(font);
@@ -142,7 +131,7 @@ TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
 
     // Pieces across the RIFF size and the start of the filtered list, and seeks.
     const Bytes seen = soundFontFile(presetList(rows[0].kept));
-    SoundFontFile* font = soundFontOpen(writeFile(soundFontFile(presetList(rows[0].in))).c_str());
+    SoundFontFile* font = soundFontOpen(writeFile(FontPath, soundFontFile(presetList(rows[0].in))).c_str());
     ASSERT_NE(font, nullptr);
     uint8_t piece[8];
     for (size_t at = 2; at + 8 <= seen.size(); at += 3) {
@@ -154,12 +143,6 @@ TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
     EXPECT_EQ(soundFontTell(font), int64_t(seen.size() - 3));
     EXPECT_FALSE(soundFontRead(font, piece, 4));
     EXPECT_FALSE(soundFontSeek(font, -1, 0));
-    soundFontClose(font);
-
-    Bytes notFont(300);
-    for (size_t i = 0; i < notFont.size(); ++i) notFont[i] = uint8_t(i);
-    font = soundFontOpen(writeFile(notFont).c_str());
-    EXPECT_EQ(readAll(font), notFont);
     soundFontClose(font);
     EXPECT_EQ(soundFontOpen("/nonexistent/pellrun.sf2"), nullptr);
 }
