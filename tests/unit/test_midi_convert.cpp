@@ -61,27 +61,26 @@ TEST_F(MidiConvert, EventWordsAndDeltas) {
     }
 }
 
-// How full the first two buffers are: 833 short events of 12 bytes (the note-off that did
-// not fit opens the next); a long event that does not fit; the largest that fits an empty
-// buffer; tempo events alone; 312 pairs of a padded long event and a note.
+// How full the first two buffers are: a long event that does not fit; the largest that
+// fits an empty buffer; tempo events alone; 312 pairs of a padded long event and a note;
+// 833 short events of 12 bytes (last: the note-off that did not fit opens the next).
 TEST_F(MidiConvert, BufferLimits) {
     struct Case {
         Bytes track;
         uint32_t bytes;
     } cases[] = {
-        {{0x01, 0x90, 0x3C, 0x64, 0x02, 0x80, 0x3C, 0x00}, 9996},
         {cat({{0x00, 0xF0}, quantity(5000), Bytes(4999, 0x11), {0xF7}}), 5016},  // two would reach 10032
         {cat({{0x00, 0xF0}, quantity(9983), Bytes(9983, 0x22)}), 9996},
         {{0x60, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, 9996},
         {{0x00, 0xF0, 0x05, 0x43, 0x10, 0x4C, 0x00, 0xF7, 0x00, 0x90, 0x3C, 0x64}, 9984},
+        {{0x01, 0x90, 0x3C, 0x64, 0x02, 0x80, 0x3C, 0x00}, 9996},
     };
     for (const Case& c : cases) {
         restart();
         play(cat({c.track, {0x03}, EndOfTrack}));
         EXPECT_EQ(outBytes(), (std::vector<uint32_t>{c.bytes, c.bytes})) << &c - cases;
     }
-    restart();
-    const auto events = play(cat({cases[0].track, {0x03}, EndOfTrack}));
+    const auto& events = headlessMidiEvents();
     ASSERT_GE(events.size(), 834u);
     EXPECT_EQ(events[833].word, 0x00003C80u);
     EXPECT_EQ(events[833].delta, 2u);

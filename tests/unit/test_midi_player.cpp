@@ -4,11 +4,8 @@
 
 namespace {
 
-class MidiPlayer : public MidiTest {
-protected:
-    const Bytes song = cat({{0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00},
-                            {0x00}, EndOfTrack});
-};
+using MidiPlayer = MidiTest;
+const Bytes song = cat({{0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00}, {0x00}, EndOfTrack});
 
 // A copy of the file with some bytes replaced, or its last byte dropped (at == -1).
 Bytes edited(Bytes file, std::initializer_list<std::pair<int, uint8_t>> changes) {

@@ -3,7 +3,6 @@
 // as it is.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "midi_files.h"
@@ -155,23 +154,20 @@ TEST(SoundFont, InstalledFontKeepsOnlyTheStandardKit) {
     SoundFontFile* font = soundFontOpen(path);
     const Bytes seen = readAll(font);
     soundFontClose(font);
-    const char tag[] = "LIST\0\0\0\0pdta";
-    auto list = seen.begin();
-    while ((list = std::search(list + 1, seen.end(), tag, tag + 4)) != seen.end() &&
-           (seen.end() - list < 12 || std::memcmp(&list[8], tag + 8, 4) != 0)) {
-    }
-    ASSERT_NE(list, seen.end());
-    const Bytes pdta(list + 12, seen.end());
-    const size_t phdr = subChunk(pdta, 0, "phdr");
+    // The lists of the file in turn, to the preset list.
+    size_t list = 12;
+    while ((list = subChunk(seen, list, "LIST")) && std::memcmp(&seen[list], "pdta", 4) != 0)
+        list += get32(&seen[list - 4]);
+    const size_t phdr = list ? subChunk(seen, list + 4, "phdr") : 0;
     ASSERT_NE(phdr, 0u);
     int kits = 0, melodic = 0;
-    for (size_t p = phdr; p + 2 * 38 <= phdr + get32(&pdta[phdr - 4]); p += 38) {
-        if (get16(&pdta[p + 22]) != 128) {
+    for (size_t p = phdr; p + 2 * 38 <= phdr + get32(&seen[phdr - 4]); p += 38) {
+        if (get16(&seen[p + 22]) != 128) {
             ++melodic;
             continue;
         }
         ++kits;
-        EXPECT_EQ(get16(&pdta[p + 20]), 0u);
+        EXPECT_EQ(get16(&seen[p + 20]), 0u);
     }
     EXPECT_EQ(kits, 1);
     EXPECT_GE(melodic, 128);
