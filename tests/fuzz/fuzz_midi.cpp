@@ -1,7 +1,6 @@
-// libFuzzer target: any bytes as a song file, checked and converted through several
-// buffer rounds, a stop and a restart, on the headless stream. Every queued buffer must
-// stay within its 10000 bytes and hold whole events. The same bytes, read as stream
-// buffers with a time division and an output rate, drive the Linux stream's schedule:
+// libFuzzer target: any bytes as a song file, converted through several buffer rounds, a
+// stop and a restart on the headless stream, every queued buffer within its 10000 bytes
+// and whole events. The same bytes as a stream buffer drive the Linux stream's schedule:
 // every rendered chunk must lie within the output asked for.
 #include <cstdlib>
 #include <cstring>
