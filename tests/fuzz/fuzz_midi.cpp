@@ -1,7 +1,6 @@
-// libFuzzer target: any bytes as a song file, checked and converted through several
-// buffer rounds, a stop and a restart, on the headless stream. Every queued buffer must
-// stay within its 10000 bytes and hold whole events. The same bytes, read as stream
-// buffers with a time division and an output rate, drive the Linux stream's schedule:
+// libFuzzer target: any bytes as a song file, converted through several buffer rounds, a
+// stop and a restart on the headless stream, every queued buffer within its 10000 bytes
+// and whole events. The same bytes as a stream buffer drive the Linux stream's schedule:
 // every rendered chunk must lie within the output asked for.
 #include <cstdlib>
 #include <cstring>
@@ -13,11 +12,9 @@
 
 namespace {
 
-// The recorder parsed each buffer when it was queued; its events must fill exactly the
-// recorded length, which must stay within the buffer.
+// The events the recorder parsed from each queued buffer fill exactly its length.
 void checkBuffers() {
-    static uint32_t sizes[64];
-    std::memset(sizes, 0, sizeof sizes);
+    uint32_t sizes[64] = {};
     for (const HeadlessMidiEvent& e : headlessMidiEvents())
         if (e.buffer < 64) sizes[e.buffer] += 12 + ((uint32_t(e.bytes.size()) + 3) & ~3u);
     for (const HeadlessSoundRecord& r : headlessSoundLog()) {
@@ -55,7 +52,6 @@ void bufferPlayed(void* user) {
 // division, the output rate and the refills. Tried too at the extremes of tempo and
 // division, where a delta turns into the most samples.
 void driveSchedule(const uint8_t* bytes, size_t size, uint32_t division, uint32_t tempo) {
-    if (size < 4) return;
     static const int rates[4] = {8000, 22050, 44100, 96000};
     static char buffer[EventBufferSize];
     const uint32_t length = uint32_t(size - 4 < sizeof buffer ? size - 4 : sizeof buffer);
@@ -100,10 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     }
     closeMusic();
     if (headlessStreamIsOpen() || player.songData) __builtin_trap();
-    if (size >= 4) {
-        driveSchedule(bytes, size, uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8, 500000);
-        driveSchedule(bytes, size, 1, 0xFFFFFF);
-        driveSchedule(bytes, size, 0xE201, 500000);  // 30 frames a second, 1 tick a frame
-    }
+    if (size < 4) return 0;
+    driveSchedule(bytes, size, uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8, 500000);
+    driveSchedule(bytes, size, 1, 0xFFFFFF);
+    driveSchedule(bytes, size, 0xE201, 500000);  // 30 frames a second, 1 tick a frame
     return 0;
 }

@@ -9,9 +9,8 @@
 
 namespace {
 
-// The program's effects at the rates a device may ask for, and made-up stereo 16-bit and
-// mono 8-bit sounds of odd lengths: sdlConvertWave gives what SDL_ConvertAudio straight to
-// signed 16-bit stereo does.
+// The program's effects, and made-up stereo 16-bit and mono 8-bit sounds of odd lengths,
+// against SDL_ConvertAudio straight to signed 16-bit stereo.
 TEST(SdlWave, SoundsConvertToTheSameSamplesAsInOneStep) {
     Uint8 samples[4003];
     for (size_t i = 0; i < sizeof samples; ++i) samples[i] = Uint8(i * 37 + (i >> 5));
@@ -21,18 +20,16 @@ TEST(SdlWave, SoundsConvertToTheSameSamplesAsInOneStep) {
         Uint8 channels;
         int from;
         Uint32 length;
-        std::vector<int> rates;
-    } rows[] = {{"Snd0", 0, 0, 0, 0, {44100, 48000, 22050}}, {"Snd1", 0, 0, 0, 0, {44100, 48000, 22050}},
-                {"Snd2", 0, 0, 0, 0, {44100, 48000, 22050}}, {"Snd3", 0, 0, 0, 0, {44100, 48000, 22050}},
-                {nullptr, AUDIO_S16SYS, 2, 11025, 4000, {44100}}, {nullptr, AUDIO_U8, 1, 8000, 4003, {44100, 48000}}};
+    } rows[] = {{"Snd0", 0, 0, 0, 0}, {"Snd1", 0, 0, 0, 0}, {"Snd2", 0, 0, 0, 0}, {"Snd3", 0, 0, 0, 0},
+                {nullptr, AUDIO_S16SYS, 2, 11025, 4000}, {nullptr, AUDIO_U8, 1, 8000, 4003}};
     for (const auto& r : rows) {
         SDL_AudioSpec format{};
         format.format = r.format, format.channels = r.channels, format.freq = r.from;
         Uint8* raw = samples;
         Uint32 rawLength = r.length;
         const std::string path = std::string(PELLRUN_SOURCE_DIR) + "/Data/" + (r.file ? r.file : "") + ".dat";
-        if (r.file) ASSERT_NE(SDL_LoadWAV(path.c_str(), &format, &raw, &rawLength), nullptr) << path;
-        for (int rate : r.rates) {
+        ASSERT_TRUE(!r.file || SDL_LoadWAV(path.c_str(), &format, &raw, &rawLength) != nullptr) << path;
+        for (int rate : {44100, 48000, 22050}) {
             SCOPED_TRACE(path + " from " + std::to_string(format.freq) + " to " + std::to_string(rate));
             SDL_AudioCVT cvt;
             ASSERT_GE(SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 2, rate), 0);

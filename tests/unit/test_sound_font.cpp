@@ -1,21 +1,14 @@
 // The soundfont filter: drum kits other than the standard one leave the preset list,
 // with bags, generators and modulators renumbered; every other byte of the file is read
 // as it is.
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
+#include "midi_files.h"
 #include "platform/sdl/sound_font.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 void add16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
 void addChunk(Bytes& b, const char* id, const Bytes& data) {
@@ -95,12 +88,7 @@ Bytes soundFontFile(const Bytes& presets) {
     return file;
 }
 
-std::string writeFile(const Bytes& bytes) {
-    const std::string path = testing::TempDir() + "pellrun-font.sf2";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f) std::fwrite(bytes.data(), 1, bytes.size(), f), std::fclose(f);
-    return path;
-}
+const std::string FontPath = testing::TempDir() + "pellrun-font.sf2";
 
 Bytes readAll(SoundFontFile* font) {
     Bytes bytes(soundFontSize(font));
@@ -108,8 +96,8 @@ Bytes readAll(SoundFontFile* font) {
     return bytes;
 }
 
-// Each list filtered alone and inside a file: what is left is the list of the presets
-// kept; a malformed list is refused and the file read as it is.
+// Each list inside a file: what is left is the list of the presets kept (the RIFF size
+// following it); a malformed list is refused and the file read as it is.
 TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
     const Preset piano{0, 0, {{2, 1}}}, kit{0, 128, {{1, 0}, {3, 1}}}, other{8, 128, {{4, 2}}},
         organ{1, 0, {{1, 0}, {2, 1}}};
@@ -131,10 +119,7 @@ TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
         SCOPED_TRACE(&r - rows);
         Bytes body = presetList(r.in);
         if (r.chunk) body[subChunk(body, 0, r.chunk) + r.offset] = r.value;
-        Bytes list(body.size() + 12);
-        list.resize(soundFontFilterKits(body.data(), uint32_t(body.size()), list.data()));
-        EXPECT_EQ(list, r.chunk ? Bytes() : listOf("pdta", presetList(r.kept)));
-        SoundFontFile* font = soundFontOpen(writeFile(soundFontFile(body)).c_str());
+        SoundFontFile* font = soundFontOpen(writeFile(FontPath, soundFontFile(body)).c_str());
         ASSERT_NE(font, nullptr);
         EXPECT_EQ(readAll(font), soundFontFile(r.chunk ? body : presetList(r.kept)));
         soundFontClose(font);
@@ -142,7 +127,7 @@ TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
 
     // Pieces across the RIFF size and the start of the filtered list, and seeks.
     const Bytes seen = soundFontFile(presetList(rows[0].kept));
-    SoundFontFile* font = soundFontOpen(writeFile(soundFontFile(presetList(rows[0].in))).c_str());
+    SoundFontFile* font = soundFontOpen(writeFile(FontPath, soundFontFile(presetList(rows[0].in))).c_str());
     ASSERT_NE(font, nullptr);
     uint8_t piece[8];
     for (size_t at = 2; at + 8 <= seen.size(); at += 3) {
@@ -155,12 +140,6 @@ TEST(SoundFont, OtherKitsLeaveTheListAndTheFileAndTheRestIsRenumbered) {
     EXPECT_FALSE(soundFontRead(font, piece, 4));
     EXPECT_FALSE(soundFontSeek(font, -1, 0));
     soundFontClose(font);
-
-    Bytes notFont(300);
-    for (size_t i = 0; i < notFont.size(); ++i) notFont[i] = uint8_t(i);
-    font = soundFontOpen(writeFile(notFont).c_str());
-    EXPECT_EQ(readAll(font), notFont);
-    soundFontClose(font);
     EXPECT_EQ(soundFontOpen("/nonexistent/pellrun.sf2"), nullptr);
 }
 
@@ -172,23 +151,17 @@ TEST(SoundFont, InstalledFontKeepsOnlyTheStandardKit) {
     SoundFontFile* font = soundFontOpen(path);
     const Bytes seen = readAll(font);
     soundFontClose(font);
-    const char tag[] = "LIST\0\0\0\0pdta";
-    auto list = seen.begin();
-    while ((list = std::search(list + 1, seen.end(), tag, tag + 4)) != seen.end() &&
-           (seen.end() - list < 12 || std::memcmp(&list[8], tag + 8, 4) != 0)) {
-    }
-    ASSERT_NE(list, seen.end());
-    const Bytes pdta(list + 12, seen.end());
-    const size_t phdr = subChunk(pdta, 0, "phdr");
+    // The lists of the file in turn, to the preset list.
+    size_t list = 12;
+    while ((list = subChunk(seen, list, "LIST")) && std::memcmp(&seen[list], "pdta", 4) != 0)
+        list += get32(&seen[list - 4]);
+    const size_t phdr = list ? subChunk(seen, list + 4, "phdr") : 0;
     ASSERT_NE(phdr, 0u);
     int kits = 0, melodic = 0;
-    for (size_t p = phdr; p + 2 * 38 <= phdr + get32(&pdta[phdr - 4]); p += 38) {
-        if (get16(&pdta[p + 22]) != 128) {
-            ++melodic;
-            continue;
-        }
-        ++kits;
-        EXPECT_EQ(get16(&pdta[p + 20]), 0u);
+    for (size_t p = phdr; p + 2 * 38 <= phdr + get32(&seen[phdr - 4]); p += 38) {
+        const uint32_t program = get16(&seen[p + 20]), bank = get16(&seen[p + 22]);
+        ++(bank == 128 ? kits : melodic);
+        EXPECT_TRUE(bank != 128 || program == 0) << program;
     }
     EXPECT_EQ(kits, 1);
     EXPECT_GE(melodic, 128);
