@@ -155,7 +155,8 @@ done
 
 # A popup of the desktop size with the caption whole, black around the centred 800 x 640
 # playfield at (112, 64); meanwhile a second "/s" or "/c" ends at once with 0, the
-# cursor is hidden and the run goes on without input. Keys end the other runs.
+# cursor is hidden, the playfield is drawn (the window repaints the rows that change)
+# and the run goes on without input. Keys end the other runs.
 black_around() { shot startup; other=$(count startup 000000 1024x768+0+0 '112,64 911,703'); [ "$other" = 0 ]; }
 first_hook() {
     local name codes= args
@@ -167,6 +168,8 @@ first_hook() {
     [ "$codes" = ' 0 0' ] && [ "$(scr_windows | wc -l)" = 1 ] && [ "$(cursor)" = hidden ] && ! ended "$1"
     result $? 'while it runs: a second "/s" and "/c" end with 0, the cursor is hidden' \
         "exits$codes, $(scr_windows | wc -l) windows, cursor $(cursor)"
+    shot running; lit=$(count running 000000 800x640+112+64)
+    [ "$lit" -gt 1000 ]; result $? 'the playfield is drawn as the run goes on' "$lit pixels lit"
     xdotool mousemove 305 300
 }
 full_hook() {  # full screen (the settings file asks for it): the display switches to 640 x 480
