@@ -34,7 +34,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
                                 outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
     if (!window) return 2;
     ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
 
     char line[1200];
     std::snprintf(line, sizeof line, "\"%s\" /p %llu", commandLine,

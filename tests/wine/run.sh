@@ -22,7 +22,8 @@ trap cleanup EXIT
 now_ms() { date +%s%3N; }
 run_start=$(now_ms)
 result() {  # result <status> <name> [detail shown on failure]
-    if [ "$1" = 0 ]; then passed=$((passed + 1)) line="PASS $2"; else failed=$((failed + 1)) line="FAIL $2${3:+: $3}"; fi
+    if [ "$1" = 0 ]; then passed=$((passed + 1)) line="PASS $2"
+    else failed=$((failed + 1)) line="FAIL $2${3:+: $3}"; fi
     echo "$line ($(( $(now_ms) - run_start )) ms)"
 }
 give_up() { echo "$1"; [ -n "${2:-}" ] && cat "$2"; echo "0 passed, 1 failed"; exit 1; }
@@ -84,7 +85,8 @@ count() {  # count <shot> <RRGGBB> <WxH+X+Y> [X0,Y0 X1,Y1]: pixels of the area n
 hexdump() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }
 cursor() {  # "hidden" when the pointer's cursor image is fully transparent
     python3 -c 'import ctypes as c
-class I(c.Structure): _fields_ = [(n, t) for n, t in zip("xywhab", [c.c_short] * 2 + [c.c_ushort] * 4)] + [("s", c.c_ulong), ("p", c.POINTER(c.c_ulong))]
+class I(c.Structure): _fields_ = [(n, t) for n, t in zip("xywhab", [c.c_short] * 2 + [c.c_ushort] * 4)] + \
+    [("s", c.c_ulong), ("p", c.POINTER(c.c_ulong))]
 x, f = c.CDLL("libX11.so.6"), c.CDLL("libXfixes.so.3")
 x.XOpenDisplay.restype, f.XFixesGetCursorImage.argtypes = c.c_void_p, [c.c_void_p]
 f.XFixesGetCursorImage.restype = c.POINTER(I)
@@ -127,7 +129,8 @@ checker() {  # checker <name> <dir> <results file, - for its output> <program> <
     mkdir -p "$dir"; launch "$dir" "$@"; wait_exit "$pid" 60
     [ "$out" = - ] && out=$log
     while read -r line; do
-        case "$line" in PASS\ *) passed=$((passed + 1)); echo "$line" ;; FAIL\ *) failed=$((failed + 1)); echo "$line" ;; esac
+        case "$line" in PASS\ *) passed=$((passed + 1)) ;; FAIL\ *) failed=$((failed + 1)) ;; *) continue ;; esac
+        echo "$line"
     done < <(tr -d '\r' <"$out" 2>/dev/null)
     [ "$exit_code" = 0 ]; result $? "$name end with 0" "exit $exit_code"
 }
@@ -332,7 +335,8 @@ if [ -f "$sim_exe" ]; then
     launch "$work/sim" "$sim_exe" --seed 7 --snapshot shot.png
     wait_exit "$pid" 60
     left=$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name 'pellrun-sim-*' 2>/dev/null | wc -l)
-    grep -q 'no PNG or video output' "$log.err" && [ "$exit_code" = 1 ] && [ ! -e "$work/sim/shot.png" ] && [ "$left" = 0 ]
+    grep -q 'no PNG or video output' "$log.err" && [ "$exit_code" = 1 ] && [ ! -e "$work/sim/shot.png" ] &&
+        [ "$left" = 0 ]
     result $? 'pellrun-sim.exe refuses --snapshot in plain words and leaves no working directory' \
         "exit $exit_code, $left left"
 fi

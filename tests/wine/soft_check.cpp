@@ -92,7 +92,8 @@ void checkText() {
         platSetBkMode(canvas.dc, BkTransparent);
         platTextOut(canvas.dc, c.x, c.y, text, 4);
         const uint8_t colour[3] = {uint8_t(c.colour >> 16), uint8_t(c.colour >> 8), uint8_t(c.colour)};
-        const int32_t right = c.x + 4 * (c.fontHeight ? c.fontHeight / 2 : 8), bottom = c.y + (c.fontHeight ? c.fontHeight : 16);
+        const int32_t right = c.x + 4 * (c.fontHeight ? c.fontHeight / 2 : 8);
+        const int32_t bottom = c.y + (c.fontHeight ? c.fontHeight : 16);
         int inside = 0, outside = 0, wrong = 0;  // changed pixels in and out of the cells; not the colour
         for (int32_t y = 0; y < c.height; ++y)
             for (int32_t x = 0; x < c.width; ++x) {
@@ -121,7 +122,8 @@ void checkText() {
     platTextOut(cut.dc, -7, -9, text, 4);
     bool same = true;
     for (int32_t y = 0; y + 24 < 40; ++y)
-        for (int32_t x = 0; x + 27 < 60; ++x) same = same && std::memcmp(cut.pixel(x, y), whole.pixel(x + 27, y + 24), 3) == 0;
+        for (int32_t x = 0; x + 27 < 60; ++x)
+            same = same && std::memcmp(cut.pixel(x, y), whole.pixel(x + 27, y + 24), 3) == 0;
     check(same, "text cut at the top left keeps its place");
     platDeleteObject(font);
 }
