@@ -125,10 +125,9 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         run.run("/c");
         EXPECT_EQ((std::vector<int32_t>{speed, interval, music, fullScreen, antiAlias}),
                   std::vector<int32_t>(c.expect, c.expect + 5));
-        std::vector<uint8_t> written = run.readData("Setup.ini");
-        ASSERT_EQ(written.size(), 6u);
-        EXPECT_EQ(written[0], 2);
-        EXPECT_EQ(int8_t(written[1]), c.expect[0]);
+        std::vector<uint8_t> written{2};  // OK writes back what was read
+        for (int32_t value : c.expect) written.push_back(uint8_t(value));
+        EXPECT_EQ(run.readData("Setup.ini"), written);
     }
 }
 
@@ -221,8 +220,6 @@ TEST(MainLoop, FramePacingTable) {
         speed = c[0];
         EXPECT_EQ(framePeriod(SceneParade), uint32_t(c[1])) << c[0];
         EXPECT_EQ(framePeriod(SceneRace), uint32_t(c[1])) << c[0];
-        for (int32_t other : {SceneStart, SceneLogo, SceneCourse, SceneBoard})
-            EXPECT_EQ(framePeriod(other), 10u);
     }
     speed = 2;
 }

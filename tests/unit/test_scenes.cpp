@@ -75,11 +75,9 @@ TEST(SceneCycle, TrackKindsAlternate) {
                 if (scene == SceneBoard) s.kinds.push_back(trackKind);
                 s.lastScene = scene;
             }
-            // The board's minute-long wait is not what this test is about: make the
-            // start time due as soon as the board is up.
+            // The board's minute-long wait is skipped.
             if (scene == SceneBoard && step == 3) readClock(nextRaceTime);
-            // Three races take under six virtual minutes: a scene that never ends
-            // fails here instead of hanging.
+            // Three races take under six virtual minutes: a scene that never ends fails.
             if (raceCount == 3 || headlessElapsed() > 600000) platPostQuitMessage(0);
         },
         &seen);
