@@ -49,7 +49,8 @@ TEST(CourseScene, FirstRaceFadeInEndsOnTheCourseInBothLayouts) {
         viewX = 30;
         viewY = 10;
         for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 416; ++x) putPixel(sheetSurface, x, 559 + y, 0x010000u * uint32_t(x % 200 + 1) + uint32_t(y));
+            for (int x = 0; x < 416; ++x)
+                putPixel(sheetSurface, x, 559 + y, 0x010000u * uint32_t(x % 200 + 1) + uint32_t(y));
         while (step < 2) {
             courseSceneStep();
             platSleep(10);
