@@ -1,7 +1,6 @@
-// Surfaces over plain heap memory, for tests and benchmarks without a platform: filled as
-// createSurface fills them (24 bits, rows padded to 4 bytes, bottom-up, all black), but in
-// an aligned block of exactly stride x height bytes, so AddressSanitizer reports any access
-// past either end. There is no device context: no text output, no copies to a window.
+// Surfaces over plain heap memory for tests and benchmarks: laid out as createSurface lays
+// them out (24 bits, rows padded to 4 bytes, bottom-up, all black) in an aligned block of
+// exactly stride x height bytes, so AddressSanitizer reports any access past either end.
 #pragma once
 
 #include <cstddef>
@@ -22,17 +21,17 @@ struct MemorySurface {
     MemorySurface(int32_t width, int32_t height) {
         if (width <= 0 || height <= 0) return;
         const int32_t stride = ((width * 24 + 31) / 32) * 4;
-        void* block = ::operator new(size_t(stride) * size_t(height), std::align_val_t(64), std::nothrow);
+        const size_t bytes = size_t(stride) * size_t(height);
+        void* block = ::operator new(bytes, std::align_val_t(64), std::nothrow);
         if (block == nullptr) return;
-        std::memset(block, 0, size_t(stride) * size_t(height));
+        std::memset(block, 0, bytes);
         surface.bits = static_cast<uint8_t*>(block);
         surface.stride = stride;
         surface.bytesPerPixel = 3;
         surface.bitsPerPixel = 24;
         surface.width = width;
         surface.height = height;
-        const uint32_t bytes = uint32_t(memorySurfaceBytes(surface));
-        surface.info.header = BitmapInfoHeader{40, width, height, 1, 24, 0, bytes, 0, 0, 0, 0};
+        surface.info.header = BitmapInfoHeader{40, width, height, 1, 24, 0, uint32_t(bytes), 0, 0, 0, 0};
     }
     ~MemorySurface() {
         if (surface.bits != nullptr) ::operator delete(surface.bits, std::align_val_t(64));

@@ -87,28 +87,8 @@ struct Pair {
 
 int around(std::mt19937& rng, int extent) { return int(rng() % uint32_t(extent + 40)) - 20; }
 
-// ---- Empty records, creation and bitmaps -------------------------------------------------------
-
-// Every call on an empty record changes nothing (points outside are held to the reference
-// loops below).
-TEST(SurfacePixels, EmptyRecordsChangeNothing) {
-    MemorySurface s(435, 7);
-    std::mt19937 rng(1);
-    fillRandom(s, rng);
-    const std::vector<uint8_t> before = bytesOf(s);
-    Surface empty{};
-    EXPECT_EQ(getPixel(empty, 0, 0), 0u);
-    putPixel(empty, 0, 0, 1);
-    drawRect(empty, 0, 0, 7, 7, 1, RectFill);
-    copyRect(empty, 0, 0, 8, 8, s, 0, 0, KeyOpaque);
-    copyRect(s, 0, 0, 8, 8, empty, 0, 0, KeyOpaque);
-    fadeRect(s, 0, 0, 8, 8, empty, 0, 0, 0);
-    crossFadeRect(s, 0, 0, 8, 8, s, 0, 0, empty, 0, 0, 0, KeyOpaque);
-    EXPECT_EQ(bytesOf(s), before);
-}
-
 // Through the headless platform: the record describes the memory; a failed or released
-// Surface is an empty record that drawing, loading and releasing again leave alone.
+// Surface is an empty record that drawing, reading, loading and releasing again leave alone.
 TEST(SurfaceLifecycle, CreateFailAndRelease) {
     const struct {
         int32_t width, height, bits, stride;   // stride 0: refused
@@ -121,21 +101,20 @@ TEST(SurfaceLifecycle, CreateFailAndRelease) {
         if (r.stride != 0) {
             EXPECT_EQ(std::vector<int64_t>({s.stride, s.width, s.height, h.width, h.height, h.bitCount, h.sizeImage}),
                       std::vector<int64_t>({r.stride, r.width, 3, r.width, 3, 24, r.stride * 3}));
-            ASSERT_NE(s.hdc, nullptr);
             EXPECT_EQ(bytesOf(s), std::vector<uint8_t>(size_t(r.stride) * 3, 0));
         }
         EXPECT_EQ(loadBitmapResource(s, r.stride != 0 ? 999 : 104), 0);
         releaseSurface(s);
-        EXPECT_EQ(s.bits, nullptr);
-        EXPECT_EQ(s.hdc, nullptr);
-        EXPECT_EQ(s.width, 0);
+        EXPECT_TRUE(s.bits == nullptr && s.hdc == nullptr && s.width == 0) << r.width;
         releaseSurface(s);
         drawRect(s, 0, 0, 9, 9, 0xFFFFFF, RectFill);
+        putPixel(s, 0, 0, 1);
+        EXPECT_EQ(getPixel(s, 0, 0), 0u);
     }
 }
 
 // A bitmap fills the part of the Surface it covers, top-down, and the rest keeps its
-// content; a smaller Surface takes the top-left part; an unknown picture changes nothing.
+// content; a smaller Surface takes the top-left part.
 TEST(SurfaceLifecycle, BitmapFillsThePartItCovers) {
     const EmbeddedResource* resource = findEmbeddedResource(101);
     ASSERT_NE(resource, nullptr);
@@ -148,8 +127,6 @@ TEST(SurfaceLifecycle, BitmapFillsThePartItCovers) {
         ASSERT_EQ(createSurface(s, nullptr, w, h, 24), 1);
         drawRect(s, 0, 0, w - 1, h - 1, 0x123456, RectFill);
         const std::vector<uint8_t> before = bytesOf(s);
-        EXPECT_EQ(loadBitmapResource(s, 999), 0);
-        EXPECT_EQ(bytesOf(s), before);
         ASSERT_EQ(loadBitmapResource(s, 101), 1);
         for (int32_t y = 0; y < h; ++y) {
             const uint8_t* row = pixelAddress(s, 0, y);
@@ -164,8 +141,6 @@ TEST(SurfaceLifecycle, BitmapFillsThePartItCovers) {
 TEST(PixelMath, DivideBy255IsExact) {
     for (uint32_t x = 0; x <= DivideBy255Limit; ++x) ASSERT_EQ(divideBy255(x), x / 255u) << x;
 }
-
-// ---- Every path against the reference loops -------------------------------------------------
 
 // Runs a test body once for every row-loop path this machine offers.
 template <typename Body>
@@ -253,20 +228,21 @@ TEST(BlitterEquivalence, RandomRectsAndPixels) {
     }
 }
 
-// Rectangles far outside on every side, on Surfaces down to one pixel; run under
-// AddressSanitizer any stray access is a failure.
+// Rectangles far outside on every side, on Surfaces down to one pixel and an empty record
+// (no pixel memory); run under AddressSanitizer any stray access is a failure.
 TEST(BlitterBounds, ExtremeRectanglesStayInside) {
     onEveryPath([] {
         const int32_t positions[] = {INT_MIN, -1000000, -33, -1, 0, 1, 5, 31, 1000000, INT_MAX};
         const int32_t sizes[] = {INT_MIN, -1, 0, 1, 2, 33, 700, INT_MAX};
         MemorySurface big(33, 9), tiny(1, 1), narrow(2, 40);
+        Surface empty{};
         std::mt19937 rng(3);
-        Surface* all[] = {&big.surface, &tiny.surface, &narrow.surface};
+        Surface* all[] = {&big.surface, &tiny.surface, &narrow.surface, &empty};
         for (Surface* s : all) fillRandom(*s, rng);
         auto pos = [&] { return positions[rng() % 10]; };
-        for (int i = 0; i < 4000; ++i) {
-            Surface& d = *all[rng() % 3];
-            const Surface &s = *all[rng() % 3], &b = *all[rng() % 3];
+        for (int i = 0; i < 6000; ++i) {
+            Surface& d = *all[rng() % 4];
+            const Surface &s = *all[rng() % 4], &b = *all[rng() % 4];
             const int32_t w = sizes[rng() % 8], h = sizes[rng() % 8];
             copyRect(d, pos(), pos(), w, h, s, pos(), pos(), int32_t(rng() % 2));
             fadeRect(d, pos(), pos(), w, h, s, pos(), pos(), rng());
