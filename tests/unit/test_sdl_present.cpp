@@ -157,7 +157,9 @@ TEST(SdlPresentScale, ScaledAndReducedPicturesAndTheirParts) {
         c.convert(picture.bits.data(), 64, 48, picture.stride, place, place, whole.pixels.data(), whole.pitch);
         for (int32_t y = 0; y < c.height; ++y)
             for (int32_t x = 0; x < c.width; ++x) fold(pinned, whole.get(x, y));
-        if (c.exact) EXPECT_EQ(whole.get(place.x + place.width - 1, place.y + place.height - 1), last) << c.width;
+        if (c.exact) {
+            EXPECT_EQ(whole.get(place.x + place.width - 1, place.y + place.height - 1), last) << c.width;
+        }
         int32_t x0, x1, y0, y1;
         for (int32_t s0 = 0; s0 < 64; s0 += 13) {
             c.span(s0, std::min(s0 + 16, 64), 64, place.width, &x0, &x1);
