@@ -22,30 +22,26 @@ TEST(CommandLine, SwitchesChooseTheMode) {
     const struct {
         const char* line;
         Kind kind;
+        bool taken = false;  // the instance marker is held: a second instance starts nothing
     } cases[] = {
         {"/p 1234", Nothing}, {"x", Nothing},       {"/a", Nothing},       {"s", Nothing},
         {" /s", Nothing},     {"/c", Settings},     {"/C", Settings},      {"/c:1234", Settings},
         {"", Settings},       {"/s", Saver},        {"/S", Saver},         {"/s 1234", Saver},
-        {"/sX", Saver},
+        {"/sX", Saver},       {"/s", Nothing, true},
     };
     for (const auto& c : cases) {
         ProgramRun run;
+        run.config.markerTaken = c.taken;
         run.begin();
         headlessScript(1000, c.kind == Settings ? WmCommand : WmKeyDown, 0x20, 0);
         EXPECT_EQ(run.run(c.line), 0) << c.line;
-        if (c.kind != Saver) {
+        if (c.kind != Saver && !c.taken) {
             EXPECT_EQ(scene, c.kind == Nothing ? SceneQuit : SceneSettings) << c.line;
         }
+        EXPECT_EQ(mainWindow == nullptr, c.kind == Nothing) << c.line;
         EXPECT_EQ(headlessElapsed() / 100, c.kind == Nothing ? 0u : 10u) << c.line;
         EXPECT_EQ(run.readData("Setup.ini").size(), c.kind == Settings ? 6u : 0u) << c.line;
     }
-    // A second instance of the saver starts nothing.
-    ProgramRun run;
-    run.config.markerTaken = true;
-    run.begin();
-    EXPECT_EQ(run.run("/s"), 0);
-    EXPECT_EQ(mainWindow, nullptr);
-    EXPECT_EQ(headlessElapsed(), 0u);
 }
 
 // The preview request names the host's window in decimal; anything else is no request.
@@ -61,23 +57,6 @@ TEST(CommandLine, PreviewWindowNumber) {
     for (const auto& c : cases) EXPECT_EQ(previewWindowNumber(c.line), c.number) << c.line;
 }
 
-TEST(Input, GracePeriodThenEachActionEndsTheSaver) {
-    const uint32_t actions[] = {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel};
-    // Also started just before the tick count wraps, with the wrap inside the grace.
-    for (uint32_t startTick : {100000u, 0xFFFFFFFFu - 200u}) {
-        for (uint32_t action : actions) {
-            ProgramRun run;
-            run.config.startTick = startTick;
-            run.begin();
-            headlessScript(100, action, 0, 0);  // inside the grace period: ignored
-            headlessScript(400, action, 0, 0);
-            headlessScript(1500, action, 0, 0);
-            EXPECT_EQ(run.run("/s"), 0);
-            EXPECT_EQ(headlessElapsed() / 100, 15u) << action << " " << startTick;
-        }
-    }
-}
-
 // Scripted input and the window of time in which the saver ends.
 TEST(Input, WhatEndsTheSaverAndWhen) {
     struct Event {
@@ -85,10 +64,11 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         uintptr_t wParam;
         int x, y;
     };
-    const struct {
+    struct Case {
         std::vector<Event> events;
         uint32_t endsFrom;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         // System keys and unknown messages are ignored.
         {{{1000, WmSysKeyDown, 0x12, 0, 0}, {1100, 0x0400, 0, 0, 0}, {1200, WmMouseHWheel, 0, 0, 0},
           {3000, WmKeyDown, 0, 0, 0}}, 3000},
@@ -104,14 +84,20 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         {{{100, WmMouseMove, 0, 10, 10}, {200, WmMouseMove, 0, 300, 10}, {2000, WmMouseMove, 0, 10, 10},
           {2100, WmMouseMove, 0, 10, 200}}, 2100},
     };
-    for (const auto& c : cases) {
-        ProgramRun run;
-        run.begin();
-        for (const Event& e : c.events) headlessScript(e.at, e.message, e.wParam, mouseAt(e.x, e.y));
-        headlessScript(c.endsFrom + 1000, WmKeyDown, 0, 0);  // a late end should the rule fail
-        run.run("/s");
-        EXPECT_EQ(headlessElapsed() / 100, c.endsFrom / 100);
-    }
+    // Each action ends it once the grace period is over.
+    for (uint32_t action : {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel})
+        cases.push_back({{{100, action, 0, 0, 0}, {400, action, 0, 0, 0}, {1500, action, 0, 0, 0}}, 1500});
+    // Also started just before the tick count wraps, with the wrap inside the grace.
+    for (uint32_t startTick : {100000u, 0xFFFFFFFFu - 200u})
+        for (const Case& c : cases) {
+            ProgramRun run;
+            run.config.startTick = startTick;
+            run.begin();
+            for (const Event& e : c.events) headlessScript(e.at, e.message, e.wParam, mouseAt(e.x, e.y));
+            headlessScript(c.endsFrom + 1000, WmKeyDown, 0, 0);  // a late end should the rule fail
+            run.run("/s");
+            EXPECT_EQ(headlessElapsed() / 100, c.endsFrom / 100) << c.events[0].message << " " << startTick;
+        }
 }
 
 TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
@@ -135,10 +121,9 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         run.run("/c");
         EXPECT_EQ((std::vector<int32_t>{speed, interval, music, fullScreen, antiAlias}),
                   std::vector<int32_t>(c.expect, c.expect + 5));
-        std::vector<uint8_t> written = run.readData("Setup.ini");
-        ASSERT_EQ(written.size(), 6u);
-        EXPECT_EQ(written[0], 2);
-        EXPECT_EQ(int8_t(written[1]), c.expect[0]);
+        std::vector<uint8_t> written{2};  // OK writes back what was read
+        for (int32_t value : c.expect) written.push_back(uint8_t(value));
+        EXPECT_EQ(run.readData("Setup.ini"), written);
     }
 }
 
@@ -192,65 +177,36 @@ TEST(StartUp, PlayfieldPlacement) {
     }
 }
 
+// The last 640 x 480 mode of the desktop depth is used, with the start-up refresh, and the
+// desktop's mode (not one of its width only) restored. A refused switch, and no 640 x 480
+// mode at all, keep the desktop and the wide layout, with no restore.
 TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
-    ProgramRun run;
-    run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
-    run.config.refresh = 72;
-    run.begin();
-    int checkedWidth = 0;
-    headlessSetSleepHook([](void* w) { if (!*static_cast<int*>(w)) *static_cast<int*>(w) = headlessCounters().currentWidth; },
-                         &checkedWidth);
-    headlessScript(1000, WmKeyDown, 0, 0);
-    run.run("/s");
-    EXPECT_EQ(checkedWidth, 640);
-    EXPECT_EQ(screenWidth, 640);
-    EXPECT_EQ(originX, -1);
-    // The last 640 x 480 mode of the desktop depth is used, with the start-up refresh.
-    EXPECT_EQ(mode640, 2);
-    EXPECT_EQ(modeAtStart, 3);
-    EXPECT_EQ(headlessCounters().displayChanges, 2);
-    EXPECT_EQ(headlessCounters().currentWidth, 1024);
-    EXPECT_EQ(headlessCounters().currentFrequency, 72);
-
-    // A refused switch, and no 640 x 480 mode at all (no switch, no restore): both keep
-    // the desktop and the wide layout.
-    for (const bool has640 : {true, false}) {
-        ProgramRun other;
-        other.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
-        if (has640) other.config.displayTestResult = DispChangeRestart;
-        other.config.has640Mode = has640;
-        other.begin();
+    const struct {
+        int32_t testResult;
+        bool has640;
+        std::vector<int> expect;  // mode while running, layout, chosen modes, changes, mode after
+    } cases[] = {
+        {DispChangeSuccessful, true, {640, 72, 640, -1, 2, 3, 2, 1024, 768, 72}},
+        {DispChangeRestart, true, {1024, 72, 1024, 112, 2, 3, 0, 1024, 768, 72}},
+        {DispChangeSuccessful, false, {1024, 72, 1024, 112, -1, 0, 0, 1024, 768, 72}},
+    };
+    for (const auto& c : cases) {
+        ProgramRun run;
+        run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+        run.config.refresh = 72;
+        run.config.displayTestResult = c.testResult;
+        run.config.has640Mode = c.has640;
+        run.begin();
+        static HeadlessCounters on;  // the display while running
+        on.currentWidth = 0;
+        headlessSetSleepHook([](void*) { on = on.currentWidth ? on : headlessCounters(); }, nullptr);
         headlessScript(1000, WmKeyDown, 0, 0);
-        other.run("/s");
-        EXPECT_EQ(std::make_pair(screenWidth, originX), std::make_pair(1024, 112)) << has640;
-        EXPECT_TRUE(has640 || headlessCounters().displayChanges == 0);
+        run.run("/s");
+        const HeadlessCounters& d = headlessCounters();
+        EXPECT_EQ((std::vector<int>{on.currentWidth, on.currentFrequency, screenWidth, originX, mode640, modeAtStart,
+                                    d.displayChanges, d.currentWidth, d.currentHeight, d.currentFrequency}),
+                  c.expect) << c.testResult << c.has640;
     }
-}
-
-TEST(StartUp, NarrowViewCentredWithBlackAround) {
-    ProgramRun run;
-    run.config.desktopWidth = 768;
-    run.config.desktopHeight = 1024;
-    run.begin();
-    static int checked;
-    checked = 0;
-    headlessSetSleepHook(
-        [](void*) {
-            if (checked || headlessElapsed() < 1500) return;  // the logo fully in
-            const SoftBitmap& p = *headlessWindowPicture();
-            checked = 1;
-            for (int y = 0; y < 1024; ++y)
-                for (int x = 0; x < 768; ++x) {
-                    const uint8_t* b = p.bits + size_t(p.height - 1 - y) * p.stride + size_t(x) * 3;
-                    const bool view = x >= 64 && x < 704 && y >= 272 && y < 752;
-                    if (uint32_t(b[0] | b[1] << 8 | b[2] << 16) != (view ? getPixel(logoSurface, x - 64, y - 272) : 0))
-                        checked = 2;
-                }
-        },
-        nullptr);
-    headlessScript(2000, WmKeyDown, 0, 0);
-    run.run("/s");
-    EXPECT_EQ(checked, 1);
 }
 
 TEST(MainLoop, FramePacingTable) {
@@ -260,19 +216,20 @@ TEST(MainLoop, FramePacingTable) {
         speed = c[0];
         EXPECT_EQ(framePeriod(SceneParade), uint32_t(c[1])) << c[0];
         EXPECT_EQ(framePeriod(SceneRace), uint32_t(c[1])) << c[0];
-        for (int32_t other : {SceneStart, SceneLogo, SceneCourse, SceneBoard})
-            EXPECT_EQ(framePeriod(other), 10u);
     }
     speed = 2;
 }
 
 // Frame times and pictures over the first seconds (logo, course, board) and the time
-// the saver ends, for a run that starts at startTick.
-std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick) {
+// the saver ends, for a run that starts at startTick and ends at endAt.
+std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick, uint32_t endAt = 9000,
+                                                        int width = 1024, int height = 768) {
     static std::vector<std::pair<uint32_t, uint64_t>> frames;
     frames.clear();
     ProgramRun run;
     run.config.startTick = startTick;
+    run.config.desktopWidth = width;
+    run.config.desktopHeight = height;
     run.begin();
     headlessSetFrameSink(
         [](const SoftBitmap& p, void*) {
@@ -282,7 +239,7 @@ std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick) {
             frames.push_back({headlessElapsed(), hash});
         },
         nullptr);
-    headlessScript(9000, WmKeyDown, 0, 0);
+    headlessScript(endAt, WmKeyDown, 0, 0);
     run.run("/s");
     frames.push_back({headlessElapsed(), 0});
     return frames;
@@ -303,6 +260,15 @@ TEST(MainLoop, LogoFramesAndTheTickCountWrap) {
     // The wrap inside the logo's fade, inside its hold, and at the first frame.
     for (uint32_t before : {300u, 1500u, 1u})
         EXPECT_EQ(firstSeconds(0u - before), reference) << before;
+}
+
+// The narrow view's first two seconds: the logo fades in at (64, 272) of the 768 x 1024
+// window, with black all around it.
+TEST(StartUp, NarrowViewCentredWithBlackAround) {
+    uint64_t pinned = 0;
+    for (const auto& f : firstSeconds(100000, 2000, 768, 1024)) fold(pinned, f.first ^ f.second);
+    EXPECT_EQ(std::make_pair(viewX, viewY), std::make_pair(64, 272));
+    EXPECT_EQ(pinned, 0x2f6df76800900c8dull);
 }
 
 }  // namespace

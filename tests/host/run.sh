@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The Linux edition as installed software: builds and lints the Debian package, unpacks it
-# into a scratch root and runs the real xscreensaver in Xvfb as a plain user with the
-# installed hack; checks by screenshot and the disk audio driver that the board comes up
-# filled at each screen size, that the configuration file's options reach the program,
-# and that the hack ends cleanly. usage: tests/host/run.sh BUILD_DIR [SCREENS_DIR]
+# The Debian package, linted and unpacked into a scratch root, run by the real xscreensaver
+# in Xvfb as a plain user: the board fills each screen size, the configuration file's
+# options arrive, the hack ends cleanly. usage: tests/host/run.sh BUILD_DIR [SCREENS_DIR]
 set -uo pipefail
 build=$(cd "${1:?build directory}" && pwd) screens=${2:-} work=$(mktemp -d /tmp/pellrun-host.XXXXXX)
 chmod 755 "$work"
@@ -102,19 +100,15 @@ run_host() {
   check "$name: no run-time files left $left" [ -z "$left" ]
 }
 
-# Per run: screen, name, the playfield's area in the screenshot with the least share of
-# it not black (%) and of colours ("-": not looked at), sound heard, the hack's arguments.
-# --no-music silences the board run (that music plays by default, the two-hack run below
-# hears); the preview-sized screen shows the whole picture reduced, 3840 x 2160 enlarged
-# three times.
+# Per run: screen, name, the playfield's area in the screenshot, least % of it not black
+# and least colours, sound heard ("-": not looked at), the hack's arguments. The preview
+# size shows the picture reduced, 3840 x 2160 enlarged three times.
 while read -r -u 4 size name area fill colours want args; do
   run_host "$size" "$name" $args
-  if [ "$area" != - ]; then
-    f=$(convert "$work/$name.png" -crop "$area" +repage -fill white +opaque black -format '%[fx:int(mean*100)]' info:)
-    c=$(convert "$work/$name.png" -crop "$area" +repage -format '%k' info:)
-    echo "$name: ${f}% of $area not black, $c colours"
-    check "$name: the picture is up and filled" [ "$f" -ge "$fill" -a "$c" -ge "$colours" ]
-  fi
+  f=$(convert "$work/$name.png" -crop "$area" +repage -fill white +opaque black -format '%[fx:int(mean*100)]' info:)
+  c=$(convert "$work/$name.png" -crop "$area" +repage -format '%k' info:)
+  echo "$name: ${f}% of $area not black, $c colours"
+  check "$name: the picture is up and filled" [ "$f" -ge "$fill" -a "$c" -ge "$colours" ]
   [ "$want" = - ] || check "$name: sound $want" [ "$sound" = "$want" ]
 done 4<<RUNS
 1024x768 board 800x640+112+64 90 16 no $options
@@ -122,9 +116,8 @@ done 4<<RUNS
 3840x2160 4k 2400x1920+720+120 90 16 - $base
 RUNS
 
-# One hack per monitor: two hacks on one display, one on the root window (named by
-# $XSCREENSAVER_WINDOW in hex) and one on another window (named by -window-id in
-# decimal); only one of them plays.
+# One hack per monitor: one on the root window ($XSCREENSAVER_WINDOW, hex), one on another
+# (-window-id, decimal); only one of them plays.
 start_x 1024x768
 DISPLAY=$display xmessage -geometry 400x300+0+0 pellrun > /dev/null 2>&1 &
 msg=$!

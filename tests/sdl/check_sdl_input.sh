@@ -1,8 +1,7 @@
 #!/bin/sh
 # The Linux edition on a private X server: an over-long command line starts nothing, a
-# horizontal wheel turn does not end the saver, a key does, and the process is gone
-# within 300 ms of it.
-# usage: check_sdl_input.sh PELLRUN
+# horizontal wheel turn does not end the saver, a key does and the process is gone within
+# 300 ms. usage: check_sdl_input.sh PELLRUN
 set -eu
 pellrun=$1
 work=$(mktemp -d)
