@@ -176,8 +176,7 @@ TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
         }
         EXPECT_EQ(hhmmss(now), "12:35:56");
         for (const Surface* s : {&frameSurface, &courseSurface}) fold(pin, surfaceHash(*s));
-        for (int32_t y = 880; y < 1000; ++y)
-            for (int32_t x = 0; x < 435; ++x) fold(pin, getPixel(sheetSurface, x, y));
+        foldArea(pin, sheetSurface, 0, 880, 435, 120);
         EXPECT_EQ(pin, run.pinned) << std::hex << pin;
         TearDown();
     }
