@@ -121,6 +121,7 @@ protected:
         const bool wide = windowWidth >= PlayfieldWidth;
         originX = wide ? (windowWidth - PlayfieldWidth) / 2 : -1;
         originY = wide ? (windowHeight - PlayfieldHeight) / 2 : 0;
+        viewX = viewY = 0;  // the narrow windows here are 640 x 480; earlier runs may have moved the view
         // Row 0 holds a 20-byte full-width name.
         const char* const names[RunnerCount] = {
             "\x82\x60\x82\x61\x82\x62\x82\x63\x82\x64\x82\x65\x82\x66\x82\x67\x82\x68\x82\x69",
