@@ -197,11 +197,16 @@ TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
         run.config.displayTestResult = c.testResult;
         run.config.has640Mode = c.has640;
         run.begin();
-        static HeadlessCounters on;  // the display while running
-        on.currentWidth = 0;
-        headlessSetSleepHook([](void*) { on = on.currentWidth ? on : headlessCounters(); }, nullptr);
+        HeadlessCounters on{};  // the display at the first frame
+        headlessSetSleepHook(
+            [](void* seen) {
+                HeadlessCounters& first = *static_cast<HeadlessCounters*>(seen);
+                if (!first.currentWidth) first = headlessCounters();
+            },
+            &on);
         headlessScript(1000, WmKeyDown, 0, 0);
         run.run("/s");
+        headlessSetSleepHook(nullptr, nullptr);  // `on` ends with this round
         const HeadlessCounters& d = headlessCounters();
         EXPECT_EQ((std::vector<int>{on.currentWidth, on.currentFrequency, screenWidth, originX, mode640, modeAtStart,
                                     d.displayChanges, d.currentWidth, d.currentHeight, d.currentFrequency}),
