@@ -10,7 +10,11 @@ struct HostOptions {
     bool root;              // --root: draw into the host's window
     bool hasWindowId;       // -window-id given (hex with 0x, or decimal)
     uint64_t windowId;
-    int32_t scale;          // --scale N: the largest whole factor used; 0 for no limit
+    int32_t scale;          // --scale N: the largest whole factor used; 0 (--scale fill) for
+                            // the largest factor that fits, whole or not
+    bool window;            // --window: the meeting in an ordinary window, to watch
+    bool primaryOnly;       // --monitors primary: the other monitors stay black
+    int64_t seed;           // --seed N: the random seed, as pellrun-sim takes it; -1 for none
     RunSettings settings;   // --speed, --interval, --music/--no-music, --smooth/--no-smooth
 };
 
@@ -34,9 +38,3 @@ uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite);
 
 // A file for this run in $XDG_RUNTIME_DIR (or /tmp with the user id in its name).
 void hostRuntimePath(const char* name, char* buffer, uint32_t size);
-
-// The whole factor by which a width x height picture is enlarged in an areaWidth x
-// areaHeight window so that a fit x fitHeight part of it still fits, at most limit
-// (0 for no limit); at least 1.
-int32_t hostScaleFactor(int32_t areaWidth, int32_t areaHeight, int32_t fitWidth,
-                        int32_t fitHeight, int32_t limit);
