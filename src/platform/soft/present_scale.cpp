@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 inline int32_t minOf(int32_t a, int32_t b) { return a < b ? a : b; }
@@ -23,21 +27,25 @@ void makeTaps(PresentTap* taps, int32_t source, int32_t size) {
     }
 }
 
+// A pixel's blue, green and red in the three low 16-bit fields of a word: the lanes of a
+// mixed row, little-endian. Each field times a weight of up to 256, plus the other
+// pixel's field times the rest, stays within its 16 bits.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "mixed rows are written as little-endian words");
+inline uint64_t spread(const uint8_t* p) {
+    return uint64_t(p[0]) | uint64_t(p[1]) << 16 | uint64_t(p[2]) << 32;
+}
+
 // Picture row `row` mixed along the screen columns [x0, x0 + count): 16-bit lanes of
 // blue, green, red and 0, each the two pixels' bytes times their weights.
 void mixRow(const PresentScaler& s, const uint8_t* picture, int32_t stride, int32_t row,
             int32_t x0, int32_t count, uint16_t* out) {
     const uint8_t* from = picture + size_t(s.sourceHeight - 1 - row) * size_t(stride);
     const PresentTap* taps = s.columns + x0;
-    for (int32_t i = 0; i < count; ++i, out += 4) {
+    for (int32_t i = 0; i < count; ++i) {
         const PresentTap& t = taps[i];
-        const uint8_t* a = from + size_t(t.first) * 3;
-        const uint8_t* b = from + size_t(t.second) * 3;
-        const uint32_t wa = uint32_t(t.weight), wb = 256 - wa;
-        out[0] = uint16_t(a[0] * wa + b[0] * wb);
-        out[1] = uint16_t(a[1] * wa + b[1] * wb);
-        out[2] = uint16_t(a[2] * wa + b[2] * wb);
-        out[3] = 0;
+        const uint64_t wa = uint64_t(t.weight), wb = 256 - wa;
+        const uint64_t mixed = spread(from + size_t(t.first) * 3) * wa + spread(from + size_t(t.second) * 3) * wb;
+        std::memcpy(out + size_t(i) * 4, &mixed, 8);
     }
 }
 
@@ -51,6 +59,52 @@ const uint16_t* mixedRow(PresentScaler& s, const uint8_t* picture, int32_t strid
     mixRow(s, picture, stride, row, x0, count, s.mixed[k]);
     s.mixedRow[k] = row;
     return s.mixed[k];
+}
+
+// A screen row from one mixed row: each lane rounded from 256ths to a byte.
+void rowFromOne(const uint16_t* a, uint8_t* out, size_t lanes) {
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i half = _mm_set1_epi16(128);
+    for (; i + 16 <= lanes; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + 8));
+        // At most 65280 + 128: no lane overflows.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(x, half), 8),
+                                          _mm_srli_epi16(_mm_add_epi16(y, half), 8)));
+    }
+#endif
+    for (; i < lanes; ++i) out[i] = uint8_t((a[i] + 128u) >> 8);
+}
+
+#ifdef __SSE2__
+// Eight lanes of (a * wa + b * wb + 32768) >> 16 as 32-bit values in two halves, from the
+// low and high 16 bits of each product.
+inline __m128i mixEight(const uint16_t* a, const uint16_t* b, __m128i wa, __m128i wb) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    const __m128i xl = _mm_mullo_epi16(x, wa), xh = _mm_mulhi_epu16(x, wa);
+    const __m128i yl = _mm_mullo_epi16(y, wb), yh = _mm_mulhi_epu16(y, wb);
+    const __m128i round = _mm_set1_epi32(32768);
+    const __m128i low = _mm_add_epi32(_mm_add_epi32(_mm_unpacklo_epi16(xl, xh), _mm_unpacklo_epi16(yl, yh)), round);
+    const __m128i high = _mm_add_epi32(_mm_add_epi32(_mm_unpackhi_epi16(xl, xh), _mm_unpackhi_epi16(yl, yh)), round);
+    // Each result is at most 255: the signed pack keeps it.
+    return _mm_packs_epi32(_mm_srli_epi32(low, 16), _mm_srli_epi32(high, 16));
+}
+#endif
+
+// A screen row between two mixed rows, the first weighing wa 256ths.
+void rowFromTwo(const uint16_t* a, const uint16_t* b, uint32_t wa, uint8_t* out, size_t lanes) {
+    const uint32_t wb = 256 - wa;
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi16(int16_t(wa)), vb = _mm_set1_epi16(int16_t(wb));
+    for (; i + 16 <= lanes; i += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packus_epi16(mixEight(a + i, b + i, va, vb), mixEight(a + i + 8, b + i + 8, va, vb)));
+#endif
+    for (; i < lanes; ++i) out[i] = uint8_t((a[i] * wa + b[i] * wb + 32768u) >> 16);
 }
 
 // A picture shown smaller than it is: each screen pixel is the rounded average of the
@@ -183,16 +237,14 @@ void presentScale(PresentScaler& s, const uint8_t* picture, int32_t stride,
                 std::memcpy(out, previous, lanes);
                 continue;
             }
-            const uint16_t* a = mixedRow(s, picture, stride, t.first, -1, x0, r.width);
-            for (size_t i = 0; i < lanes; ++i) out[i] = uint8_t((a[i] + 128u) >> 8);
+            rowFromOne(mixedRow(s, picture, stride, t.first, -1, x0, r.width), out, lanes);
             previous = out;
             previousRow = t.first;
             continue;
         }
         const uint16_t* a = mixedRow(s, picture, stride, t.first, t.second, x0, r.width);
         const uint16_t* b = mixedRow(s, picture, stride, t.second, t.first, x0, r.width);
-        const uint32_t wa = uint32_t(t.weight), wb = 256 - wa;
-        for (size_t i = 0; i < lanes; ++i) out[i] = uint8_t((a[i] * wa + b[i] * wb + 32768u) >> 16);
+        rowFromTwo(a, b, uint32_t(t.weight), out, lanes);
         previous = nullptr;
     }
 }
