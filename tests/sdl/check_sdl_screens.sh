@@ -14,7 +14,8 @@
 # more; $RACE_FRAMES names a folder for four frames of it in a row).
 # usage: check_sdl_screens.sh PELLRUN PELLRUN_SIM DATA_DIR [SCREENS]
 set -u
-pellrun=$1 sim=$2 data=$3 screens=${4:-}
+absolute() { case $1 in /*) echo "$1" ;; ?*) echo "$PWD/$1" ;; esac; }
+pellrun=$(absolute "$1") sim=$(absolute "$2") data=$(absolute "$3") screens=$(absolute "${4:-}")
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/pellrun-screens.XXXXXX)
 mkdir "$work/Data"
@@ -99,13 +100,12 @@ start "$wide" /s; filled=$pid
 start "$tall" /s; portrait=$pid
 start "$one" /s --scale 1 --seed 7; whole=$pid
 check "1920 x 1080: the playfield 1350 x 1080 at (285, 0)" shows "$wide" 1350x1080+285+0 30
-[ -n "$screens" ] && cp "$work/shot.png" "$work/wide.png"
 check "1080 x 1920: the playfield 1080 x 864 at (0, 528)" shows "$tall" 1080x864+0+528 30
-[ -n "$screens" ] && cp "$work/shot.png" "$work/tall.png"
 check "--scale 1: one to one, 800 x 640 at (560, 220)" shows "$one" 800x640+560+220 30
 # The board is steady from about 10 s until its race; only the clock band differs.
 sleep 3
 shot "$one" "$work/seed.png"
+[ -n "$screens" ] && shot "$wide" "$work/wide.png" && shot "$tall" "$work/tall.png"
 "$sim" --seed 7 --size 1920x1080 --seconds 14 --snapshot "$work/sim.png" > /dev/null
 check "--seed 7 shows the board pellrun-sim --seed 7 draws" \
   same "$work/seed.png" "$work/sim.png" 800x150+560+220 800x440+560+420
@@ -135,16 +135,16 @@ check "resized to 1000 x 500, refilled 625 x 500 at (187, 0)" shows "$desk" 625x
 start "$desk" /s; saver=$pid
 check "a saver starts beside the window" shows "$desk" 1280x1024+0+0 30
 DISPLAY=$desk xdotool key space
-check "the saver ends on a key" ends "$saver" 1000
+check "the saver ends on a key" ends "$saver" 5000
 heard() { [ "$(tr -d '\0' < "$work/window.raw" | head -c 1 | wc -c)" -gt 0 ]; }  # not silence
 for _ in $(seq 20); do heard && break; sleep 1; done
 check "the window plays its sound" heard
 DISPLAY=$desk python3 "$here/sdl/wm_close.py" "$win"
-check "closing the window ends it" ends "$watched" 2000
+check "closing the window ends it" ends "$watched" 5000
 start "$desk" --window; watched=$pid
 find_window && shows "$desk" 800x640+0+0 30 "" "$win"
 DISPLAY=$desk xdotool mousemove --window "$win" 10 10 key alt+F4 2> /dev/null
-check "Alt+F4 ends the window" ends "$watched" 2000
+check "Alt+F4 ends the window" ends "$watched" 5000
 
 # ---- Two monitors ------------------------------------------------------------------------
 if ! start_monitors "$work" 1920x1080 1280x1024; then
@@ -163,22 +163,22 @@ nothing_left() { [ -z "$(DISPLAY=$two xwininfo -root -children | grep pellrun)" 
 run_two
 check "two monitors: the first filled 1350 x 1080 at (285, 0)" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
 check "two monitors: the second filled 1280 x 1024" shows "$two" 1280x1024+0+0 5 1280x1024+1920+0
-[ -n "$screens" ] && cp "$work/shot.png" "$work/two.png"
+[ -n "$screens" ] && sleep 8 && shot "$two" "$work/two.png"
 DISPLAY=$two xdotool mousemove_relative 4 4
 sleep 1
 check "a 4-pixel move on the second monitor does not end it" running "$pid"
 DISPLAY=$two xdotool mousemove_relative 1 0
-check "a 5-pixel move on the second monitor ends it" ends "$pid" 1000
+check "a 5-pixel move on the second monitor ends it" ends "$pid" 5000
 check "nothing is left on either monitor" nothing_left
 run_two
 sleep 1
 DISPLAY=$two xdotool key space
-check "a key ends it" ends "$pid" 1000
+check "a key ends it" ends "$pid" 5000
 run_two --monitors primary
 check "--monitors primary: the first filled" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
 check "--monitors primary: the second black" black "$work/shot.png" 1280x1024+1920+0
 DISPLAY=$two xdotool click 1
-check "a click on the black monitor ends it" ends "$pid" 1000
+check "a click on the black monitor ends it" ends "$pid" 5000
 check "nothing is left on either monitor" nothing_left
 stop_monitors
 

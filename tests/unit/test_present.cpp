@@ -113,18 +113,32 @@ TEST(PresentScale, PlacementFillsWholeFactorsOrReduces) {
                  {{800, 640}, {1920, 1080}, 1, {560, 220, 800, 640}},
                  {{800, 640}, {3840, 2160}, 2, {1120, 440, 1600, 1280}},
                  {{800, 640}, {3840, 2160}, 64, {720, 120, 2400, 1920}},
-                 {{640, 480}, {320, 200}, 1, {27, 0, 266, 200}}};
+                 {{640, 480}, {320, 200}, 1, {27, 0, 266, 200}},
+                 {{1, 1}, {5, 3}, 0, {1, 0, 3, 3}}};
     for (const auto& c : cases) {
         const PresentRect p = presentPlace(c.picture[0], c.picture[1], c.screen[0], c.screen[1], c.limit);
         EXPECT_EQ(std::vector<int32_t>({p.x, p.y, p.width, p.height}),
                   std::vector<int32_t>({c.place.x, c.place.y, c.place.width, c.place.height}))
             << c.screen[0] << "x" << c.screen[1] << " limit " << c.limit;
     }
-    int32_t px, py;
-    presentPictureCoordinates({240, 0, 1440, 1080}, 640, 480, 240 + 1439, 1079, &px, &py);
-    EXPECT_EQ(std::vector<int32_t>({px, py}), std::vector<int32_t>({639, 479}));
-    presentPictureCoordinates({240, 0, 1440, 1080}, 640, 480, 5, 2000, &px, &py);
-    EXPECT_EQ(std::vector<int32_t>({px, py}), std::vector<int32_t>({0, 479}));
+    // Points in the bars are held at the picture's edge; the picture lower down on a
+    // portrait screen.
+    const struct {
+        PresentRect place;
+        int32_t picture[2], point[2], want[2];
+    } points[] = {{{240, 0, 1440, 1080}, {640, 480}, {240 + 1439, 1079}, {639, 479}},
+                  {{240, 0, 1440, 1080}, {640, 480}, {5, 2000}, {0, 479}},
+                  {{240, 0, 1440, 1080}, {640, 480}, {249, 9}, {4, 4}},
+                  {{0, 528, 1080, 864}, {800, 640}, {1079, 528 + 863}, {799, 639}},
+                  {{0, 528, 1080, 864}, {800, 640}, {2000, 100}, {799, 0}},
+                  {{0, 528, 1080, 864}, {800, 640}, {9, 537}, {6, 6}},
+                  {{0, 528, 1080, 864}, {800, 640}, {0, 5000}, {0, 639}}};
+    for (const auto& p : points) {
+        int32_t px, py;
+        presentPictureCoordinates(p.place, p.picture[0], p.picture[1], p.point[0], p.point[1], &px, &py);
+        EXPECT_EQ(std::vector<int32_t>({px, py}), std::vector<int32_t>({p.want[0], p.want[1]}))
+            << p.point[0] << "," << p.point[1];
+    }
 }
 
 // The plain way to the same pixels: the picture enlarged by the next whole factor with
@@ -172,7 +186,11 @@ TEST(PresentScale, SharpScalingMatchesThePlainWayAndSpansCoverChanges) {
                     worst = std::max(worst, std::abs(int32_t(got >> ch & 0xFF) - int32_t(want >> ch & 0xFF)));
             }
         EXPECT_LE(worst, whole ? 0 : 1) << c[0] << "x" << c[1] << " to " << width << "x" << height;
-        EXPECT_EQ(whole1.get(1, 0) | whole1.get(width + 2, height + 1), 0u);   // nothing outside
+        uint32_t outside = 0;
+        for (int32_t y = 0; y < height + 2; ++y)
+            for (int32_t x = 0; x < width + 3; ++x)
+                if (x < 2 || x >= width + 2 || y < 1 || y > height) outside |= whole1.get(x, y);
+        EXPECT_EQ(outside, 0u);
         // Change a block of the picture, redraw its span on the old screen: as the whole.
         part.pixels = whole1.pixels;
         const int32_t sx = int32_t(random() % c[0]), sy = int32_t(random() % c[1]);
