@@ -57,12 +57,16 @@ start() {
   programs+=($pid)
 }
 running() { [ -e "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null)" != Z ]; }
-# ends PID MS: the process is gone within MS milliseconds.
+# ends PID MS: the process is gone within MS milliseconds (else where its threads wait).
 ends() {
   local t0
   t0=$(now)
   while running "$1" && [ $(($(now) - t0)) -lt "$2" ]; do sleep 0.01; done
-  ! running "$1" && echo "  ended after $(($(now) - t0)) ms"
+  if running "$1"; then
+    gdb -p "$1" -batch -ex "thread apply all bt 12" 2> /dev/null | grep '^#' | sed 's/^/  /'
+    return 1
+  fi
+  echo "  ended after $(($(now) - t0)) ms"
 }
 # shot DISPLAY FILE [WINDOW]: the screen (or a window) as a PNG.
 shot() {
