@@ -9,14 +9,15 @@
 #       in place; 2 when Xorg cannot run here (it needs root); 1 when it failed. On 2 and 1,
 #       monitors_error says why (with the end of the server's output and log on a failure).
 #   stop_monitors
-#       Ends exactly the server start_monitors started (by its PID) and removes its files.
-#       Call it from the caller's EXIT trap; it does nothing when no server runs.
+#       Ends exactly the server start_monitors started (by its PID), removes its files and
+#       gives DISPLAY back its value from before. Call it from the caller's EXIT trap; it
+#       does nothing when no server runs.
 #   monitor_geometry N
 #       Prints "WIDTHxHEIGHT+X+Y" of monitor N (0 = the first) of the layout.
 #
 # Needs xserver-xorg-core, xserver-xorg-video-dummy and x11-xserver-utils (xrandr). SDL,
 # Xinerama queries and Wine (without its virtual desktop) all see the monitors.
-monitors_pid= monitors_dir= monitors_error= monitors_geometry=()
+monitors_pid= monitors_dir= monitors_error= monitors_geometry=() monitors_display=
 
 monitors_failed() {  # monitors_failed <status> <message>: tidies up, keeps the message
     monitors_error=$2
@@ -29,25 +30,20 @@ monitors_failed() {  # monitors_failed <status> <message>: tidies up, keeps the 
 }
 
 start_monitors() {
-    local layout=$1 size width height x=0 tallest=64 n=0 outputs mode listed
+    local layout=$1 size width height x=0 tallest=768 n=0 outputs clock listed arguments=()
     shift
     monitors_geometry=() monitors_error=
     [ "$(id -u)" = 0 ] || { monitors_error="Xorg with the dummy driver needs root"; return 2; }
-    command -v Xorg >/dev/null && command -v xrandr >/dev/null ||
-        { monitors_error="Xorg or xrandr is not installed"; return 1; }
     for size in $layout; do
         [[ "$size" =~ ^([0-9]+)x([0-9]+)$ ]] || { monitors_error="not a size: $size"; return 1; }
-        width=${BASH_REMATCH[1]} height=${BASH_REMATCH[2]}
-        monitors_geometry+=("${width}x${height}+$x+0")
-        x=$((x + width)); [ "$height" -gt "$tallest" ] && tallest=$height
+        monitors_geometry+=("$size+$x+0")
+        x=$((x + BASH_REMATCH[1])) tallest=$((BASH_REMATCH[2] > tallest ? BASH_REMATCH[2] : tallest))
     done
-    [ "${#monitors_geometry[@]}" -gt 0 ] || { monitors_error="no monitors given"; return 1; }
-    monitors_dir=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-monitors.XXXXXX")
+    monitors_dir=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-monitors.XXXXXX") monitors_display=${DISPLAY-}
     # The framebuffer holds the whole layout; no input devices are taken from the machine.
     cat >"$monitors_dir/xorg.conf" <<EOF
 Section "ServerFlags"
     Option "AutoAddDevices" "false"
-    Option "AutoEnableDevices" "false"
 EndSection
 Section "Device"
     Identifier "dummy"
@@ -59,51 +55,41 @@ Section "Screen"
     Device "dummy"
     DefaultDepth 24
     SubSection "Display"
-        Depth 24
-        Virtual $((x < 1024 ? 1024 : x)) $((tallest < 768 ? 768 : tallest))
+        Virtual $((x > 1024 ? x : 1024)) $tallest
     EndSubSection
 EndSection
 EOF
     Xorg -displayfd 3 -config "$monitors_dir/xorg.conf" -noreset -nolisten tcp -novtswitch -sharevts -retro \
         -logfile "$monitors_dir/xorg.log" "$@" 3>"$monitors_dir/display" >"$monitors_dir/xorg.out" 2>&1 &
     monitors_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$monitors_dir/display" ] && break
-        kill -0 "$monitors_pid" 2>/dev/null || break
-        sleep 0.1
-    done
+    for _ in $(seq 100); do [ ! -s "$monitors_dir/display" ] && kill -0 "$monitors_pid" 2>/dev/null && sleep 0.1; done
     [ -s "$monitors_dir/display" ] || monitors_failed 1 "Xorg did not start" || return
     export DISPLAY=":$(head -n1 "$monitors_dir/display")"
 
-    # The dummy driver offers outputs DUMMY0, DUMMY1, ...; a size it does not list is made
-    # (reduced blanking, 60 Hz: any timing does for a driver without a screen).
+    # The dummy driver offers outputs DUMMY0, DUMMY1, ...; each size is made a mode
+    # (reduced blanking, 60 Hz: any timing does for a driver without a screen) unless the
+    # server has it already.
     mapfile -t outputs < <(xrandr 2>/dev/null | awk '$2 == "connected" || $2 == "disconnected" {print $1}')
-    [ "${#outputs[@]}" -ge "${#monitors_geometry[@]}" ] ||
-        monitors_failed 1 "Xorg offers ${#outputs[@]} outputs for ${#monitors_geometry[@]} monitors" || return
-    local arguments=()
     for size in $layout; do
-        width=${size%x*} height=${size#*x} mode=$size
-        if ! xrandr --addmode "${outputs[n]}" "$mode" 2>/dev/null; then
-            local clock=$(( (width + 160) * (height + 40) * 60 / 1000 ))   # kHz
-            xrandr --newmode "$mode" "$((clock / 1000)).$(printf %03d $((clock % 1000)))" \
-                "$width" $((width + 48)) $((width + 80)) $((width + 160)) \
-                "$height" $((height + 3)) $((height + 8)) $((height + 40)) +hsync -vsync 2>/dev/null
-            xrandr --addmode "${outputs[n]}" "$mode" 2>/dev/null ||
-                monitors_failed 1 "xrandr cannot give ${outputs[n]} the mode $mode" || return
-        fi
+        width=${size%x*} height=${size#*x}
+        clock=$(( (width + 160) * (height + 40) * 60 / 1000 ))   # kHz
+        xrandr --newmode "$size" "$((clock / 1000)).$(printf %03d $((clock % 1000)))" "$width" $((width + 48)) \
+            $((width + 80)) $((width + 160)) "$height" $((height + 3)) $((height + 8)) $((height + 40)) 2>/dev/null
+        xrandr --addmode "${outputs[n]}" "$size" 2>/dev/null ||
+            monitors_failed 1 "xrandr cannot give output ${outputs[n]:-$n} the mode $size" || return
         x=${monitors_geometry[n]#*+}
-        arguments+=(--output "${outputs[n]}" --mode "$mode" --pos "${x/+/x}")
+        arguments+=(--output "${outputs[n]}" --mode "$size" --pos "${x/+/x}")
         [ "$n" = 0 ] && arguments+=(--primary)
         n=$((n + 1))
     done
     xrandr "${arguments[@]}" 2>"$monitors_dir/xrandr.err" ||
         monitors_failed 1 "xrandr refused the layout: $(cat "$monitors_dir/xrandr.err")" || return
-    # As the server reports them: "W/mmxH/mm+X+Y" per monitor, in the order laid out.
+    # The layout as the server reports it. This query also has the server probe its outputs
+    # again: without it, programs that read only the current state (Wine) see one monitor.
     listed=$(xrandr --listmonitors 2>/dev/null |
-        awk 'NR > 1 {split($3, g, "[/x+]"); print g[1] "x" g[3] "+" g[5] "+" g[6]}' | sort -t+ -k2,2n | tr '\n' ' ')
-    [ "$listed" = "${monitors_geometry[*]} " ] ||
-        monitors_failed 1 "the server lays out '$listed', not '${monitors_geometry[*]}'" || return
-    return 0
+        awk 'NR > 1 {split($3, g, "[/x+]"); print g[1] "x" g[3] "+" g[5] "+" g[6]}')
+    [ "$(sort -t+ -k2,2n <<<"$listed" | tr '\n' ' ')" = "${monitors_geometry[*]} " ] ||
+        monitors_failed 1 "the server lays out $(echo $listed), not ${monitors_geometry[*]}"
 }
 
 stop_monitors() {
@@ -112,7 +98,7 @@ stop_monitors() {
         kill -9 "$monitors_pid" 2>/dev/null
         wait "$monitors_pid" 2>/dev/null
     fi
-    [ -n "$monitors_dir" ] && rm -rf "$monitors_dir"
+    [ -n "$monitors_dir" ] && rm -rf "$monitors_dir" && export DISPLAY=$monitors_display
     monitors_pid= monitors_dir=
 }
 
