@@ -153,10 +153,11 @@ int32_t startUp(int32_t mode) {
 }
 
 int32_t shutDown(WindowHandle window) {
+    int32_t saved = 1;
     if (scene == SceneSettings) {
         releaseSurface(screenSurface);
         releaseSurface(sheetSurface);
-        writeSettings();
+        saved = writeSettings();
     } else {
         const bool preview = previewParent != nullptr;
         if (!preview) platShowCursor(true);
@@ -172,7 +173,7 @@ int32_t shutDown(WindowHandle window) {
     }
     platReleaseDC(window, windowDC);
     platDestroyWindow(window);
-    return 1;
+    return saved;
 }
 
 void resetProgramState() {

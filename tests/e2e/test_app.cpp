@@ -127,19 +127,22 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
     }
 }
 
-TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
+// The saver neither writes the file nor corrects its values; settings the settings
+// screen cannot save (no Data folder, or none at all) end it with 1.
+TEST(SettingsFile, SaverUsesItAsReadAndLostChoicesAreReported) {
     ProgramRun run;
-    run.writeData("Setup.ini", {2, 1, 1, 1, 1, 1, 7});
+    run.writeData("Setup.ini", {2, 0x7F, 9, 1, 1, 1, 7});
     run.begin();
     headlessScript(1000, WmKeyDown, 0, 0);
     run.run("/s");
+    EXPECT_EQ(std::make_pair(speed, interval), std::make_pair(127, 9));
     EXPECT_EQ(run.readData("Setup.ini").size(), 7u);
 
     ProgramRun bare;
     ASSERT_EQ(std::system(("rm -rf '" + bare.directory + "/Data'").c_str()), 0);
     bare.begin();
     headlessScript(10, WmCommand, 0, 0);
-    EXPECT_EQ(bare.run("/c"), 0);
+    EXPECT_EQ(bare.run("/c"), 1);
 
     // A working directory too long for the data folder's path gives no data folder at
     // all: nothing is read or written anywhere, rather than under a cut-off path.
@@ -150,9 +153,35 @@ TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
     ASSERT_EQ(chdir(longDir.c_str()), 0);
     deep.begin();
     headlessScript(10, WmCommand, 0, 0);
-    EXPECT_EQ(deep.run("/c"), 0);
+    EXPECT_EQ(deep.run("/c"), 1);
     EXPECT_EQ(dataDir[0], 0);
     EXPECT_NE(access((longDir + "/Data/Setup.ini").c_str(), F_OK), 0);
+}
+
+// Saving replaces a regular file (keeping its mode) and leaves nothing else behind; a
+// link or a folder in its place is left as it was and the failure ends the run with 1.
+TEST(SettingsFile, SaveReplacesOnlyARegularFile) {
+    const struct {
+        const char* setUp;  // shell command in the working directory
+        int exitCode;
+        const char* after;  // shell test that must hold afterwards
+    } cases[] = {
+        {"printf 'old-bytes' > Data/Setup.ini && chmod 640 Data/Setup.ini", 0,
+         "[ $(stat -c %a Data/Setup.ini) = 640 ] && [ $(od -An -tx1 Data/Setup.ini | tr -d ' ') = 020201000100 ]"},
+        {"printf 'outside' > outside && ln -s ../outside Data/Setup.ini", 1,
+         "[ -L Data/Setup.ini ] && [ $(cat outside) = outside ]"},
+        {"mkdir Data/Setup.ini", 1, "[ -d Data/Setup.ini ]"},
+    };
+    for (const auto& c : cases) {
+        ProgramRun run;
+        ASSERT_EQ(std::system(c.setUp), 0) << c.setUp;
+        run.begin();
+        headlessScript(10, WmCommand, 0, 0);
+        EXPECT_EQ(run.run("/c"), c.exitCode) << c.setUp;
+        EXPECT_EQ(std::system(c.after), 0) << c.setUp;
+        EXPECT_EQ(std::system("[ $(ls -A Data | wc -l) = 1 ]"), 0) << c.setUp << ": nothing else in Data";
+        EXPECT_EQ(softSaveFailure()[0] != 0, c.exitCode != 0) << softSaveFailure();
+    }
 }
 
 TEST(StartUp, PlayfieldPlacement) {
