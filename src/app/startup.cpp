@@ -83,6 +83,7 @@ int32_t startUp(int32_t mode) {
         createSurface(screenSurface, windowDC, 448, 320, 24);
         createSurface(sheetSurface, windowDC, 920, 320, 24);
         loadBitmapResource(sheetSurface, 107);
+        nearestChoices();
         drawSettingsScreen();
         platBitBlt(windowDC, 0, 0, 448, 320, screenSurface.hdc, 0, 0);
         createButton(okButton, mainWindow, "OK", 0, 160, 40, 144, 275);

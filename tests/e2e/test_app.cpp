@@ -111,7 +111,9 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
         {{}, {2, 1, 0, 1, 0}},
-        {{2, 0xFF, 9, 0, 1, 0}, {-1, 9, 0, 1, 0}},    // out of range, used as read
+        // Out of range: the settings screen takes the nearest choice and saves it.
+        {{2, 0xFF, 9, 0, 1, 0}, {0, 2, 0, 1, 0}},
+        {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {4, 0, 1, 0, 1}},
     };
     for (const Case& c : cases) {
         ProgramRun run;
