@@ -140,6 +140,54 @@ check "the two hacks printed no errors" errors_in "$work/hack1.log" "$work/hack2
 kill "$msg" 2>/dev/null; wait "$msg" 2>/dev/null
 stop_x
 
+# ---- Another local user can neither stop nor silence the saver. With XDG_RUNTIME_DIR unset,
+# a second user plants plain files and a link at the run-time names /tmp/<uid>-*.lock and takes
+# /tmp/pellrun-<uid> first (nothing, a file, a link to a folder of theirs, a folder of theirs
+# open to all). The user's "/s" still shows the meeting and plays, a hack beside it plays too,
+# nothing appears where the links point, and the run-time files go at the end.
+if [ "$(id -u)" -eq 0 ]; then
+  intruder=pellrun-host-other uid=$(id -u "$user") marker=ORRIN_APPLICATION_GROUP_PELLRUNXP01
+  id "$intruder" > /dev/null 2>&1 || useradd --no-create-home --shell /bin/sh "$intruder"
+  exec 9> /tmp/pellrun-host-two-users.lock && flock 9  # the names are the machine's: one run at a time
+  theirs="$work/theirs" own="/tmp/pellrun-$uid"
+  mkdir -m 777 "$theirs" && chown "$intruder" "$theirs"
+  start_x 1024x768
+  rootwin=$(window_id -root)
+  planted=("/tmp/$uid-$marker.lock" "/tmp/$uid-pellrun-sound.lock" "/tmp/$uid-$marker-${rootwin#0x}.lock" "$own")
+  started_by() { pgrep -u "$user" -f "^$1" | tr '\n' ' '; }
+  for form in none file link folder; do
+    rm -rf "${planted[@]}" "$home/.cache" "$home/planted" "$runtime"/audio-*.raw
+    runuser -u "$intruder" -- sh -c 'touch "$1" "$2" && ln -s "$4" "$3" && case $5 in file) touch "$6" ;;
+      link) ln -s "$7" "$6" ;; folder) mkdir -m 777 "$6" ;; esac' - "${planted[@]:0:3}" "$home/planted" "$form" \
+      "$own" "$theirs"
+    (cd "$home" && as_user env -u XDG_RUNTIME_DIR SDL_DISKAUDIOFILE="$runtime/audio-s.raw" \
+      "$root/usr/bin/pellrun" /s > "$work/two-s.log" 2>&1 &)
+    (cd "$home" && as_user env -u XDG_RUNTIME_DIR SDL_DISKAUDIOFILE="$runtime/audio-hack.raw" \
+      XSCREENSAVER_WINDOW="$rootwin" "$root/usr/bin/pellrun" --root > "$work/two-hack.log" 2>&1 &)
+    sleep 10
+    DISPLAY=$display xwd -root -silent | convert xwd:- "png:$work/two-$form.png"
+    f=$(convert "$work/two-$form.png" -crop 800x640+112+64 +repage -fill white +opaque black \
+      -format '%[fx:int(mean*100)]' info:)
+    pids=$(started_by "$root/usr/bin/pellrun") shown=$(DISPLAY=$display xdotool search --name '^Pellrun' | wc -l)
+    players=0; for n in s hack; do heard "$runtime/audio-$n.raw" && players=$((players + 1)); done
+    for p in $pids; do kill -TERM "$p"; done
+    for _ in $(seq 50); do [ -z "$(started_by "$root/usr/bin/pellrun")" ] && break; sleep 0.1; done
+    where=$home/.cache/pellrun look=("$theirs")
+    [ "$form" = none ] && where=$own
+    [ "$form" = folder ] && look+=("$own")
+    left=$(ls -A "$where" 2> /dev/null | tr '\n' ' ') made=$(find "${look[@]}" -mindepth 1 | wc -l)
+    echo "/tmp/pellrun-$uid $form: saver and hack ($pids), ${f}% not black, $players playing, left in $where: $left"
+    check "$form: the saver starts and shows the meeting, it and a hack play" \
+      [ "$(echo $pids | wc -w)" -eq 2 -a "$shown" -eq 1 -a "$f" -ge 50 -a "$players" -eq 2 ]
+    check "$form: nothing made where the links point or in their folders, no run-time file left" \
+      [ ! -e "$home/planted" -a "$made" -eq 0 -a -d "$where" -a -z "$left" ]
+    check "$form: nothing printed" errors_in "$work/two-s.log" "$work/two-hack.log"
+  done
+  rm -rf "${planted[@]}"
+  stop_x
+  flock -u 9
+fi
+
 if [ -n "$screens" ]; then
   mkdir -p "$screens"
   cp "$work/board.png" "$screens/xscreensaver-board-1024x768.png"

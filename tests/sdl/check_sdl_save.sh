@@ -12,7 +12,9 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/n
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display") XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy
+# Run-time files of its own: the killed runs leave their instance marker behind.
+mkdir -m 700 "$work/run"
+export DISPLAY=:$(cat "$work/display") XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" SDL_AUDIODRIVER=dummy
 failures=0
 old='\002\001\001\001\001\001XX'  # a save makes it six bytes
 hex() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }

@@ -123,9 +123,8 @@ int main(int argc, char** argv) {
     int soundLock = -1;
     char soundLockPath[1024] = "";
     if (sdl.hackMode) {
-        hostRuntimePath("pellrun-sound.lock", soundLockPath, sizeof soundLockPath);
-        soundLock = sdlTakeLock(soundLockPath);
-        sdl.quiet = soundLock < 0;
+        soundLock = sdlTakeLock("pellrun-sound.lock", soundLockPath, sizeof soundLockPath);
+        sdl.quiet = soundLock == SdlLockHeld;
         if (sdl.quiet) sdlSoundDisable();
     }
 
