@@ -9,11 +9,12 @@ scr="$build/Pellrun.scr" here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
 artifacts=${PELLRUN_WINE_ARTIFACTS:-$work}
 mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
-passed=0 failed=0 xvfb_pid= locked= runs=0 started=()
+passed=0 failed=0 xvfb_pid= locked= mounted= runs=0 started=()
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {  # what was started here is ended by its id, the prefix's server with -k
     local pid; for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$locked" ] && chattr -i "$locked" 2>/dev/null
+    [ -n "$mounted" ] && umount "$mounted"
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
@@ -61,7 +62,7 @@ launch() {  # launch <dir> <program> <args...>: in the background; sets pid and 
 }
 start_scr() { launch "$work/run" "$scr" "$@"; }  # the built saver, with Data of its own
 wait_exit() {  # wait_exit <pid> <seconds>: sets exit_code (124: timed out and ended)
-    if poll $(( $2 * 10 )) ended "$1"; then wait "$1"; exit_code=$?
+    if poll $(( $2 * 10 )) ended "$1"; then { wait "$1"; } 2>/dev/null; exit_code=$?
     else kill "$1"; wait "$1" 2>/dev/null; exit_code=124; fi
 }
 scr_windows() { xdotool search --name '^Pellrun' 2>/dev/null; }  # the program's top-level windows
@@ -203,6 +204,41 @@ session 'clicks on the setting buttons and OK write the chosen values' '*+*' "$s
 rm -f "$settings"  # an empty command line opens them too; closing saves the defaults
 session 'an empty command line opens the settings; closing them saves' '*+*' "$settings" 020201000100 \
     close_hook start_scr
+
+# A save that cannot finish keeps the old Setup.ini whole: on a full disk (a small tmpfs,
+# filled up) the settings screen ends with 1; killed just before the new file takes the
+# name (strace stops the program at its flush; Wine's server does the move) and with a
+# link in the file's place, whose target stays untouched (Wine shows a link as no reparse
+# point, so the new file replaces the link itself).
+traced() { grep -q '^TracerPid:[[:space:]]*[1-9]' "/proc/$1/status" 2>/dev/null; }
+kill_at_flush() {
+    strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=KILL -p "$1" & started+=("$!")
+    poll 50 traced "$1"
+}
+old_bytes='\002\001\001\001\001\001XX'  # a save makes it six bytes
+while read -r name want file; do
+    dir="$work/save-$name"
+    mkdir -p "$dir/Data"
+    if [ "$name" = full ]; then
+        [ "$(id -u)" = 0 ] || { echo "SKIP a full disk (mounting a tmpfs needs root)"; continue; }
+        mount -t tmpfs -o size=64k tmpfs "$dir/Data" && mounted="$dir/Data"
+    fi
+    printf "$old_bytes" >"$dir/$file"
+    [ "$name" = link ] && ln -s ../outside "$dir/Data/Setup.ini"
+    [ "$name" = full ] && { cat /dev/zero >"$dir/Data/fill"; } 2>/dev/null
+    launch "$dir" "$scr" /c
+    me=$pid
+    wait_window "$me" && { [ "$name" != kill ] || kill_at_flush "$me"; } && sleep 1 && close_hook
+    wait_exit "$me" 8
+    after=$(hexdump "$dir/$file") left=$(ls "$dir/Data" | grep -c '^Setup\.ini\.')
+    [[ "$exit_code" == $want ]] && [ "$after" = 0201010101015858 ] && { [ "$name" = kill ] || [ "$left" = 0 ]; }
+    result $? "a save that cannot finish keeps the old file ($name)" "exit $exit_code, file $after, $left left"
+    [ -n "$mounted" ] && umount "$mounted" && mounted=
+done <<'CASES'
+full 1   Data/Setup.ini
+kill 137 Data/Setup.ini
+link *   outside
+CASES
 
 # ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the
 # picture shows scaled down, a "/s" still starts, closing the window ends it within a second.
