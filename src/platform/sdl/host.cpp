@@ -64,6 +64,20 @@ bool makeFolders(const char* path) {
     return isFolder(path);
 }
 
+// The program's folder among the user's folders of one kind: "$variable/pellrun/", or
+// "$HOME/fallback/pellrun/" when the variable is unset or relative (to be ignored then).
+bool userFolder(const char* variable, const char* fallback, char* path, size_t size) {
+    const char* given = std::getenv(variable);
+    const char* home = std::getenv("HOME");
+    if (given && given[0] == '/')
+        std::snprintf(path, size, "%s/pellrun/", given);
+    else if (home && home[0] == '/')
+        std::snprintf(path, size, "%s/%s/pellrun/", home, fallback);
+    else
+        return false;
+    return true;
+}
+
 }  // namespace
 
 bool hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size) {
@@ -150,15 +164,7 @@ uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite) {
         std::snprintf(path + n, sizeof path - n, "/Data/Setup.ini");
         if (isFile(path)) return programPath(path, "", buffer, size);
     }
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    // A relative XDG_CONFIG_HOME is to be ignored.
-    if (config && config[0] == '/')
-        std::snprintf(path, sizeof path, "%s/pellrun/", config);
-    else if (home && home[0] == '/')
-        std::snprintf(path, sizeof path, "%s/.config/pellrun/", home);
-    else
-        return 0;
+    if (!userFolder("XDG_CONFIG_HOME", ".config", path, sizeof path)) return 0;
     if (forWrite && !makeFolders(path)) return 0;
     return programPath(path, "Setup.ini", buffer, size);
 }
@@ -190,15 +196,7 @@ bool hostRuntimeFolder(const char* tmp, char* buffer, uint32_t size) {
         mkdir(path, 0700);
         if (take(path)) return true;
     }
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    if (cache && cache[0] == '/')
-        std::snprintf(path, sizeof path, "%s/pellrun/", cache);
-    else if (home && home[0] == '/')
-        std::snprintf(path, sizeof path, "%s/.cache/pellrun/", home);
-    else
-        return false;
-    if (!makeFolders(path)) return false;
+    if (!userFolder("XDG_CACHE_HOME", ".cache", path, sizeof path) || !makeFolders(path)) return false;
     path[std::strlen(path) - 1] = 0;
     return take(path);
 }
