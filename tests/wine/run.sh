@@ -62,7 +62,7 @@ launch() {  # launch <dir> <program> <args...>: in the background; sets pid and 
 }
 start_scr() { launch "$work/run" "$scr" "$@"; }  # the built saver, with Data of its own
 wait_exit() {  # wait_exit <pid> <seconds>: sets exit_code (124: timed out and ended)
-    if poll $(( $2 * 10 )) ended "$1"; then { wait "$1"; } 2>/dev/null; exit_code=$?
+    if poll $(( $2 * 10 )) ended "$1"; then wait "$1"; exit_code=$?
     else kill "$1"; wait "$1" 2>/dev/null; exit_code=124; fi
 }
 scr_windows() { xdotool search --name '^Pellrun' 2>/dev/null; }  # the program's top-level windows
@@ -208,7 +208,8 @@ session 'an empty command line opens the settings; closing them saves' '*+*' "$s
 # A save that cannot finish keeps the old Setup.ini whole: on a full disk (a small tmpfs,
 # filled up; exit 1), killed at its flush, before Wine's server moves the new file over the
 # old (it stays, unnamed), and with a link in its place (Wine shows a link as no reparse
-# point: the new file replaces the link itself, and its target stays untouched).
+# point: the new file replaces the link itself, and its target stays untouched); a
+# read-only one is kept (exit 1).
 kill_at_flush() {
     strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=KILL -p "$1" & started+=("$!")
     poll 50 grep -q '^TracerPid:[[:space:]]*[1-9]' "/proc/$1/status"
@@ -222,6 +223,7 @@ while read -r name code left file; do
     fi
     printf '\002\001\001\001\001\001XX' >"$dir/$file"  # a save makes it six bytes
     [ "$name" = link ] && ln -s ../outside "$dir/Data/Setup.ini"
+    [ "$name" = read-only ] && chmod a-w "$dir/$file"
     [ "$name" = full ] && { cat /dev/zero >"$dir/Data/fill"; } 2>/dev/null
     launch "$dir" "$scr" /c
     wait_window "$pid" && { [ "$name" != kill ] || kill_at_flush "$pid"; } && sleep 1 && close_hook
@@ -234,6 +236,7 @@ done <<'CASES'
 full 1   0 Data/Setup.ini
 kill 137 1 Data/Setup.ini
 link *   0 outside
+read-only 1 0 Data/Setup.ini
 CASES
 
 # ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the

@@ -10,11 +10,11 @@
 #include "platform/platform.h"
 
 int platReplaceFile(const char* path, const void* bytes, uint32_t count) {
-    // A folder or a link (any reparse point) is never written through; a read-only file
-    // keeps its settings (the move below refuses to replace it).
+    // A folder or a link (any reparse point) is never written through, and a read-only
+    // file keeps its settings.
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)))
         return 0;
     // A new file of its own beside the old one, flushed to the disk, then moved over it
     // in one step; until then the old file is whole.
