@@ -76,6 +76,12 @@ int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* done);
 int platFileWrite(FileHandle file, const void* buffer, uint32_t count, uint32_t* done);
 uint32_t platFileSize(FileHandle file);
 int platFileClose(FileHandle file);
+// Replaces the whole file at path with count bytes, so that the old file stays whole
+// until the new one is complete: the bytes go to a new file in the same folder, are
+// flushed to the disk and then moved over the old one. A path that names a link or
+// anything but a regular file, or a file the user may not write, is refused. Returns 1
+// when the new bytes are in place; on failure the old file is as it was.
+int platReplaceFile(const char* path, const void* bytes, uint32_t count);
 
 // ---- Single-instance marker --------------------------------------------------------
 // Creates (or opens) the named marker; *alreadyExists reports that another process

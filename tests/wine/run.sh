@@ -9,11 +9,12 @@ scr="$build/Pellrun.scr" here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
 artifacts=${PELLRUN_WINE_ARTIFACTS:-$work}
 mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
-passed=0 failed=0 xvfb_pid= locked= runs=0 started=()
+passed=0 failed=0 xvfb_pid= locked= mounted= runs=0 started=()
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {  # what was started here is ended by its id, the prefix's server with -k
     local pid; for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$locked" ] && chattr -i "$locked" 2>/dev/null
+    [ -n "$mounted" ] && umount "$mounted"
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     stop_monitors
@@ -205,6 +206,40 @@ session 'clicks on the setting buttons and OK write the chosen values' '*+*' "$s
 rm -f "$settings"  # an empty command line opens them too; closing saves the defaults
 session 'an empty command line opens the settings; closing them saves' '*+*' "$settings" 020201000100 \
     close_hook start_scr
+
+# A save that cannot finish keeps the old Setup.ini whole: on a full disk (a small tmpfs,
+# filled up; exit 1), killed at its flush, before Wine's server moves the new file over the
+# old (it stays, unnamed), and with a link in its place (Wine shows a link as no reparse
+# point: the new file replaces the link itself, and its target stays untouched); a
+# read-only one is kept (exit 1).
+kill_at_flush() {
+    strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=KILL -p "$1" & started+=("$!")
+    poll 50 grep -q '^TracerPid:[[:space:]]*[1-9]' "/proc/$1/status"
+}
+while read -r name code left file; do
+    dir="$work/save-$name"
+    mkdir -p "$dir/Data"
+    if [ "$name" = full ]; then
+        [ "$(id -u)" = 0 ] || { echo "SKIP a full disk (mounting a tmpfs needs root)"; continue; }
+        mount -t tmpfs -o size=64k tmpfs "$dir/Data" && mounted="$dir/Data"
+    fi
+    printf '\002\001\001\001\001\001XX' >"$dir/$file"  # a save makes it six bytes
+    [ "$name" = link ] && ln -s ../outside "$dir/Data/Setup.ini"
+    [ "$name" = read-only ] && chmod a-w "$dir/$file"
+    [ "$name" = full ] && { cat /dev/zero >"$dir/Data/fill"; } 2>/dev/null
+    launch "$dir" "$scr" /c
+    wait_window "$pid" && { [ "$name" != kill ] || kill_at_flush "$pid"; } && sleep 1 && close_hook
+    wait_exit "$pid" 8
+    got="$exit_code $(hexdump "$dir/$file") $(ls "$dir/Data" | grep -c '^Setup\.ini\.')"
+    [[ "$got" == $code" 0201010101015858 $left" ]]  # exit, the file, new files left beside it
+    result $? "a save that cannot finish keeps the old file ($name)" "$got"
+    [ -n "$mounted" ] && umount "$mounted" && mounted=
+done <<'CASES'
+full 1   0 Data/Setup.ini
+kill 137 1 Data/Setup.ini
+link *   0 outside
+read-only 1 0 Data/Setup.ini
+CASES
 
 # ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the
 # picture shows scaled down, a "/s" still starts, closing the window ends it within a second.
