@@ -2,7 +2,7 @@
 ; uninstaller, an Apps-and-features entry, a Start-menu entry for the settings, and an
 ; offer to make Pellrun the current screen saver. English or Japanese, as the system is.
 ;
-; makensis -INPUTCHARSET UTF8 -DVERSION=x.y -DSCR=<Pellrun.scr> -DDATA=<Data folder>
+; makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DVERSION_QUAD=x.y.z.0 -DSCR=<Pellrun.scr> -DDATA=<Data folder>
 ;          -DICON=<icon.ico> -DOUTFILE=<PellrunSetup.exe> pellrun.nsi
 Unicode true
 Target amd64-unicode
@@ -38,11 +38,12 @@ LangString MakeCurrent ${LANG_JAPANESE} "Pellrun を現在のスクリーンセ�
 LangString SettingsDescription ${LANG_ENGLISH} "Choose the Pellrun screen saver's settings"
 LangString SettingsDescription ${LANG_JAPANESE} "Pellrun スクリーンセーバーの設定"
 
-VIProductVersion "${VERSION}.0.0"
+VIProductVersion "${VERSION_QUAD}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} setup"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION_QUAD}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
 
 ; The offer to become the current screen saver: a box ticked unless the user clears it

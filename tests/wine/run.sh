@@ -33,6 +33,10 @@ poll() {  # poll <tries> <command...>: every 0.1 s until the command succeeds; f
 }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 [ -f "$scr" ] || give_up "no Pellrun.scr in $1"
+# The version the build was made with, as Windows numbers files (1.0.0 -> 1.0.0.0).
+release=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
+IFS=. read -r v1 v2 v3 v4 <<<"$release"; quad="$v1.${v2:-0}.${v3:-0}.${v4:-0}"
+
 
 # A Japanese locale (ANSI code page 932) for Wine only, without touching /etc.
 localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
@@ -223,6 +227,9 @@ if [ -f "$build/preview-host.exe" ]; then
     host_pid=$pid
     if poll 150 has_pane; then
         read -r px py pw ph <<<"$pane"
+        [ -n "$release" ] && [ "$(host_says version)" = \
+            "$quad|$release|Pellrun developers|Pellrun|Copyright (c) 2026 Pellrun developers|$quad" ]
+        result $? "the saver's version resource (its file properties) says $release" "$(host_says version)"
         poll 16 previewed
         [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
         result $? '"/p <window>" draws the scaled picture in the pane' \

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/startup.h"
+#include "pellrun_version.h"
 #include "png_write.h"
 #include "platform/headless/headless.h"
 #include "race/race.h"
@@ -32,6 +33,7 @@ struct Options {
     std::string snapshot;
     std::string dataDir = "Data";
     bool json = false;
+    bool version = false;
     std::string video;
 };
 
@@ -65,7 +67,8 @@ void usage() {
                  "                   [--interval 0-2] [--anti-alias on|off]\n"
                  "                   [--start \"YYYY-MM-DD HH:MM:SS\"] [--frames DIR] [--every K]\n"
                  "                   [--json] [--video FILE.gif|FILE.mp4] [--seconds S]\n"
-                 "                   [--snapshot FILE.png] [--data DIR] [--tick 0-4294967295]\n");
+                 "                   [--snapshot FILE.png] [--data DIR] [--tick 0-4294967295]\n"
+                 "                   [--version]\n");
 }
 
 bool parseLong(const char* text, long long low, long long high, long long& out) {
@@ -81,6 +84,10 @@ bool parseOptions(int argc, char** argv, Options& o) {
         std::string name = argv[i];
         if (name == "--json") {
             o.json = true;
+            continue;
+        }
+        if (name == "--version") {
+            o.version = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -379,6 +386,10 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options)) {
         usage();
         return 2;
+    }
+    if (options.version) {
+        std::printf("pellrun-sim %s\n", PELLRUN_VERSION);
+        return 0;
     }
     if (options.races < 0 && options.seconds < 0) options.races = 1;
     if (!simHasPictureOutput &&
