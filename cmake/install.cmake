@@ -56,7 +56,7 @@ install(FILES ${PELLRUN_PACKAGING}/pellrun.desktop DESTINATION ${CMAKE_INSTALL_D
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pellrun)
 set(CPACK_PACKAGE_VERSION ${PELLRUN_VERSION})
-set(CPACK_PACKAGE_CONTACT "The Pellrun developers <pellrun@example.org>")
+set(CPACK_PACKAGE_CONTACT "${PELLRUN_PUBLISHER} <developers@pellrun.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver staging an endless meeting of mouse races")
 set(CPACK_PACKAGE_DESCRIPTION "Six mice are drawn from a roster for every race. A race board shows their
 names, odds and running styles beside a live clock; at the start time the mice

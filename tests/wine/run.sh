@@ -37,7 +37,6 @@ ended() { ! kill -0 "$1" 2>/dev/null; }
 release=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
 IFS=. read -r v1 v2 v3 v4 <<<"$release"; quad="$v1.${v2:-0}.${v3:-0}.${v4:-0}"
 
-
 # A Japanese locale (ANSI code page 932) for Wine only, without touching /etc.
 localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
     give_up "cannot make the ja_JP.UTF-8 locale:" "$work/localedef.log"
@@ -265,17 +264,20 @@ if [ -f "$build/PellrunSetup.exe" ]; then
     wait_exit "$pid" 120
     same=0
     for f in "$here"/../../Data/*.dat; do cmp -s "$f" "$pf/Data/${f##*/}" && same=$((same + 1)); done
-    IFS='|' read -r name version publisher icon remover size < <(reg_values "$uninstall_key" \
-        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize)
+    IFS='|' read -r name version publisher icon remover size comments < <(reg_values "$uninstall_key" \
+        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize Comments)
     IFS='|' read -r saver_now active_now < <(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
     [ "$exit_code" = 0 ] && cmp -s "$scr" "$pf/Pellrun.scr" && [ -f "$pf/Uninstall.exe" ] &&
-        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
+        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ "$version" = "$release" ] &&
+        [ "$publisher" = 'Pellrun developers' ] && [[ "$comments" == *'MIT licence'* ]] &&
+        grep -q '^MIT License' "$pf/LICENSE.txt" && [ -s "$pf/NOTICES.txt" ] &&
         [ "$icon" = 'C:\Program Files\Pellrun\Pellrun.scr,0' ] &&
         [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ] &&
         tr -d '\0' <"$menu/Pellrun settings.lnk" 2>/dev/null | grep -q '/c' &&
         [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
-    result $? 'a silent install: program, 18 data files, uninstaller, entry, Start menu "/c", current saver' \
-        "exit $exit_code, $same data files; $name|$version|$publisher|$icon|$remover|$size; $saver_now $active_now"
+    entry="$name|$version|$publisher|$comments|$icon|$remover|$size"
+    result $? 'a silent install: program, 18 data files, licence, uninstaller, entry, Start menu "/c", current saver' \
+        "exit $exit_code, $same data files; $entry; $saver_now $active_now"
 
     # From the system folder the installed saver takes its data and settings from beside
     # the program (the effect played at the end is opened there; no song without a MIDI device).
