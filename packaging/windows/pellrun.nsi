@@ -5,6 +5,8 @@
 ; makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DVERSION_QUAD=x.y.z.0 -DPUBLISHER=<name>
 ;          -DCOPYRIGHT=<line> -DSCR=<Pellrun.scr> -DDATA=<Data folder> -DLICENSE=<LICENSE.txt>
 ;          -DNOTICES=<NOTICES.txt> -DICON=<icon.ico> -DOUTFILE=<PellrunSetup.exe> pellrun.nsi
+; The installer holds no file dates (SetDateSave off), so the same inputs give the same
+; bytes whenever it is made.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -29,6 +31,7 @@ ShowInstDetails nevershow
 ShowUninstDetails nevershow
 BrandingText "${PRODUCT} ${VERSION}"
 LicenseData "${LICENSE}"
+SetDateSave off
 
 ; The first language loaded is the one used when the system's is neither.
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
