@@ -145,7 +145,10 @@ int platRegisterClass(const char* className, WindowProc proc, int iconId);
 // AdjustWindowRectEx with no menu and extended style 0.
 int platAdjustWindowRect(PlatRect& rect, uint32_t style);
 // CreateWindowExA with extended style 0. parent is null for a top-level window; id is
-// the child control id. className "BUTTON" makes a push button.
+// the child control id. className "BUTTON" makes a push button. A top-level popup that
+// fills its monitor is full screen: the backend may fill the other monitors too (win32:
+// black windows that go with it); input there reaches this window's procedure, positions
+// in its client coordinates (negative left of it and above it).
 WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
                               int x, int y, int width, int height, WindowHandle parent,
                               int id);

@@ -80,6 +80,9 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         {{{2000, WmMouseMove, 0, 50, 50}, {2100, WmMouseMove, 0, 50, 51}, {2200, WmMouseMove, 0, 50, 52},
           {2300, WmMouseMove, 0, 50, 53}, {2400, WmMouseMove, 0, 50, 54}, {2500, WmMouseMove, 0, 50, 55},
           {2600, WmMouseMove, 0, 50, 56}}, 2500},
+        // Another monitor left of or above the window reports negative positions: 4 pixels
+        // across the edge are still jitter, 5 end it.
+        {{{2000, WmMouseMove, 0, 2, 1}, {2100, WmMouseMove, 0, -2, -3}, {2200, WmMouseMove, 0, -3, 1}}, 2200},
         // Reports during the grace period are no reference.
         {{{100, WmMouseMove, 0, 10, 10}, {200, WmMouseMove, 0, 300, 10}, {2000, WmMouseMove, 0, 10, 10},
           {2100, WmMouseMove, 0, 10, 200}}, 2100},

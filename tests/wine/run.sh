@@ -16,6 +16,7 @@ cleanup() {  # what was started here is ended by its id, the prefix's server wit
     [ -n "$locked" ] && chattr -i "$locked" 2>/dev/null
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    stop_monitors
     [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -32,6 +33,7 @@ poll() {  # poll <tries> <command...>: every 0.1 s until the command succeeds; f
     for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1
 }
 ended() { ! kill -0 "$1" 2>/dev/null; }
+. "$here/../support/monitors.sh"
 [ -f "$scr" ] || give_up "no Pellrun.scr in $1"
 # The version the build was made with, as Windows numbers files (1.0.0 -> 1.0.0.0).
 release=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
@@ -349,5 +351,8 @@ if [ -f "$sim_exe" ]; then
     result $? 'pellrun-sim.exe refuses --snapshot in plain words and leaves no working directory' \
         "exit $exit_code, $left left"
 fi
+
+# ---- Last, as it leaves the virtual desktop: two monitors on another X server.
+. "$here/monitors.sh"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
