@@ -28,6 +28,16 @@ for path in usr/bin/pellrun usr/bin/pellrun-sim usr/libexec/xscreensaver/pellrun
 done
 root="$work/root" hack="$work/root/usr/libexec/xscreensaver/pellrun"
 dpkg-deb -x "$deb" "$root"
+# One version everywhere: the package, both programs, the manual pages; the MIT licence
+# in the machine-readable copyright file; a real maintainer.
+version=$(dpkg-deb -f "$deb" Version) bin="$root/usr/bin"
+check "pellrun and pellrun-sim --version say $version" \
+  [ "$("$bin/pellrun" --version)" = "pellrun $version" -a "$("$bin/pellrun-sim" --version)" = "pellrun-sim $version" ]
+check "the manual pages name $version" \
+  [ "$(zcat "$root"/usr/share/man/man6/pellrun*.6.gz | grep -c "^\.TH .*\"Pellrun $version\"")" = 2 ]
+check "the copyright file says MIT (Expat)" grep -q '^License: Expat$' "$root/usr/share/doc/pellrun/copyright"
+check "the maintainer is the project's" \
+  [ "$(dpkg-deb -f "$deb" Maintainer)" = "Pellrun developers <developers@pellrun.org>" ]
 
 # ---- A plain user (xscreensaver launches no hacks for root) ----------------------------
 user=$(id -un) run_as=(env)

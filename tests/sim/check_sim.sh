@@ -1,5 +1,6 @@
 #!/bin/sh
-# pellrun-sim across the tick count's wrap and with the data folder's own settings.
+# pellrun-sim across the tick count's wrap and with the data folder's own settings; its
+# progress line on a terminal; --from.
 # usage: check_sim.sh PELLRUN_SIM DATA_DIR
 set -eu
 sim=$1
@@ -29,4 +30,23 @@ grep -q '"race":1' "$work/out" || fail "no race with the file's settings"
 grep -Eq 'in (60[6-9][0-9]|6[1-9][0-9][0-9])\.' "$work/err" || { cat "$work/err"; fail "interval 100 not used"; }
 timeout 300 "$sim" --seed 7 --races 1 --speed 4 --data "$work/data" 2>"$work/err4" >/dev/null || fail "override"
 [ "$(cat "$work/err4")" != "$(cat "$work/err")" ] || fail "--speed did not override the file"
+
+# On a terminal a long run shows its progress on one line and takes it away before each
+# record and at the end; what is left is what a script sees, which gets no progress.
+"$sim" --seed 7 --races 30 --json --data "$data" >"$work/out" 2>"$work/err" || fail "plain long run"
+script -qec "'$sim' --seed 7 --races 30 --json --data '$data'" /dev/null >"$work/tty" || fail "run on a terminal"
+grep -q "$(printf '\rframes [0-9]*  [0-9:]*\.[0-9] virtual  [0-9]* %%  about [0-9:]* left')" "$work/tty" ||
+    fail "no progress line on the terminal"
+sed "s/$(printf '\r')frames [^$(printf '\r')]*//g; s/$(printf '\r') *$(printf '\r')//g; s/$(printf '\r')\$//" \
+    "$work/tty" >"$work/seen"
+cat "$work/out" "$work/err" | cmp -s - "$work/seen" || fail "the terminal keeps more than a script sees"
+! grep -q "$(printf '\r')" "$work/err" || fail "progress written without a terminal"
+
+# --from: the frames of the last three seconds, and exactly those.
+"$sim" --seed 7 --seconds 6 --frames "$work/all" --data "$data" 2>/dev/null || fail "frames"
+"$sim" --seed 7 --seconds 6 --from 3 --frames "$work/tail" --data "$data" 2>/dev/null || fail "--from"
+all=$(ls "$work/all" | wc -l) tail=$(ls "$work/tail" | wc -l)
+[ "$tail" -gt 10 ] && [ "$tail" -lt $((all - 10)) ] &&
+    cmp -s "$work/tail/frame-000000.png" "$work/all/$(printf 'frame-%06d.png' $((all - tail)))" ||
+    fail "--from 3 gave $tail of $all frames, not the last ones"
 echo ok

@@ -36,6 +36,9 @@ poll() {  # poll <tries> <command...>: every 0.1 s until the command succeeds; f
 ended() { ! kill -0 "$1" 2>/dev/null; }
 . "$here/../support/monitors.sh"
 [ -f "$scr" ] || give_up "no Pellrun.scr in $1"
+# The version the build was made with, as Windows numbers files (1.0.0 -> 1.0.0.0).
+release=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
+IFS=. read -r v1 v2 v3 v4 <<<"$release"; quad="$v1.${v2:-0}.${v3:-0}.${v4:-0}"
 
 # A Japanese locale (ANSI code page 932) for Wine only, without touching /etc.
 localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
@@ -260,6 +263,9 @@ if [ -f "$build/preview-host.exe" ]; then
     host_pid=$pid
     if poll 150 has_pane; then
         read -r px py pw ph <<<"$pane"
+        [ -n "$release" ] && [ "$(host_says version)" = \
+            "$quad|$release|Pellrun developers|Pellrun|Copyright (c) 2026 Pellrun developers|$quad" ]
+        result $? "the saver's version resource (its file properties) says $release" "$(host_says version)"
         poll 16 previewed
         [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
         result $? '"/p <window>" draws the scaled picture in the pane' \
@@ -295,17 +301,20 @@ if [ -f "$build/PellrunSetup.exe" ]; then
     wait_exit "$pid" 120
     same=0
     for f in "$here"/../../Data/*.dat; do cmp -s "$f" "$pf/Data/${f##*/}" && same=$((same + 1)); done
-    IFS='|' read -r name version publisher icon remover size < <(reg_values "$uninstall_key" \
-        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize)
+    IFS='|' read -r name version publisher icon remover size comments < <(reg_values "$uninstall_key" \
+        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize Comments)
     IFS='|' read -r saver_now active_now < <(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
     [ "$exit_code" = 0 ] && cmp -s "$scr" "$pf/Pellrun.scr" && [ -f "$pf/Uninstall.exe" ] &&
-        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
+        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ "$version" = "$release" ] &&
+        [ "$publisher" = 'Pellrun developers' ] && [[ "$comments" == *'MIT licence'* ]] &&
+        grep -q '^MIT License' "$pf/LICENSE.txt" && [ -s "$pf/NOTICES.txt" ] &&
         [ "$icon" = 'C:\Program Files\Pellrun\Pellrun.scr,0' ] &&
         [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ] &&
         tr -d '\0' <"$menu/Pellrun settings.lnk" 2>/dev/null | grep -q '/c' &&
         [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
-    result $? 'a silent install: program, 18 data files, uninstaller, entry, Start menu "/c", current saver' \
-        "exit $exit_code, $same data files; $name|$version|$publisher|$icon|$remover|$size; $saver_now $active_now"
+    entry="$name|$version|$publisher|$comments|$icon|$remover|$size"
+    result $? 'a silent install: program, 18 data files, licence, uninstaller, entry, Start menu "/c", current saver' \
+        "exit $exit_code, $same data files; $entry; $saver_now $active_now"
 
     # From the system folder the installed saver takes its data and settings from beside
     # the program (the effect played at the end is opened there; no song without a MIDI device).

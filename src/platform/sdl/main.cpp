@@ -10,6 +10,7 @@
 
 #include <X11/Xlib.h>
 
+#include "pellrun_version.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_sound.h"
@@ -51,6 +52,12 @@ int main(int argc, char** argv) {
     // would come from the heap, where freed space stays resident.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
+    // "--version" prints the version and starts nothing, whatever else the line holds.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("pellrun %s\n", PELLRUN_VERSION);
+            return 0;
+        }
     // The host's options are taken out; the rest is the command line as the Windows
     // edition gets it.
     static char line[4096];
