@@ -1,5 +1,8 @@
 // Loading songs, the stream's life cycle and the buffer protocol, driven through the
 // headless stream.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "midi_files.h"
 
 namespace {
@@ -40,6 +43,48 @@ TEST_F(MidiPlayer, HeaderAndChunkChecks) {
     ASSERT_EQ(load(longHeader), 1);
     EXPECT_EQ(player.trackStart, player.songData + 24);
     EXPECT_EQ(loadSong((dir + "/missing.dat").c_str()), 0);
+}
+
+// Songs and effects are opened only when they are regular files of at most DataFileLimit
+// bytes: the rest is refused at once, unread. Each file here would pass as a song if read
+// (a valid header, the track as long as the file): a song over the limit, the 4 GB one
+// that would look 22 bytes long in 32 bits, a pipe (whose open waits for a writer, and
+// whose read waits for data while one holds it) and a folder. The headless wave player
+// takes the same files as the player does. A call that waits is ended by the alarm.
+TEST_F(MidiPlayer, OnlySmallRegularFilesAreOpenedAndNothingElseIsWaitedFor) {
+    const std::string path = dir + "/song.dat";
+    const struct {
+        char kind;   // f a file of the size, p a pipe, w a pipe held by a writer, d a folder
+        uint64_t size;
+        int32_t loads;
+    } rows[] = {{'f', DataFileLimit, 1}, {'f', DataFileLimit + 1ull, 0}, {'f', 2ull << 30, 0},
+                {'f', (4ull << 30) + 22, 0}, {'p', 0, 0}, {'w', 0, 0}, {'d', 0, 0}};
+    alarm(30);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.kind << " " << r.size);
+        std::remove(path.c_str());
+        int writer = -1;
+        if (r.kind == 'f') {
+            write("song.dat", midiFile(Bytes(6, 0)));
+            ASSERT_EQ(truncate(path.c_str(), off_t(r.size)), 0);
+            FILE* f = std::fopen(path.c_str(), "r+b");   // the track runs to the end of the file
+            ASSERT_NE(f, nullptr);
+            std::fseek(f, 18, SEEK_SET);
+            std::fwrite(big32(uint32_t(r.size - 22)).data(), 1, 4, f);
+            std::fclose(f);
+        } else if (r.kind != 'd') {
+            ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+            if (r.kind == 'w') writer = open(path.c_str(), O_RDWR | O_NONBLOCK);
+        } else {
+            ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+        }
+        EXPECT_EQ(loadSong(path.c_str()), r.loads);
+        headlessSoundReset();
+        EXPECT_EQ(platPlaySound(path.c_str(), SndAsync | SndNoDefault), r.loads);
+        if (writer >= 0) close(writer);
+        std::remove(path.c_str());
+    }
+    alarm(0);
 }
 
 // Scripts of calls on the player, with a failure of the stream planted (SoundPlay: none
