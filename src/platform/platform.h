@@ -292,5 +292,9 @@ uint32_t platMidiStreamClose(MidiStreamHandle stream);
 
 // ---- Wave player ----------------------------------------------------------------------------
 enum : uint32_t { SndSync = 0x0, SndAsync = 0x1, SndNoDefault = 0x2, SndLoop = 0x8 };
-// sndPlaySoundA: one sound at a time; a new one replaces the old.
+// A synchronous sound returns when it has played, or after this long with the sound
+// stopped: the call never waits much longer than the program's own short effects need.
+enum : uint32_t { SyncSoundLimitMs = 400 };
+// sndPlaySoundA: one sound at a time; a new one replaces the old. The file is opened as
+// FileReadData: a file that cannot be opened so is no sound.
 int platPlaySound(const char* path, uint32_t flags);

@@ -50,6 +50,63 @@ void checkFiles() {
           "%s", directory);
 }
 
+// A song or effect opens only as a disk file of at most DataFileLimit bytes: not a
+// larger one, a folder, nor pipe.dat, a FIFO that run.sh made and holds open for writing
+// (Wine opens it at once as a pipe, whose reads would wait). The other modes take only
+// disk files too.
+void checkDataFiles() {
+    CreateDirectoryA("folder.dat", nullptr);
+    const struct {
+        const char* name;
+        uint64_t size;   // made sparse first, when not 0
+        int mode;
+        bool opens;
+    } rows[] = {{"limit.dat", DataFileLimit, FileReadData, true},
+                {"over.dat", DataFileLimit + 1ull, FileReadData, false},
+                {"over.dat", 0, FileOpenExisting, true},
+                {"folder.dat", 0, FileReadData, false},
+                {"pipe.dat", 0, FileReadData, false},
+                {"pipe.dat", 0, FileOpenExisting, false}};
+    int wrong = 0;
+    for (const auto& r : rows) {
+        if (r.size) {
+            HANDLE h = CreateFileA(r.name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            LARGE_INTEGER at;
+            at.QuadPart = LONGLONG(r.size);
+            SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+            SetEndOfFile(h);
+            CloseHandle(h);
+        }
+        FileHandle f = platFileOpen(r.name, r.mode);
+        if (f) platFileClose(f);
+        wrong += (f != nullptr) != r.opens;
+    }
+    check(wrong == 0, "data files: only disk files, and for songs and effects none over the limit",
+          "%d rows wrong", wrong);
+}
+
+// A synchronous sound returns when it has played (with a moment for the player to start),
+// run.sh's minute.wav after SyncSoundLimitMs (and the player's start-up the first time a
+// wave device is used); one that cannot be read at once with 0.
+void checkSounds() {
+    const struct {
+        const char* name;
+        int result;
+        uint32_t least, most;   // milliseconds
+    } rows[] = {{"minute.wav", 1, SyncSoundLimitMs, SyncSoundLimitMs + 300}, {"short.wav", 1, 100, 300},
+                {"pipe.dat", 0, 0, 100}, {"none.wav", 0, 0, 100}};
+    for (const auto& r : rows) {
+        uint32_t start = GetTickCount();
+        int result = platPlaySound(r.name, SndSync | SndNoDefault);
+        uint32_t took = GetTickCount() - start;
+        char name[96];
+        std::snprintf(name, sizeof name, "a synchronous %s returns %d after %u to %u ms", r.name, r.result, r.least,
+                      r.most);
+        check(result == r.result && took + 20 >= r.least && took < r.most, name, "%d after %u ms", result, took);
+    }
+    platPlaySound(nullptr, SndSync);
+}
+
 // Without a writable data folder the settings go to the per-user folder (here a private
 // APPDATA), made only for writing. The writable case is seen end to end.
 void checkFolders() {
@@ -215,6 +272,8 @@ int pellrunMain(const char* commandLine, int) {
     if (!logFile) return 100;
     std::setvbuf(logFile, nullptr, _IONBF, 0);  // lines up to a crash are kept
     checkFiles();
+    checkDataFiles();
+    checkSounds();
     checkFolders();
     checkTime();
     DcHandle screen = platGetDC(nullptr);
