@@ -1,8 +1,7 @@
 // libFuzzer target: any bytes as a song file, converted through several buffer rounds, a
 // stop and a restart on the headless stream, every queued buffer within its 10000 bytes
 // and whole events. The same bytes as a stream buffer drive the Linux stream's schedule:
-// every rendered chunk must lie within the output asked for, and each call hands on no
-// more than its share of work.
+// every rendered chunk must lie within the output asked for, each call's work in bounds.
 #include <cstdlib>
 #include <cstring>
 
@@ -25,8 +24,7 @@ void checkBuffers() {
     }
 }
 
-// Frames asked for in this call, rendered so far in it and the work handed on; buffers
-// still to queue again.
+// Frames asked for in this call, rendered and work handed on in it; buffers to queue again.
 struct Rendered {
     StreamSchedule* schedule;
     int frames, covered, work, refills;

@@ -18,12 +18,11 @@ for tick in 4294907296 4294967000 4294967295; do
     cmp -s "$work/reference" "$work/wrapped" || { diff "$work/reference" "$work/wrapped"; fail "--tick $tick"; }
 done
 
-# Songs and effects of 2 GB (sparse; each a valid song's header and a track to the end of
-# the file) are refused unread: the same meeting, in about the time and memory it takes
-# with the real files.
+# Songs and effects of 2 GB (sparse, a valid song's header) are refused unread: the same
+# meeting, in about the time and memory it takes with the real files.
 measured() {  # measured <name> <command...>: the output in $work/<name>; prints "ms peak-KB"
-    python3 -c 'import resource, subprocess, sys, time
-t = time.time(); subprocess.run(sys.argv[2:], stdout=open(sys.argv[1], "w"), stderr=subprocess.STDOUT)
+    python3 -c 'import resource, subprocess, sys, time; t = time.time()
+subprocess.run(sys.argv[2:], stdout=open(sys.argv[1], "w"), stderr=subprocess.STDOUT)
 print(int((time.time() - t) * 1000), resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$work/$@"
 }
 mkdir "$work/huge"

@@ -1,6 +1,6 @@
 // The Linux stream's schedule: however dense a song, each rendered block hands the
-// synthesizer a bounded amount of work; what is left over follows in the next blocks,
-// in order, and a block as dense as the program's songs get is handed on whole.
+// synthesizer a bounded amount of work; the rest follows in the next blocks, in order,
+// and a block as dense as the program's songs get is handed on whole.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -20,57 +20,40 @@ struct Flood {
 void noOutput(void*, int, int) {}
 void noteSent(void* user, uint32_t word) { static_cast<Flood*>(user)->sent.push_back(word >> 8 & 0x7F); }
 void sysexSent(void* user, const uint8_t*, uint32_t) { static_cast<Flood*>(user)->sent.push_back(0x100); }
-void played(void* user) {
-    Flood& r = *static_cast<Flood*>(user);
-    r.schedule.queued = r.refills-- > 0 ? 1 : 0;   // the one buffer again, or nothing
-    r.schedule.eventOffset = 0;
-    r.schedule.eventTimed = false;
+void played(void* user) {   // the one buffer again, or nothing
+    Flood& f = *static_cast<Flood*>(user);
+    f.schedule.queued = f.refills-- > 0 ? 1 : 0;
+    f.schedule.eventOffset = 0, f.schedule.eventTimed = false;
 }
 
+// Zero-delta notes or resets of the whole synthesizer, through 40 blocks of 1024 frames.
 TEST(StreamSchedule, WorkPerBlockIsBoundedAndTheRestFollowsInOrder) {
-    const uint8_t Reset[8] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};   // a whole-synthesizer reset
     const struct {
-        const char* name;
         int events, refills;
         bool sysex;
-        std::vector<size_t> perBlock;   // events handed on in the first blocks
-    } rows[] = {
-        {"zero-delta notes", 833, 8, false, {128, 128, 128}},
-        {"zero-delta resets", 499, 8, true, {16, 16, 16}},
-        {"the densest block of the songs", 46, 0, false, {46, 0}},
-    };
+        size_t first;   // handed on in the first block
+    } rows[] = {{833, 8, false, 128}, {499, 8, true, 16}, {46, 0, false, 46}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
         std::vector<char> data(10000, 0);
-        uint32_t at = 0;
+        const int size = row.sysex ? 20 : 12, cost = row.sysex ? SysexWork : 1;
         for (int i = 0; i < row.events; ++i) {
-            const uint32_t event[3] = {0, 0, row.sysex ? 0x80000006u : 0x00400090u | uint32_t(i % 128) << 8};
-            std::memcpy(data.data() + at, event, 12);
-            if (row.sysex) std::memcpy(data.data() + at + 12, Reset, 8);
-            at += row.sysex ? 20 : 12;
+            const uint32_t event[5] = {0, 0, row.sysex ? 0x80000006u : 0x00400090u | uint32_t(i % 128) << 8,
+                                       0x097F7EF0, 0xF701};   // F0 7E 7F 09 01 F7: reset
+            std::memcpy(data.data() + i * size, event, size_t(size));
         }
-        Flood r = {};
-        r.refills = row.refills;
-        r.header.data = data.data();
-        r.header.bufferLength = r.header.bytesRecorded = at;
-        StreamSchedule& s = r.schedule;
-        s.running = true;
-        s.tempo = 500000, s.division = 96, s.rate = 44100;
-        s.queue[s.queued++] = &r.header;
-        const StreamSink sink = {&r, noOutput, noteSent, sysexSent, played};
-        for (size_t block = 0; block < 40; ++block) {
-            const size_t before = r.sent.size();
-            streamRender(s, 1024, sink);
-            const size_t sent = r.sent.size() - before;
-            EXPECT_LE(sent * (row.sysex ? SysexWork : 1), size_t(StreamWorkPerCall)) << block;
-            if (block < row.perBlock.size()) {
-                EXPECT_EQ(sent, row.perBlock[block]) << block;
-            }
+        Flood f = {{true, 500000, 96, 44100, {}, 1, 0, false, 0.0}, {}, row.refills, {}};
+        f.header.data = data.data(), f.header.bufferLength = f.header.bytesRecorded = uint32_t(row.events * size);
+        f.schedule.queue[0] = &f.header;
+        const StreamSink sink = {&f, noOutput, noteSent, sysexSent, played};
+        streamRender(f.schedule, 1024, sink);
+        EXPECT_EQ(f.sent.size(), row.first) << row.events;
+        for (size_t block = 1, before = f.sent.size(); block < 40; ++block, before = f.sent.size()) {
+            streamRender(f.schedule, 1024, sink);
+            EXPECT_LE(int(f.sent.size() - before) * cost, StreamWorkPerCall) << row.events << " " << block;
         }
-        for (size_t i = 0; i < r.sent.size(); ++i)
-            ASSERT_EQ(r.sent[i], row.sysex ? 0x100 : i % size_t(row.events) % 128) << i;
-        EXPECT_EQ(r.sent.size(), std::min(size_t(row.events) * (row.refills + 1),
-                                          size_t(40 * StreamWorkPerCall / (row.sysex ? SysexWork : 1))));
+        EXPECT_EQ(f.sent.size(), size_t(std::min(row.events * (row.refills + 1), 40 * StreamWorkPerCall / cost)));
+        for (size_t i = 0; i < f.sent.size(); ++i)
+            ASSERT_EQ(f.sent[i], row.sysex ? 0x100 : i % size_t(row.events) % 128) << row.events << " " << i;
     }
 }
 

@@ -187,18 +187,15 @@ full_hook() {  # full screen (the settings file asks for it): the display switch
 saver '"/s" opens a popup of the desktop size; a 5-pixel mouse move ends it' 1024x768+0+0 first_hook \
     start_scr /s
 
-# Snd0.dat, played as the saver ends, must not hold the end up: as a FIFO held open by a
-# writer, or as a valid wave lasting a minute, the process is gone within a second of the
-# key, with a wave device to play on (ALSA's null device).
+# With Snd0.dat (played as the saver ends) a FIFO held by a writer or a wave of a minute,
+# the process is gone within a second of the key; with a wave device (ALSA's null one).
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >"$work/reg.log" 2>&1
 echo 'pcm.!default { type null }' >"$work/null-pcm.conf"
 for kind in FIFO minute; do
     mkdir -p "$work/$kind/Data"
     if [ $kind = FIFO ]; then mkfifo "$work/$kind/Data/Snd0.dat"; exec {held}<>"$work/$kind/Data/Snd0.dat"
     else python3 "$here/../support/wave.py" 60 >"$work/$kind/Data/Snd0.dat"; fi
-    start_in() { launch "$work/$kind" "$scr" "$@"; }
-    timed_key_hook() { key_at=$(now_ms); key_hook; }
-    key_at=
+    start_in() { launch "$work/$kind" "$scr" "$@"; }; timed_key_hook() { key_at=$(now_ms); key_hook; }; key_at=
     ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$work/null-pcm.conf" \
         saver "\"/s\" with Snd0.dat a $kind ends when keyed" 1024x768+0+0 timed_key_hook start_in /s
     took=$((ended_at - ${key_at:-0}))
