@@ -51,7 +51,10 @@ int64_t platCalendarSeconds();            // seconds since 1970, the random seed
 // ---- Files and directories -------------------------------------------------------
 // Paths use the program's own form: backslash separators, as the Windows edition
 // sees them. Backends that use slashes translate; doubled separators are accepted.
-enum { FileOpenExisting = 0, FileCreateAlways = 1 };
+// FileReadData opens a song or effect for reading only.
+enum { FileOpenExisting = 0, FileCreateAlways = 1, FileReadData = 2 };
+// No real song or effect comes near this size: FileReadData refuses a larger file.
+enum : uint32_t { DataFileLimit = 16u << 20 };
 // Current directory without a trailing separator (a drive root keeps its one).
 // Returns the length written, 0 on failure; the text is always NUL-terminated.
 uint32_t platCurrentDirectory(char* buffer, uint32_t size);
@@ -69,7 +72,10 @@ struct RunSettings {
     int32_t speed, interval, music, antiAlias;
 };
 void platRunSettings(RunSettings& settings);
-FileHandle platFileOpen(const char* path, int mode);   // nullptr on failure
+// Opens a regular file only: anything else (a pipe, a device, a folder, a socket) is
+// refused at once, without waiting for a peer; with FileReadData so is a file larger
+// than DataFileLimit, before anything is read. nullptr on failure.
+FileHandle platFileOpen(const char* path, int mode);
 // Moves the file pointer; returns the new position, or -1 on failure.
 int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd);
 int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* done);
@@ -295,5 +301,9 @@ uint32_t platMidiStreamClose(MidiStreamHandle stream);
 
 // ---- Wave player ----------------------------------------------------------------------------
 enum : uint32_t { SndSync = 0x0, SndAsync = 0x1, SndNoDefault = 0x2, SndLoop = 0x8 };
-// sndPlaySoundA: one sound at a time; a new one replaces the old.
+// A synchronous sound returns when it has played, or after this long with the sound
+// stopped: the call never waits much longer than the program's own short effects need.
+enum : uint32_t { SyncSoundLimitMs = 400 };
+// sndPlaySoundA: one sound at a time; a new one replaces the old. The file is opened as
+// FileReadData: a file that cannot be opened so is no sound.
 int platPlaySound(const char* path, uint32_t flags);

@@ -118,7 +118,7 @@ session() {
         geo=$(geometry "$window")
         $hook "$me"
     fi
-    wait_exit "$me" 8
+    wait_exit "$me" 8; ended_at=$(now_ms)
     [ "$want" = '*+*' ] || { sleep 0.3; desk=$(desktop_geometry) cur=$(cursor); }
     after=$(hexdump "$file")
     [[ "$geo" == $want ]] && [ "$exit_code" = 0 ] && [ "$desk" = 1024x768+0+0 ] &&
@@ -148,8 +148,12 @@ dlls=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort)
 [ -n "$dlls" ] && ! grep -q -v -x -E 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|MSVCRT\.DLL|WINMM\.DLL' <<<"$dlls" &&
     grep -q -E 'Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers"
 result $? 'Pellrun.scr is a GUI program importing only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$(echo $dlls)"
+# pipe.dat: a FIFO held open by a writer, so that a read of it would wait; two waves.
+mkdir -p "$work/backend"; mkfifo "$work/backend/pipe.dat"; exec {held}<>"$work/backend/pipe.dat"
+for s in 0.1:short 60:minute; do python3 "$here/../support/wave.py" "${s%:*}" >"$work/backend/${s#*:}.wav"; done
 [ -f "$build/backend-check.exe" ] && checker 'the backend checks' "$work/backend" "$work/backend/backend_check.log" \
     "$build/backend-check.exe" "Z:$(cd "$here/../../res" && pwd | tr / '\\')"
+exec {held}>&-
 
 # ---- The saver ----------------------------------------------------------------------------
 # A preview request without a window and an unknown switch: exit 0 at once, untouched.
@@ -188,6 +192,23 @@ full_hook() {  # full screen (the settings file asks for it): the display switch
 }
 saver '"/s" opens a popup of the desktop size; a 5-pixel mouse move ends it' 1024x768+0+0 first_hook \
     start_scr /s
+
+# With Snd0.dat (played as the saver ends) a FIFO held by a writer or a wave of a minute,
+# the process is gone within a second of the key; with a wave device (ALSA's null one).
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >"$work/reg.log" 2>&1
+echo 'pcm.!default { type null }' >"$work/null-pcm.conf"
+for kind in FIFO minute; do
+    mkdir -p "$work/$kind/Data"
+    if [ $kind = FIFO ]; then mkfifo "$work/$kind/Data/Snd0.dat"; exec {held}<>"$work/$kind/Data/Snd0.dat"
+    else python3 "$here/../support/wave.py" 60 >"$work/$kind/Data/Snd0.dat"; fi
+    start_in() { launch "$work/$kind" "$scr" "$@"; }; timed_key_hook() { key_at=$(now_ms); key_hook; }; key_at=
+    ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$work/null-pcm.conf" \
+        saver "\"/s\" with Snd0.dat a $kind ends when keyed" 1024x768+0+0 timed_key_hook start_in /s
+    took=$((ended_at - ${key_at:-0}))
+    [ -n "$key_at" ] && [ $took -lt 1000 ]; result $? "  ... and the process is gone within a second ($took ms)"
+    [ $kind = FIFO ] && exec {held}>&-
+done
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >>"$work/reg.log" 2>&1
 
 # Settings screen: a centred captioned window whose client area is 448 x 320 inside equal
 # side and bottom borders. Game speed 5 and text smoothing on through the hit map, then

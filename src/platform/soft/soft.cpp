@@ -624,22 +624,29 @@ FileHandle platFileOpen(const char* path, int mode) {
     softNativePath(path, native, sizeof native);
 #ifdef _WIN32
     // Bytes as they are (no newline translation), and not handed to child processes.
-    int flags = O_RDWR | O_BINARY | O_NOINHERIT;
+    int flags = O_BINARY | O_NOINHERIT;
 #else
-    int flags = O_RDWR | O_CLOEXEC;
+    // Opening a pipe waits for its other end, and a device may wait too; without waiting
+    // the open returns at once, and what it opened is then refused unless it is a file.
+    int flags = O_CLOEXEC | O_NONBLOCK;
 #endif
+    flags |= mode == FileReadData ? O_RDONLY : O_RDWR;
     if (mode == FileCreateAlways) flags |= O_CREAT | O_TRUNC;
     int fd = open(native, flags, 0644);
-    // Installed songs and effects are read-only to the user: an existing file that cannot
-    // be opened for writing is opened for reading (writes to it then fail).
+    // Installed files are read-only to the user: an existing file that cannot be opened
+    // for writing is opened for reading (writes to it then fail).
     if (fd < 0 && mode == FileOpenExisting && (errno == EACCES || errno == EROFS))
         fd = open(native, (flags & ~O_RDWR) | O_RDONLY, 0);
     if (fd < 0) return nullptr;
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        (mode == FileReadData && uint64_t(info.st_size) > DataFileLimit)) {
         close(fd);
         return nullptr;
     }
+#ifndef _WIN32
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
     return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
 }
 
