@@ -24,13 +24,18 @@ file(CREATE_LINK ../../bin/pellrun ${CMAKE_BINARY_DIR}/install-extra/pellrun SYM
 install(FILES ${CMAKE_BINARY_DIR}/install-extra/pellrun DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES ${PELLRUN_PACKAGING}/pellrun.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 
-# Manual pages and the package's changelog go in compressed, as Debian wants them.
+# Manual pages (with the version filled in) and the package's changelog go in
+# compressed, as Debian wants them.
+foreach(name pellrun.6 pellrun-sim.6)
+  configure_file(${PELLRUN_PACKAGING}/${name}.in ${CMAKE_BINARY_DIR}/install-extra/${name} @ONLY)
+endforeach()
+configure_file(${PELLRUN_PACKAGING}/changelog ${CMAKE_BINARY_DIR}/install-extra/changelog COPYONLY)
 find_program(GZIP gzip REQUIRED)
 set(PELLRUN_GZIPPED)
 foreach(name pellrun.6 pellrun-sim.6 changelog)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/install-extra/${name}.gz
-    COMMAND ${GZIP} -9nc ${PELLRUN_PACKAGING}/${name} > ${CMAKE_BINARY_DIR}/install-extra/${name}.gz
-    DEPENDS ${PELLRUN_PACKAGING}/${name})
+    COMMAND ${GZIP} -9nc ${CMAKE_BINARY_DIR}/install-extra/${name} > ${CMAKE_BINARY_DIR}/install-extra/${name}.gz
+    DEPENDS ${CMAKE_BINARY_DIR}/install-extra/${name})
   list(APPEND PELLRUN_GZIPPED ${CMAKE_BINARY_DIR}/install-extra/${name}.gz)
 endforeach()
 add_custom_target(pellrun-install-extra ALL DEPENDS ${PELLRUN_GZIPPED})
@@ -52,8 +57,8 @@ install(FILES ${PELLRUN_PACKAGING}/pellrun.desktop ${PELLRUN_PACKAGING}/pellrun-
 # the Japanese font are read at run time, so they are named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pellrun)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "The Pellrun developers <pellrun@example.org>")
+set(CPACK_PACKAGE_VERSION ${PELLRUN_VERSION})
+set(CPACK_PACKAGE_CONTACT "${PELLRUN_PUBLISHER} <developers@pellrun.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver staging an endless meeting of mouse races")
 set(CPACK_PACKAGE_DESCRIPTION "Six mice are drawn from a roster for every race. A race board shows their
 names, odds and running styles beside a live clock; at the start time the mice

@@ -2,8 +2,11 @@
 ; uninstaller, an Apps-and-features entry, a Start-menu entry for the settings, and an
 ; offer to make Pellrun the current screen saver. English or Japanese, as the system is.
 ;
-; makensis -INPUTCHARSET UTF8 -DVERSION=x.y -DSCR=<Pellrun.scr> -DDATA=<Data folder>
-;          -DICON=<icon.ico> -DOUTFILE=<PellrunSetup.exe> pellrun.nsi
+; makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DVERSION_QUAD=x.y.z.0 -DPUBLISHER=<name>
+;          -DCOPYRIGHT=<line> -DSCR=<Pellrun.scr> -DDATA=<Data folder> -DLICENSE=<LICENSE.txt>
+;          -DNOTICES=<NOTICES.txt> -DICON=<icon.ico> -DOUTFILE=<PellrunSetup.exe> pellrun.nsi
+; The installer holds no file dates (SetDateSave off), so the same inputs give the same
+; bytes whenever it is made.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -13,7 +16,6 @@ SetCompressor /SOLID lzma
 !include "nsDialogs.nsh"
 
 !define PRODUCT "Pellrun"
-!define PUBLISHER "Orrin Application Group"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pellrun"
 ; Where the installer remembers the screen saver it replaced.
 !define STATE_KEY "Software\Pellrun"
@@ -28,6 +30,8 @@ RequestExecutionLevel admin
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
 BrandingText "${PRODUCT} ${VERSION}"
+LicenseData "${LICENSE}"
+SetDateSave off
 
 ; The first language loaded is the one used when the system's is neither.
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
@@ -38,18 +42,20 @@ LangString MakeCurrent ${LANG_JAPANESE} "Pellrun を現在のスクリーンセ�
 LangString SettingsDescription ${LANG_ENGLISH} "Choose the Pellrun screen saver's settings"
 LangString SettingsDescription ${LANG_JAPANESE} "Pellrun スクリーンセーバーの設定"
 
-VIProductVersion "${VERSION}.0.0"
+VIProductVersion "${VERSION_QUAD}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} setup"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION_QUAD}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
 
 ; The offer to become the current screen saver: a box ticked unless the user clears it
 ; (silent installs keep the tick).
 Var MakeCurrentBox
 Var MakeCurrentState
 
+Page license
 Page directory
 Page custom saverPage saverPageLeave
 Page instfiles
@@ -84,6 +90,8 @@ FunctionEnd
 Section "Pellrun"
   SetOutPath "$INSTDIR"
   File "/oname=Pellrun.scr" "${SCR}"
+  File "/oname=LICENSE.txt" "${LICENSE}"
+  File "/oname=NOTICES.txt" "${NOTICES}"
   SetOutPath "$INSTDIR\Data"
   File "${DATA}\Bgm*.dat"
   File "${DATA}\In*.dat"
@@ -100,6 +108,8 @@ Section "Pellrun"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Comments" "Free software under the MIT licence (LICENSE.txt)"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Readme" "$INSTDIR\LICENSE.txt"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pellrun.scr,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
@@ -151,6 +161,8 @@ Section "Uninstall"
   DeleteRegKey HKCU "${STATE_KEY}"
 
   Delete "$INSTDIR\Pellrun.scr"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\NOTICES.txt"
   Delete "$INSTDIR\Data\Bgm*.dat"
   Delete "$INSTDIR\Data\In*.dat"
   Delete "$INSTDIR\Data\Snd*.dat"

@@ -88,7 +88,8 @@ int pellrunMain(const char* commandLine, int show) {
             if (elapsed < period) look = platWaitMessage(period - elapsed);
         }
         exitCode = int(message.wParam);
-        shutDown(mainWindow);
+        // Settings that could not be saved end the program with 1.
+        if (!shutDown(mainWindow) && exitCode == 0) exitCode = 1;
     }
     if (marker) platReleaseMarker(marker);
     return exitCode;

@@ -20,16 +20,24 @@ struct SettingGroup {
     int32_t base;          // marker x of button 0; click index = (x - base) / step
     int32_t step;
     int32_t markerY;
+    int32_t buttons;       // values 0 .. buttons - 1
 };
 
 const SettingGroup groups[] = {
-    {&speed, 0xF00000, 18, 25, 145},
-    {&interval, 0x0000F0, 176, 46, 145},
-    {&music, 0xF0F000, 336, 55, 145},
-    {&fullScreen, 0xF0F0F0, 108, 55, 235},
-    {&antiAlias, 0x808080, 244, 55, 235},
+    {&speed, 0xF00000, 18, 25, 145, 5},
+    {&interval, 0x0000F0, 176, 46, 145, 3},
+    {&music, 0xF0F000, 336, 55, 145, 2},
+    {&fullScreen, 0xF0F0F0, 108, 55, 235, 2},
+    {&antiAlias, 0x808080, 244, 55, 235, 2},
 };
 }  // namespace
+
+void nearestChoices() {
+    for (const SettingGroup& group : groups) {
+        if (*group.value < 0) *group.value = 0;
+        if (*group.value >= group.buttons) *group.value = group.buttons - 1;
+    }
+}
 
 void drawSettingsScreen() {
     copyRect(screenSurface, 0, 0, PictureWidth, PictureHeight, sheetSurface, 0, 0, KeyOpaque);

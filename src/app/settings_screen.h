@@ -4,6 +4,9 @@
 #pragma once
 #include <cstdint>
 
+// Each setting outside the choices its group offers (a stored file may hold any byte)
+// becomes the nearest choice, so every group shows a marker and is saved valid.
+void nearestChoices();
 void drawSettingsScreen();
 // A left click at client point (x, y) of the settings window.
 void settingsClick(int32_t x, int32_t y);

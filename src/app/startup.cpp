@@ -83,6 +83,7 @@ int32_t startUp(int32_t mode) {
         createSurface(screenSurface, windowDC, 448, 320, 24);
         createSurface(sheetSurface, windowDC, 920, 320, 24);
         loadBitmapResource(sheetSurface, 107);
+        nearestChoices();
         drawSettingsScreen();
         platBitBlt(windowDC, 0, 0, 448, 320, screenSurface.hdc, 0, 0);
         createButton(okButton, mainWindow, "OK", 0, 160, 40, 144, 275);
@@ -153,10 +154,11 @@ int32_t startUp(int32_t mode) {
 }
 
 int32_t shutDown(WindowHandle window) {
+    int32_t saved = 1;
     if (scene == SceneSettings) {
         releaseSurface(screenSurface);
         releaseSurface(sheetSurface);
-        writeSettings();
+        saved = writeSettings();
     } else {
         const bool preview = previewParent != nullptr;
         if (!preview) platShowCursor(true);
@@ -172,7 +174,7 @@ int32_t shutDown(WindowHandle window) {
     }
     platReleaseDC(window, windowDC);
     platDestroyWindow(window);
-    return 1;
+    return saved;
 }
 
 void resetProgramState() {

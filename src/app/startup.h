@@ -12,6 +12,7 @@ extern int32_t modeAtStart;
 extern int32_t refreshAtStart;
 
 int32_t startUp(int32_t mode);
+// Returns 0 when the settings screen ends and its settings could not be saved, else 1.
 int32_t shutDown(WindowHandle window);
 // 0 enumerates the modes, 1 switches to 640 x 480, 2 restores the start-up mode.
 int32_t changeDisplay(int32_t action);

@@ -49,16 +49,17 @@ void quitAfterGrace() {
 }
 
 // Ends the saver once the pointer is 5 pixels from where it was first reported, in
-// either axis; the reference point never moves, so jitter never ends it.
+// either axis; the reference point never moves, so jitter never ends it. Positions are
+// signed 16-bit numbers: input from another monitor arrives in this window's coordinates,
+// which are negative left of it and above it.
 static void mouseRule(intptr_t lParam) {
     int32_t position = static_cast<int32_t>(lParam);
     if (lastMousePos == -1) {
         lastMousePos = position;
         return;
     }
-    int32_t dx = int32_t(uint32_t(lastMousePos) & 0xFFFF) - int32_t(uint32_t(position) & 0xFFFF);
-    int32_t dy = int32_t((uint32_t(lastMousePos) >> 16) & 0xFFFF) -
-                 int32_t((uint32_t(position) >> 16) & 0xFFFF);
+    int32_t dx = int16_t(uint32_t(lastMousePos) & 0xFFFF) - int16_t(uint32_t(position) & 0xFFFF);
+    int32_t dy = int16_t(uint32_t(lastMousePos) >> 16) - int16_t(uint32_t(position) >> 16);
     if (dx < 0) dx = -dx;
     if (dy < 0) dy = -dy;
     if (dx >= 5 || dy >= 5) quitAfterGrace();

@@ -1,7 +1,8 @@
 #include "core/file.h"
 
 int32_t fileOpen(FileRecord& record, int32_t mode) {
-    record.handle = platFileOpen(record.path, mode == 1 ? FileCreateAlways : FileOpenExisting);
+    const int how = mode == 1 ? FileCreateAlways : mode == 2 ? FileReadData : FileOpenExisting;
+    record.handle = platFileOpen(record.path, how);
     return record.handle ? 1 : 0;
 }
 

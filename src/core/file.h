@@ -11,7 +11,8 @@ struct FileRecord {
 
 enum : int32_t { FilePositionCurrent = -1, FilePositionEnd = -2 };
 
-// mode 0: an existing file only; mode 1: create, or empty an existing one.
+// mode 0: an existing file only; mode 1: create, or empty an existing one; mode 2: a song
+// or effect, for reading only (a regular file of at most DataFileLimit bytes).
 int32_t fileOpen(FileRecord& record, int32_t mode);
 // position -1 reads at the current position; otherwise seeks there first.
 // Returns the number of bytes read, 0 on failure.

@@ -44,12 +44,10 @@ int32_t readSettings() {
 
 int32_t writeSettings() {
     FileRecord file;
-    if (!settingsPath(file, true) || !fileOpen(file, 1)) return 0;
+    if (!settingsPath(file, true)) return 0;
     const uint8_t bytes[6] = {
         static_cast<uint8_t>(SettingsVersion), static_cast<uint8_t>(speed),
         static_cast<uint8_t>(interval),        static_cast<uint8_t>(music),
         static_cast<uint8_t>(fullScreen),      static_cast<uint8_t>(antiAlias)};
-    int32_t written = fileWrite(file, bytes, FilePositionCurrent, sizeof bytes);
-    fileClose(file);
-    return written == static_cast<int32_t>(sizeof bytes) ? 1 : 0;
+    return platReplaceFile(file.path, bytes, sizeof bytes) ? 1 : 0;
 }

@@ -21,5 +21,6 @@ void setDefaultSettings();
 // Reads Setup.ini from dataDir; anything but a complete version-2 record keeps the
 // defaults. Returns 1 when the file's values were taken.
 int32_t readSettings();
-// Writes the 6-byte record; returns 1 when all six bytes were written.
+// Replaces Setup.ini with the 6-byte record; returns 1 when it is in place. A failed
+// save leaves the old file as it was.
 int32_t writeSettings();

@@ -51,7 +51,10 @@ int64_t platCalendarSeconds();            // seconds since 1970, the random seed
 // ---- Files and directories -------------------------------------------------------
 // Paths use the program's own form: backslash separators, as the Windows edition
 // sees them. Backends that use slashes translate; doubled separators are accepted.
-enum { FileOpenExisting = 0, FileCreateAlways = 1 };
+// FileReadData opens a song or effect for reading only.
+enum { FileOpenExisting = 0, FileCreateAlways = 1, FileReadData = 2 };
+// No real song or effect comes near this size: FileReadData refuses a larger file.
+enum : uint32_t { DataFileLimit = 16u << 20 };
 // Current directory without a trailing separator (a drive root keeps its one).
 // Returns the length written, 0 on failure; the text is always NUL-terminated.
 uint32_t platCurrentDirectory(char* buffer, uint32_t size);
@@ -69,13 +72,22 @@ struct RunSettings {
     int32_t speed, interval, music, antiAlias;
 };
 void platRunSettings(RunSettings& settings);
-FileHandle platFileOpen(const char* path, int mode);   // nullptr on failure
+// Opens a regular file only: anything else (a pipe, a device, a folder, a socket) is
+// refused at once, without waiting for a peer; with FileReadData so is a file larger
+// than DataFileLimit, before anything is read. nullptr on failure.
+FileHandle platFileOpen(const char* path, int mode);
 // Moves the file pointer; returns the new position, or -1 on failure.
 int64_t platFileSeek(FileHandle file, int64_t position, bool fromEnd);
 int platFileRead(FileHandle file, void* buffer, uint32_t count, uint32_t* done);
 int platFileWrite(FileHandle file, const void* buffer, uint32_t count, uint32_t* done);
 uint32_t platFileSize(FileHandle file);
 int platFileClose(FileHandle file);
+// Replaces the whole file at path with count bytes, so that the old file stays whole
+// until the new one is complete: the bytes go to a new file in the same folder, are
+// flushed to the disk and then moved over the old one. A path that names a link or
+// anything but a regular file, or a file the user may not write, is refused. Returns 1
+// when the new bytes are in place; on failure the old file is as it was.
+int platReplaceFile(const char* path, const void* bytes, uint32_t count);
 
 // ---- Single-instance marker --------------------------------------------------------
 // Creates (or opens) the named marker; *alreadyExists reports that another process
@@ -145,7 +157,10 @@ int platRegisterClass(const char* className, WindowProc proc, int iconId);
 // AdjustWindowRectEx with no menu and extended style 0.
 int platAdjustWindowRect(PlatRect& rect, uint32_t style);
 // CreateWindowExA with extended style 0. parent is null for a top-level window; id is
-// the child control id. className "BUTTON" makes a push button.
+// the child control id. className "BUTTON" makes a push button. A top-level popup that
+// fills its monitor is full screen: the backend may fill the other monitors too (win32:
+// black windows that go with it); input there reaches this window's procedure, positions
+// in its client coordinates (negative left of it and above it).
 WindowHandle platCreateWindow(const char* className, const char* caption, uint32_t style,
                               int x, int y, int width, int height, WindowHandle parent,
                               int id);
@@ -286,5 +301,9 @@ uint32_t platMidiStreamClose(MidiStreamHandle stream);
 
 // ---- Wave player ----------------------------------------------------------------------------
 enum : uint32_t { SndSync = 0x0, SndAsync = 0x1, SndNoDefault = 0x2, SndLoop = 0x8 };
-// sndPlaySoundA: one sound at a time; a new one replaces the old.
+// A synchronous sound returns when it has played, or after this long with the sound
+// stopped: the call never waits much longer than the program's own short effects need.
+enum : uint32_t { SyncSoundLimitMs = 400 };
+// sndPlaySoundA: one sound at a time; a new one replaces the old. The file is opened as
+// FileReadData: a file that cannot be opened so is no sound.
 int platPlaySound(const char* path, uint32_t flags);

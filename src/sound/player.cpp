@@ -126,7 +126,9 @@ int32_t loadSong(const char* path) {
     FileRecord file;
     std::memset(&file, 0, sizeof file);
     std::strncpy(file.path, path, sizeof file.path - 1);
-    if (!fileOpen(file, 0)) return 0;
+    // Only a regular file of a size that a song can have is opened: a pipe or a device
+    // would keep the caller waiting, and a huge file would be read whole.
+    if (!fileOpen(file, 2)) return 0;
     uint32_t size = fileSize(file);
     if (size < 22) {
         fileClose(file);

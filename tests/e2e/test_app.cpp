@@ -80,6 +80,9 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         {{{2000, WmMouseMove, 0, 50, 50}, {2100, WmMouseMove, 0, 50, 51}, {2200, WmMouseMove, 0, 50, 52},
           {2300, WmMouseMove, 0, 50, 53}, {2400, WmMouseMove, 0, 50, 54}, {2500, WmMouseMove, 0, 50, 55},
           {2600, WmMouseMove, 0, 50, 56}}, 2500},
+        // Another monitor left of or above the window reports negative positions: 4 pixels
+        // across the edge are still jitter, 5 end it.
+        {{{2000, WmMouseMove, 0, 2, 1}, {2100, WmMouseMove, 0, -2, -3}, {2200, WmMouseMove, 0, -3, 1}}, 2200},
         // Reports during the grace period are no reference.
         {{{100, WmMouseMove, 0, 10, 10}, {200, WmMouseMove, 0, 300, 10}, {2000, WmMouseMove, 0, 10, 10},
           {2100, WmMouseMove, 0, 10, 200}}, 2100},
@@ -111,7 +114,9 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
         {{}, {2, 1, 0, 1, 0}},
-        {{2, 0xFF, 9, 0, 1, 0}, {-1, 9, 0, 1, 0}},    // out of range, used as read
+        // Out of range: the settings screen takes the nearest choice and saves it.
+        {{2, 0xFF, 9, 0, 1, 0}, {0, 2, 0, 1, 0}},
+        {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {4, 0, 1, 0, 1}},
     };
     for (const Case& c : cases) {
         ProgramRun run;
@@ -127,19 +132,22 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
     }
 }
 
-TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
+// The saver neither writes the file nor corrects its values; settings the settings
+// screen cannot save (no Data folder, or none at all) end it with 1.
+TEST(SettingsFile, SaverUsesItAsReadAndLostChoicesAreReported) {
     ProgramRun run;
-    run.writeData("Setup.ini", {2, 1, 1, 1, 1, 1, 7});
+    run.writeData("Setup.ini", {2, 0x7F, 9, 1, 1, 1, 7});
     run.begin();
     headlessScript(1000, WmKeyDown, 0, 0);
     run.run("/s");
+    EXPECT_EQ(std::make_pair(speed, interval), std::make_pair(127, 9));
     EXPECT_EQ(run.readData("Setup.ini").size(), 7u);
 
     ProgramRun bare;
     ASSERT_EQ(std::system(("rm -rf '" + bare.directory + "/Data'").c_str()), 0);
     bare.begin();
     headlessScript(10, WmCommand, 0, 0);
-    EXPECT_EQ(bare.run("/c"), 0);
+    EXPECT_EQ(bare.run("/c"), 1);
 
     // A working directory too long for the data folder's path gives no data folder at
     // all: nothing is read or written anywhere, rather than under a cut-off path.
@@ -150,9 +158,31 @@ TEST(SettingsFile, SaverNeverWritesItAndMissingDataFolderLosesChoicesQuietly) {
     ASSERT_EQ(chdir(longDir.c_str()), 0);
     deep.begin();
     headlessScript(10, WmCommand, 0, 0);
-    EXPECT_EQ(deep.run("/c"), 0);
+    EXPECT_EQ(deep.run("/c"), 1);
     EXPECT_EQ(dataDir[0], 0);
     EXPECT_NE(access((longDir + "/Data/Setup.ini").c_str(), F_OK), 0);
+}
+
+// Saving replaces a regular file, keeping its mode; a folder in its place is left as it
+// was and the failure ends the run with 1. (check_sdl_save.sh: full disk, link, kill.)
+TEST(SettingsFile, SaveReplacesOnlyARegularFile) {
+    const struct {
+        const char* setUp;  // shell command in the working directory
+        int exitCode;
+        const char* after;  // shell test that must hold afterwards
+    } cases[] = {
+        {"printf 'old-bytes' > Data/Setup.ini && chmod 640 Data/Setup.ini", 0,
+         "[ $(stat -c %a Data/Setup.ini) = 640 ] && [ $(od -An -tx1 Data/Setup.ini | tr -d ' ') = 020201000100 ]"},
+        {"mkdir Data/Setup.ini", 1, "[ -d Data/Setup.ini ]"},
+    };
+    for (const auto& c : cases) {
+        ProgramRun run;
+        ASSERT_EQ(std::system(c.setUp), 0) << c.setUp;
+        run.begin();
+        headlessScript(10, WmCommand, 0, 0);
+        EXPECT_EQ(run.run("/c"), c.exitCode) << c.setUp;
+        EXPECT_EQ(std::system(c.after), 0) << c.setUp;
+    }
 }
 
 TEST(StartUp, PlayfieldPlacement) {

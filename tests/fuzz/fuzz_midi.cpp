@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as a song file, converted through several buffer rounds, a
 // stop and a restart on the headless stream, every queued buffer within its 10000 bytes
 // and whole events. The same bytes as a stream buffer drive the Linux stream's schedule:
-// every rendered chunk must lie within the output asked for.
+// every rendered chunk must lie within the output asked for, each call's work in bounds.
 #include <cstdlib>
 #include <cstring>
 
@@ -24,10 +24,10 @@ void checkBuffers() {
     }
 }
 
-// Frames asked for in this call and rendered so far in it; buffers still to queue again.
+// Frames asked for in this call, rendered and work handed on in it; buffers to queue again.
 struct Rendered {
     StreamSchedule* schedule;
-    int frames, covered, refills;
+    int frames, covered, work, refills;
 };
 
 void renderChunk(void* user, int frames, int offset) {
@@ -35,8 +35,8 @@ void renderChunk(void* user, int frames, int offset) {
     if (frames <= 0 || offset != r.covered || offset + frames > r.frames) __builtin_trap();
     r.covered += frames;
 }
-void ignoreShort(void*, uint32_t) {}
-void ignoreSysex(void*, const uint8_t*, uint32_t) {}
+void countShort(void* user, uint32_t) { static_cast<Rendered*>(user)->work += 1; }
+void countSysex(void* user, const uint8_t*, uint32_t) { static_cast<Rendered*>(user)->work += SysexWork; }
 void bufferPlayed(void* user) {
     Rendered& r = *static_cast<Rendered*>(user);
     StreamSchedule& s = *r.schedule;
@@ -66,13 +66,13 @@ void driveSchedule(const uint8_t* bytes, size_t size, uint32_t division, uint32_
     s.division = division;
     s.rate = rates[bytes[2] & 3];
     s.queue[s.queued++] = &header;
-    Rendered r = {&s, 0, 0, bytes[3] & 7};
-    const StreamSink sink = {&r, renderChunk, ignoreShort, ignoreSysex, bufferPlayed};
+    Rendered r = {&s, 0, 0, 0, bytes[3] & 7};
+    const StreamSink sink = {&r, renderChunk, countShort, countSysex, bufferPlayed};
     for (int call = 0; call < 32; ++call) {
         r.frames = 64 << (call & 7);
-        r.covered = 0;
+        r.covered = r.work = 0;
         streamRender(s, r.frames, sink);
-        if (r.covered != r.frames) __builtin_trap();
+        if (r.covered != r.frames || r.work > StreamWorkPerCall) __builtin_trap();
     }
 }
 

@@ -30,6 +30,16 @@ done
 root="$work/root" hack="$work/root/usr/libexec/xscreensaver/pellrun"
 dpkg-deb -x "$deb" "$root"
 check "the desktop entries are valid" desktop-file-validate "$root"/usr/share/applications/*.desktop
+# One version everywhere: the package, both programs, the manual pages; the MIT licence
+# in the machine-readable copyright file; a real maintainer.
+version=$(dpkg-deb -f "$deb" Version) bin="$root/usr/bin"
+check "pellrun and pellrun-sim --version say $version" \
+  [ "$("$bin/pellrun" --version)" = "pellrun $version" -a "$("$bin/pellrun-sim" --version)" = "pellrun-sim $version" ]
+check "the manual pages name $version" \
+  [ "$(zcat "$root"/usr/share/man/man6/pellrun*.6.gz | grep -c "^\.TH .*\"Pellrun $version\"")" = 2 ]
+check "the copyright file says MIT (Expat)" grep -q '^License: Expat$' "$root/usr/share/doc/pellrun/copyright"
+check "the maintainer is the project's" \
+  [ "$(dpkg-deb -f "$deb" Maintainer)" = "Pellrun developers <developers@pellrun.org>" ]
 
 # ---- A plain user (xscreensaver launches no hacks for root) ----------------------------
 user=$(id -un) run_as=(env)
@@ -53,6 +63,7 @@ as_user() {  # as_user VAR=VALUE... COMMAND...: in the user's environment, sound
   "${run_as[@]}" DISPLAY="$display" HOME="$home" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$home/.config" \
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$runtime/audio.raw" PATH=/usr/bin:/bin "$@"
 }
+lit() { convert "$1" -crop "$2" +repage -fill white +opaque black -format '%[fx:int(mean*100)]' info:; }  # % not black
 heard() { [ -s "$1" ] && [ "$(tr -d '\0' < "$1" | head -c 1 | wc -c)" -gt 0 ]; }  # not silence
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 hack_pids() { pgrep -u "$user" -f "^$hack" | tr '\n' ' '; }
@@ -110,7 +121,7 @@ run_host() {
 # configuration file offers filling, which is the default.
 while read -r -u 4 size name area fill colours want args; do
   run_host "$size" "$name" $args
-  f=$(convert "$work/$name.png" -crop "$area" +repage -fill white +opaque black -format '%[fx:int(mean*100)]' info:)
+  f=$(lit "$work/$name.png" "$area")
   c=$(convert "$work/$name.png" -crop "$area" +repage -format '%k' info:)
   b=$(convert "$work/$name.png" -format '%@' info: 2> /dev/null)
   echo "$name: ${f}% of $area not black, $c colours, the picture at $b"
@@ -145,6 +156,51 @@ check "both hacks ended on SIGTERM" [ -z "$pids" ]
 check "the two hacks printed no errors" errors_in "$work/hack1.log" "$work/hack2.log"
 kill "$msg" 2>/dev/null; wait "$msg" 2>/dev/null
 stop_x
+
+# ---- Another local user can neither stop nor silence the saver. XDG_RUNTIME_DIR unset, a second
+# user plants files and a link at /tmp/<uid>-*.lock and takes /tmp/pellrun-<uid> first (as nothing,
+# a file, a link to a folder of theirs, a folder of theirs open to all). The user's "/s" still shows
+# and plays, a hack beside it plays, nothing appears where the links point, no run-time file stays.
+if [ "$(id -u)" -eq 0 ]; then
+  intruder=pellrun-host-other uid=$(id -u "$user") marker=ORRIN_APPLICATION_GROUP_PELLRUNXP01
+  id "$intruder" > /dev/null 2>&1 || useradd --no-create-home --shell /bin/sh "$intruder"
+  exec 9> /tmp/pellrun-host-two-users.lock && flock 9  # the names are the machine's: one run at a time
+  theirs="$work/theirs" own="/tmp/pellrun-$uid"
+  mkdir -m 777 "$theirs" && chown "$intruder" "$theirs"
+  start_x 1024x768
+  rootwin=$(window_id -root)
+  planted=("/tmp/$uid-$marker.lock" "/tmp/$uid-pellrun-sound.lock" "/tmp/$uid-$marker-${rootwin#0x}.lock" "$own")
+  for form in none file link folder; do
+    rm -rf "${planted[@]}" "$home/.cache" "$home/planted" "$runtime"/audio-*.raw
+    runuser -u "$intruder" -- sh -c 'touch "$1" "$2" && ln -s "$4" "$3" && case $5 in file) touch "$6" ;;
+      link) ln -s "$7" "$6" ;; folder) mkdir -m 777 "$6" ;; esac' - "${planted[@]:0:3}" "$home/planted" "$form" \
+      "$own" "$theirs"
+    for run in s:/s hack:--root; do
+      (cd "$home" && as_user env -u XDG_RUNTIME_DIR SDL_DISKAUDIOFILE="$runtime/audio-${run%:*}.raw" \
+        XSCREENSAVER_WINDOW="$rootwin" "$hack" "${run#*:}" > "$work/two-${run%:*}.log" 2>&1 &)
+    done
+    sleep 10
+    DISPLAY=$display xwd -root -silent | convert xwd:- "png:$work/two-$form.png"
+    f=$(lit "$work/two-$form.png" 800x640+112+64) shown=$(DISPLAY=$display xdotool search --name '^Pellrun' | wc -l)
+    players=0; for n in s hack; do heard "$runtime/audio-$n.raw" && players=$((players + 1)); done
+    ours=$(hack_pids)
+    for p in $ours; do kill -TERM "$p"; done
+    wait_hacks ""  # (it keeps its own list in pids)
+    where=$home/.cache/pellrun look=("$theirs")
+    [ "$form" = none ] && where=$own
+    [ "$form" = folder ] && look+=("$own")
+    left=$(ls -A "$where" 2> /dev/null | tr '\n' ' ') made=$(find "${look[@]}" -mindepth 1 | wc -l)
+    echo "/tmp/pellrun-$uid $form: saver and hack ($ours), ${f}% not black, $players playing, left in $where: $left"
+    check "$form: the saver starts and shows the meeting, it and a hack play" \
+      [ "$(echo $ours | wc -w)" -eq 2 -a "$shown" -eq 1 -a "$f" -ge 50 -a "$players" -eq 2 ]
+    check "$form: nothing made where the links point or in their folders, no run-time file left" \
+      [ ! -e "$home/planted" -a "$made" -eq 0 -a -d "$where" -a -z "$left" ]
+    check "$form: nothing printed" errors_in "$work/two-s.log" "$work/two-hack.log"
+  done
+  rm -rf "${planted[@]}"
+  stop_x
+  flock -u 9
+fi
 
 if [ -n "$screens" ]; then
   mkdir -p "$screens"

@@ -24,7 +24,7 @@ xservers=() programs=() failures=0
 cleanup() {
   local p
   for p in "${programs[@]}" "${xservers[@]}"; do kill "$p" 2> /dev/null; done
-  stop_monitors 2> /dev/null
+  stop_monitors
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -51,7 +51,7 @@ xvfb() {
 start() {
   local d=$1
   shift
-  mkdir -p "$work/run$d"
+  mkdir -p -m 700 "$work/run$d"
   DISPLAY=$d XDG_RUNTIME_DIR="$work/run$d" "$pellrun" "$@" >> "$work/pellrun.log" 2>&1 &
   pid=$!
   programs+=($pid)
@@ -151,40 +151,42 @@ DISPLAY=$desk xdotool mousemove --window "$win" 10 10 key alt+F4 2> /dev/null
 check "Alt+F4 ends the window" ends "$watched" 5000
 
 # ---- Two monitors ------------------------------------------------------------------------
-if ! start_monitors "$work" 1920x1080 1280x1024; then
-  echo "FAIL: no Xorg with two dummy monitors (root, xserver-xorg-video-dummy):"
-  tail -5 "$work/xorg.log"
-  exit 1
-fi
-two=$DISPLAY
-# run_two ARGS...: the pointer on the second monitor, then the saver on both.
-run_two() {
-  DISPLAY=$two xdotool mousemove 2500 500
-  start "$two" /s "$@"
+start_monitors "1920x1080 1280x1024"
+case $? in
+  0) two=$DISPLAY ;;
+  2) echo "SKIP two monitors: $monitors_error" ;;
+  *) echo "FAIL: two monitors: $monitors_error"; failures=$((failures + 1)) ;;
+esac
+if [ -n "${two:-}" ]; then
+  # run_two ARGS...: the pointer on the second monitor, then the saver on both.
+  run_two() {
+    DISPLAY=$two xdotool mousemove 2500 500
+    start "$two" /s "$@"
+    sleep 1
+  }
+  nothing_left() { [ -z "$(DISPLAY=$two xwininfo -root -children | grep pellrun)" ]; }
+  run_two
+  check "two monitors: the first filled 1350 x 1080 at (285, 0)" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
+  check "two monitors: the second filled 1280 x 1024" shows "$two" 1280x1024+0+0 5 1280x1024+1920+0
+  [ -n "$screens" ] && sleep 8 && shot "$two" "$work/two.png"
+  DISPLAY=$two xdotool mousemove_relative 4 4
   sleep 1
-}
-nothing_left() { [ -z "$(DISPLAY=$two xwininfo -root -children | grep pellrun)" ]; }
-run_two
-check "two monitors: the first filled 1350 x 1080 at (285, 0)" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
-check "two monitors: the second filled 1280 x 1024" shows "$two" 1280x1024+0+0 5 1280x1024+1920+0
-[ -n "$screens" ] && sleep 8 && shot "$two" "$work/two.png"
-DISPLAY=$two xdotool mousemove_relative 4 4
-sleep 1
-check "a 4-pixel move on the second monitor does not end it" running "$pid"
-DISPLAY=$two xdotool mousemove_relative 1 0
-check "a 5-pixel move on the second monitor ends it" ends "$pid" 5000
-check "nothing is left on either monitor" nothing_left
-run_two
-sleep 1
-DISPLAY=$two xdotool key space
-check "a key ends it" ends "$pid" 5000
-run_two --monitors primary
-check "--monitors primary: the first filled" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
-check "--monitors primary: the second black" black "$work/shot.png" 1280x1024+1920+0
-DISPLAY=$two xdotool click 1
-check "a click on the black monitor ends it" ends "$pid" 5000
-check "nothing is left on either monitor" nothing_left
-stop_monitors
+  check "a 4-pixel move on the second monitor does not end it" running "$pid"
+  DISPLAY=$two xdotool mousemove_relative 1 0
+  check "a 5-pixel move on the second monitor ends it" ends "$pid" 5000
+  check "nothing is left on either monitor" nothing_left
+  run_two
+  sleep 1
+  DISPLAY=$two xdotool key space
+  check "a key ends it" ends "$pid" 5000
+  run_two --monitors primary
+  check "--monitors primary: the first filled" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
+  check "--monitors primary: the second black" black "$work/shot.png" 1280x1024+1920+0
+  DISPLAY=$two xdotool click 1
+  check "a click on the black monitor ends it" ends "$pid" 5000
+  check "nothing is left on either monitor" nothing_left
+  stop_monitors
+fi
 
 # ---- The pictures, and a race at 1080 lines -------------------------------------------------
 if [ -n "$screens" ]; then

@@ -50,4 +50,4 @@ struct ProgramRun {
     int run(const char* commandLine) { return pellrunMain(commandLine, 1); }
 };
 
-inline intptr_t mouseAt(int x, int y) { return intptr_t(uint32_t(x) | uint32_t(y) << 16); }
+inline intptr_t mouseAt(int x, int y) { return intptr_t((uint32_t(x) & 0xFFFF) | uint32_t(y) << 16); }

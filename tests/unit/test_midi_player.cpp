@@ -1,5 +1,8 @@
 // Loading songs, the stream's life cycle and the buffer protocol, driven through the
 // headless stream.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "midi_files.h"
 
 namespace {
@@ -40,6 +43,39 @@ TEST_F(MidiPlayer, HeaderAndChunkChecks) {
     ASSERT_EQ(load(longHeader), 1);
     EXPECT_EQ(player.trackStart, player.songData + 24);
     EXPECT_EQ(loadSong((dir + "/missing.dat").c_str()), 0);
+}
+
+// Songs (and, for the headless wave player, effects) open only as regular files of at
+// most DataFileLimit bytes, each row's a valid song if read: not a larger one (4 GB + 22
+// looks 22 bytes long in 32 bits), a pipe (whose open, or read while a writer holds it,
+// waits) nor a folder. A call that waits is ended by the alarm.
+TEST_F(MidiPlayer, OnlySmallRegularFilesAreOpenedAndNothingElseIsWaitedFor) {
+    const std::string path = dir + "/song.dat";
+    const struct {
+        char kind;   // f a file of the size, p a pipe, w a pipe held by a writer, d a folder
+        uint64_t size;
+        int32_t loads;
+    } rows[] = {{'f', DataFileLimit, 1}, {'f', DataFileLimit + 1ull, 0}, {'f', 2ull << 30, 0},
+                {'f', (4ull << 30) + 22, 0}, {'p', 0, 0}, {'w', 0, 0}, {'d', 0, 0}};
+    alarm(30);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.kind << " " << r.size);
+        int writer = -1;
+        if (r.kind == 'f') {
+            write("song.dat", cat({{'M', 'T', 'h', 'd'}, big32(6), Bytes(6, 0), {'M', 'T', 'r', 'k'},
+                                   big32(uint32_t(r.size - 22))}));
+            ASSERT_EQ(truncate(path.c_str(), off_t(r.size)), 0);
+        } else {
+            ASSERT_EQ(r.kind == 'd' ? mkdir(path.c_str(), 0755) : mkfifo(path.c_str(), 0644), 0);
+        }
+        if (r.kind == 'w') writer = open(path.c_str(), O_RDWR | O_NONBLOCK);
+        EXPECT_EQ(loadSong(path.c_str()), r.loads);
+        headlessSoundReset();
+        EXPECT_EQ(platPlaySound(path.c_str(), SndAsync | SndNoDefault), r.loads);
+        if (writer >= 0) close(writer);
+        std::remove(path.c_str());
+    }
+    alarm(0);
 }
 
 // Scripts of calls on the player, with a failure of the stream planted (SoundPlay: none

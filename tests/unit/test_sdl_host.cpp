@@ -128,4 +128,32 @@ TEST_F(SdlHostPlaces, SettingsInConfigFolderMadeOnSaveUnlessDataHasOne) {
     unsetenv("XDG_CONFIG_HOME");
 }
 
+// The run-time folder is one only the user can reach: $XDG_RUNTIME_DIR, else a folder of
+// the user's own in the shared tmp, else one in the user's cache folder.
+TEST_F(SdlHostPlaces, RuntimeFolderOnlyTheUserCanReach) {
+    unsetenv("XDG_CACHE_HOME");
+    setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
+    const std::string tmp = root + "/tmp", own = tmp + "/pellrun-" + std::to_string(geteuid()),
+                      cache = root + "/home/.cache/pellrun";
+    const struct {
+        std::string setUp;   // shell command in the scratch folder
+        std::string folder;  // the folder chosen, "" for none
+    } cases[] = {
+        {"mkdir -m 700 run", root + "/run"},
+        {"mkdir -m 755 run", own},
+        {"ln -s tmp run", own},
+        {"touch " + own, cache},
+        {"mkdir -m 700 mine && ln -s ../mine " + own, cache},
+        {"mkdir -m 777 " + own, cache},
+        {"chmod 777 tmp", cache},  // others could remove the folder from a tmp without the sticky bit
+        {"touch " + own + " && mkdir -m 700 home && touch home/.cache", ""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(std::system("rm -rf run tmp home mine && mkdir -m 1777 tmp"), 0);
+        ASSERT_EQ(std::system(c.setUp.c_str()), 0) << c.setUp;
+        EXPECT_EQ(hostRuntimeFolder(tmp.c_str(), buffer, sizeof buffer) ? buffer : "", c.folder) << c.setUp;
+    }
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
 }  // namespace

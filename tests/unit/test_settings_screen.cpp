@@ -55,14 +55,22 @@ TEST(SettingsScreen, OkSavesWhatTheMarkersShow) {
     EXPECT_EQ(run.run("/c"), 0);
     EXPECT_GE(headlessElapsed(), 500u);
     EXPECT_EQ(run.readData("Setup.ini"), (std::vector<uint8_t>{2, 4, 0, 0, 1, 1}));
-    // Speed 40 puts the marker far right, clipped away: nothing written outside the picture.
-    ProgramRun far;
-    far.writeData("Setup.ini", {2, 40, 1, 0, 1, 0});
-    far.begin();
-    startUp(ModeSettings);
-    settingsClick(54, 156);
-    EXPECT_EQ(speed, 1);
-    shutDown(mainWindow);
+}
+
+// Stored values out of range show the markers of the nearest choices, as if the file
+// held those.
+TEST(SettingsScreen, OutOfRangeValuesShowTheNearestChoice) {
+    uint64_t pictures[2];
+    const std::vector<uint8_t> files[2] = {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {2, 4, 0, 1, 0, 1}};
+    for (int i = 0; i < 2; ++i) {
+        ProgramRun run;
+        run.writeData("Setup.ini", files[i]);
+        run.begin();
+        startUp(ModeSettings);
+        pictures[i] = surfaceHash(screenSurface);
+        shutDown(mainWindow);
+    }
+    EXPECT_EQ(pictures[0], pictures[1]);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -48,6 +49,43 @@ void checkFiles() {
               platCurrentDirectory(tiny, sizeof tiny) == 0 && tiny[0] == 0,
           "current directory without a trailing separator; a buffer too small gives 0 and an empty text",
           "%s", directory);
+}
+
+// Songs and effects open only as disk files of at most DataFileLimit bytes: not a larger
+// one, a folder, nor run.sh's FIFO held by a writer (Wine opens it at once as a pipe,
+// whose reads wait); the other modes take only disk files too. A synchronous sound
+// returns when played (and started), a minute's after the limit, the rest at once.
+void checkSongsAndEffects() {
+    CreateDirectoryA("folder.dat", nullptr);
+    for (const char* name : {"limit.dat", "over.dat"}) {   // sparse, of the limit and one byte more
+        HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = DataFileLimit + (name[0] == 'o');
+        SetFilePointerEx(h, size, nullptr, FILE_BEGIN);
+        SetEndOfFile(h);
+        CloseHandle(h);
+    }
+    const struct { const char* name; int mode; bool opens; } opens[] = {
+        {"limit.dat", FileReadData, true}, {"over.dat", FileReadData, false}, {"over.dat", FileOpenExisting, true},
+        {"folder.dat", FileReadData, false}, {"pipe.dat", FileReadData, false}, {"pipe.dat", FileOpenExisting, false}};
+    std::string wrong;
+    for (const auto& r : opens) {
+        FileHandle f = platFileOpen(r.name, r.mode);
+        if ((f != nullptr) != r.opens) wrong += std::string(" ") + r.name;
+        if (f) platFileClose(f);
+    }
+    const struct { const char* name; int result; uint32_t least, most; } sounds[] = {
+        {"minute.wav", 1, SyncSoundLimitMs, SyncSoundLimitMs + 300}, {"short.wav", 1, 100, 300},
+        {"pipe.dat", 0, 0, 100}, {"none.wav", 0, 0, 100}};
+    for (const auto& r : sounds) {
+        uint32_t start = GetTickCount();
+        int result = platPlaySound(r.name, SndSync | SndNoDefault);
+        uint32_t took = GetTickCount() - start;
+        if (result != r.result || took + 20 < r.least || took >= r.most)
+            wrong += std::string(" ") + r.name + " " + std::to_string(result) + " after " + std::to_string(took);
+    }
+    check(wrong.empty(), "songs and effects: only small disk files; synchronous sounds end in time", "%s",
+          wrong.c_str());
 }
 
 // Without a writable data folder the settings go to the per-user folder (here a private
@@ -215,6 +253,7 @@ int pellrunMain(const char* commandLine, int) {
     if (!logFile) return 100;
     std::setvbuf(logFile, nullptr, _IONBF, 0);  // lines up to a crash are kept
     checkFiles();
+    checkSongsAndEffects();
     checkFolders();
     checkTime();
     DcHandle screen = platGetDC(nullptr);

@@ -1,14 +1,44 @@
 // Stands in for the system's screen saver settings dialog: a window with a 152 x 112
 // client area starts the saver given on the command line with "/p <its window number>".
-// Run in a directory of its own; writes host.log: "pane X Y W H" (the client area on the
-// screen) once the saver runs; when a file "close" appears, closes the window and adds
+// Run in a directory of its own; writes host.log: "version F|P|C|N|L|Q" (the saver's version
+// resource as its file properties show it: file and product version, company, product,
+// copyright, and the fixed file version), "pane X Y W H" (the client area on the screen)
+// once the saver runs; when a file "close" appears, closes the window and adds
 // "ended MS EXIT" (how long the saver took to end, -1 when not within 5 s, and its exit
 // code). The exit code is 0 when all went through.
 #include <windows.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
+
+void logVersion(FILE* logFile, const char* path) {
+    DWORD unused = 0, size = GetFileVersionInfoSizeA(path, &unused);
+    std::vector<char> block(size + 1);
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!size || !GetFileVersionInfoA(path, 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void**)&translation, &length) || !length ||
+        !VerQueryValueA(block.data(), "\\", (void**)&fixed, &length)) {
+        std::fprintf(logFile, "version none\n");
+        return;
+    }
+    std::fprintf(logFile, "version ");
+    for (const char* name : {"FileVersion", "ProductVersion", "CompanyName", "ProductName", "LegalCopyright"}) {
+        char key[128];
+        char* value = nullptr;
+        std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\%s", translation->language,
+                      translation->codePage, name);
+        if (!VerQueryValueA(block.data(), key, (void**)&value, &length)) value = nullptr;
+        std::fprintf(logFile, "%s|", value ? value : "");
+    }
+    std::fprintf(logFile, "%u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                 HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+}
 
 LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) PostQuitMessage(0);
@@ -21,6 +51,7 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     FILE* logFile = std::fopen("host.log", "wb");
     if (!logFile) return 1;
+    logVersion(logFile, commandLine);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = hostProc;
     wc.hInstance = instance;

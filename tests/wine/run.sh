@@ -9,13 +9,15 @@ scr="$build/Pellrun.scr" here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-wine.XXXXXX")
 artifacts=${PELLRUN_WINE_ARTIFACTS:-$work}
 mkdir -p "$artifacts" "$work/run/Data" "$work/locale"
-passed=0 failed=0 xvfb_pid= locked= runs=0 started=()
+passed=0 failed=0 xvfb_pid= locked= mounted= runs=0 started=()
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {  # what was started here is ended by its id, the prefix's server with -k
     local pid; for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$locked" ] && chattr -i "$locked" 2>/dev/null
+    [ -n "$mounted" ] && umount "$mounted"
     wineserver -k >/dev/null 2>&1
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    stop_monitors
     [ -n "${PELLRUN_WINE_KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -32,7 +34,11 @@ poll() {  # poll <tries> <command...>: every 0.1 s until the command succeeds; f
     for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1
 }
 ended() { ! kill -0 "$1" 2>/dev/null; }
+. "$here/../support/monitors.sh"
 [ -f "$scr" ] || give_up "no Pellrun.scr in $1"
+# The version the build was made with, as Windows numbers files (1.0.0 -> 1.0.0.0).
+release=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
+IFS=. read -r v1 v2 v3 v4 <<<"$release"; quad="$v1.${v2:-0}.${v3:-0}.${v4:-0}"
 
 # A Japanese locale (ANSI code page 932) for Wine only, without touching /etc.
 localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
@@ -112,7 +118,7 @@ session() {
         geo=$(geometry "$window")
         $hook "$me"
     fi
-    wait_exit "$me" 8
+    wait_exit "$me" 8; ended_at=$(now_ms)
     [ "$want" = '*+*' ] || { sleep 0.3; desk=$(desktop_geometry) cur=$(cursor); }
     after=$(hexdump "$file")
     [[ "$geo" == $want ]] && [ "$exit_code" = 0 ] && [ "$desk" = 1024x768+0+0 ] &&
@@ -142,8 +148,12 @@ dlls=$(awk '/DLL Name:/{print toupper($3)}' <<<"$headers" | sort)
 [ -n "$dlls" ] && ! grep -q -v -x -E 'KERNEL32\.DLL|USER32\.DLL|GDI32\.DLL|MSVCRT\.DLL|WINMM\.DLL' <<<"$dlls" &&
     grep -q -E 'Subsystem[[:space:]]+0+2[[:space:]]' <<<"$headers"
 result $? 'Pellrun.scr is a GUI program importing only KERNEL32, USER32, GDI32, msvcrt and WINMM' "$(echo $dlls)"
+# pipe.dat: a FIFO held open by a writer, so that a read of it would wait; two waves.
+mkdir -p "$work/backend"; mkfifo "$work/backend/pipe.dat"; exec {held}<>"$work/backend/pipe.dat"
+for s in 0.1:short 60:minute; do python3 "$here/../support/wave.py" "${s%:*}" >"$work/backend/${s#*:}.wav"; done
 [ -f "$build/backend-check.exe" ] && checker 'the backend checks' "$work/backend" "$work/backend/backend_check.log" \
     "$build/backend-check.exe" "Z:$(cd "$here/../../res" && pwd | tr / '\\')"
+exec {held}>&-
 
 # ---- The saver ----------------------------------------------------------------------------
 # A preview request without a window and an unknown switch: exit 0 at once, untouched.
@@ -183,6 +193,23 @@ full_hook() {  # full screen (the settings file asks for it): the display switch
 saver '"/s" opens a popup of the desktop size; a 5-pixel mouse move ends it' 1024x768+0+0 first_hook \
     start_scr /s
 
+# With Snd0.dat (played as the saver ends) a FIFO held by a writer or a wave of a minute,
+# the process is gone within a second of the key; with a wave device (ALSA's null one).
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >"$work/reg.log" 2>&1
+echo 'pcm.!default { type null }' >"$work/null-pcm.conf"
+for kind in FIFO minute; do
+    mkdir -p "$work/$kind/Data"
+    if [ $kind = FIFO ]; then mkfifo "$work/$kind/Data/Snd0.dat"; exec {held}<>"$work/$kind/Data/Snd0.dat"
+    else python3 "$here/../support/wave.py" 60 >"$work/$kind/Data/Snd0.dat"; fi
+    start_in() { launch "$work/$kind" "$scr" "$@"; }; timed_key_hook() { key_at=$(now_ms); key_hook; }; key_at=
+    ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$work/null-pcm.conf" \
+        saver "\"/s\" with Snd0.dat a $kind ends when keyed" 1024x768+0+0 timed_key_hook start_in /s
+    took=$((ended_at - ${key_at:-0}))
+    [ -n "$key_at" ] && [ $took -lt 1000 ]; result $? "  ... and the process is gone within a second ($took ms)"
+    [ $kind = FIFO ] && exec {held}>&-
+done
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >>"$work/reg.log" 2>&1
+
 # Settings screen: a centred captioned window whose client area is 448 x 320 inside equal
 # side and bottom borders. Game speed 5 and text smoothing on through the hit map, then
 # OK at (224, 295): exactly six bytes are written, also when the file was longer.
@@ -204,6 +231,40 @@ rm -f "$settings"  # an empty command line opens them too; closing saves the def
 session 'an empty command line opens the settings; closing them saves' '*+*' "$settings" 020201000100 \
     close_hook start_scr
 
+# A save that cannot finish keeps the old Setup.ini whole: on a full disk (a small tmpfs,
+# filled up; exit 1), killed at its flush, before Wine's server moves the new file over the
+# old (it stays, unnamed), and with a link in its place (Wine shows a link as no reparse
+# point: the new file replaces the link itself, and its target stays untouched); a
+# read-only one is kept (exit 1).
+kill_at_flush() {
+    strace -f -qq -o /dev/null -e trace=fsync -e inject=fsync:signal=KILL -p "$1" & started+=("$!")
+    poll 50 grep -q '^TracerPid:[[:space:]]*[1-9]' "/proc/$1/status"
+}
+while read -r name code left file; do
+    dir="$work/save-$name"
+    mkdir -p "$dir/Data"
+    if [ "$name" = full ]; then
+        [ "$(id -u)" = 0 ] || { echo "SKIP a full disk (mounting a tmpfs needs root)"; continue; }
+        mount -t tmpfs -o size=64k tmpfs "$dir/Data" && mounted="$dir/Data"
+    fi
+    printf '\002\001\001\001\001\001XX' >"$dir/$file"  # a save makes it six bytes
+    [ "$name" = link ] && ln -s ../outside "$dir/Data/Setup.ini"
+    [ "$name" = read-only ] && chmod a-w "$dir/$file"
+    [ "$name" = full ] && { cat /dev/zero >"$dir/Data/fill"; } 2>/dev/null
+    launch "$dir" "$scr" /c
+    wait_window "$pid" && { [ "$name" != kill ] || kill_at_flush "$pid"; } && sleep 1 && close_hook
+    wait_exit "$pid" 8
+    got="$exit_code $(hexdump "$dir/$file") $(ls "$dir/Data" | grep -c '^Setup\.ini\.')"
+    [[ "$got" == $code" 0201010101015858 $left" ]]  # exit, the file, new files left beside it
+    result $? "a save that cannot finish keeps the old file ($name)" "$got"
+    [ -n "$mounted" ] && umount "$mounted" && mounted=
+done <<'CASES'
+full 1   0 Data/Setup.ini
+kill 137 1 Data/Setup.ini
+link *   0 outside
+read-only 1 0 Data/Setup.ini
+CASES
+
 # ---- Preview: a window with a 152 x 112 pane starts the saver with "/p <its window>"; the
 # picture shows scaled down, a "/s" still starts, closing the window ends it within a second.
 host_says() { awk -v w="$1" '$1 == w {$1 = ""; print substr($0, 2)}' "$work/host/host.log" 2>/dev/null; }
@@ -223,6 +284,9 @@ if [ -f "$build/preview-host.exe" ]; then
     host_pid=$pid
     if poll 150 has_pane; then
         read -r px py pw ph <<<"$pane"
+        [ -n "$release" ] && [ "$(host_says version)" = \
+            "$quad|$release|Pellrun developers|Pellrun|Copyright (c) 2026 Pellrun developers|$quad" ]
+        result $? "the saver's version resource (its file properties) says $release" "$(host_says version)"
         poll 16 previewed
         [ "$teal" = $((pw * ph)) ] && [ "$bars" = 0 ] && [ "$picture" -gt 8000 ]
         result $? '"/p <window>" draws the scaled picture in the pane' \
@@ -258,17 +322,20 @@ if [ -f "$build/PellrunSetup.exe" ]; then
     wait_exit "$pid" 120
     same=0
     for f in "$here"/../../Data/*.dat; do cmp -s "$f" "$pf/Data/${f##*/}" && same=$((same + 1)); done
-    IFS='|' read -r name version publisher icon remover size < <(reg_values "$uninstall_key" \
-        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize)
+    IFS='|' read -r name version publisher icon remover size comments < <(reg_values "$uninstall_key" \
+        DisplayName DisplayVersion Publisher DisplayIcon UninstallString EstimatedSize Comments)
     IFS='|' read -r saver_now active_now < <(reg_values "$desktop_key" SCRNSAVE.EXE ScreenSaveActive)
     [ "$exit_code" = 0 ] && cmp -s "$scr" "$pf/Pellrun.scr" && [ -f "$pf/Uninstall.exe" ] &&
-        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ -n "$version" ] && [ -n "$publisher" ] &&
+        [ "$same" = 18 ] && [ "$name" = Pellrun ] && [ "$version" = "$release" ] &&
+        [ "$publisher" = 'Pellrun developers' ] && [[ "$comments" == *'MIT licence'* ]] &&
+        grep -q '^MIT License' "$pf/LICENSE.txt" && [ -s "$pf/NOTICES.txt" ] &&
         [ "$icon" = 'C:\Program Files\Pellrun\Pellrun.scr,0' ] &&
         [ "$remover" = '"C:\Program Files\Pellrun\Uninstall.exe"' ] && [ $((size)) -gt 1000 ] &&
         tr -d '\0' <"$menu/Pellrun settings.lnk" 2>/dev/null | grep -q '/c' &&
         [[ "${saver_now,,}" == *'\pellrun\pellrun.scr' ]] && [ "$active_now" = 1 ]
-    result $? 'a silent install: program, 18 data files, uninstaller, entry, Start menu "/c", current saver' \
-        "exit $exit_code, $same data files; $name|$version|$publisher|$icon|$remover|$size; $saver_now $active_now"
+    entry="$name|$version|$publisher|$comments|$icon|$remover|$size"
+    result $? 'a silent install: program, 18 data files, licence, uninstaller, entry, Start menu "/c", current saver' \
+        "exit $exit_code, $same data files; $entry; $saver_now $active_now"
 
     # From the system folder the installed saver takes its data and settings from beside
     # the program (the effect played at the end is opened there; no song without a MIDI device).
@@ -340,5 +407,8 @@ if [ -f "$sim_exe" ]; then
     result $? 'pellrun-sim.exe refuses --snapshot in plain words and leaves no working directory' \
         "exit $exit_code, $left left"
 fi
+
+# ---- Last, as it leaves the virtual desktop: two monitors on another X server.
+. "$here/monitors.sh"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

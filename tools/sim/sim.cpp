@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/startup.h"
+#include "core/settings.h"
+#include "pellrun_version.h"
 #include "png_write.h"
 #include "platform/headless/headless.h"
 #include "race/race.h"
@@ -29,9 +31,11 @@ struct Options {
     std::string framesDir;
     long every = 1;
     double seconds = -1;
+    uint32_t fromMs = 0;  // pictures and video from this virtual time on
     std::string snapshot;
     std::string dataDir = "Data";
     bool json = false;
+    bool version = false;
     std::string video;
 };
 
@@ -44,8 +48,21 @@ struct RaceWatch {
     int32_t bell = 0, finalStraight = 0, firstPlaced = 0;
 };
 
+// A line on a terminal that says how far a long run has got: shown only where standard
+// error is a terminal and once the run has taken a while, and taken away again before
+// anything else is printed, so what is printed stays what it is without a terminal.
+struct Progress {
+    bool enabled = false;
+    double started = 0, nextUpdate = 0;
+    size_t shown = 0;        // characters of the line now on the terminal
+    int passes = 1, pass = 0;
+    uint32_t meetingMs = 0;  // the length of the meeting, once a whole pass has run it
+};
+
 struct RunState {
     const Options* options;
+    Progress* progress = nullptr;
+    uint32_t lastRaceEndMs = 0;
     unsigned long presented = 0;
     unsigned long written = 0;
     bool stopping = false;
@@ -65,7 +82,8 @@ void usage() {
                  "                   [--interval 0-2] [--anti-alias on|off]\n"
                  "                   [--start \"YYYY-MM-DD HH:MM:SS\"] [--frames DIR] [--every K]\n"
                  "                   [--json] [--video FILE.gif|FILE.mp4] [--seconds S]\n"
-                 "                   [--snapshot FILE.png] [--data DIR] [--tick 0-4294967295]\n");
+                 "                   [--snapshot FILE.png] [--data DIR] [--tick 0-4294967295]\n"
+                 "                   [--from S] [--version]\n");
 }
 
 bool parseLong(const char* text, long long low, long long high, long long& out) {
@@ -81,6 +99,10 @@ bool parseOptions(int argc, char** argv, Options& o) {
         std::string name = argv[i];
         if (name == "--json") {
             o.json = true;
+            continue;
+        }
+        if (name == "--version") {
+            o.version = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -123,6 +145,10 @@ bool parseOptions(int argc, char** argv, Options& o) {
         } else if (name == "--seconds") {
             o.seconds = std::atof(value);
             if (!(o.seconds > 0)) return false;
+        } else if (name == "--from") {
+            double from = std::atof(value);
+            if (!(from >= 0 && from < 4e6)) return false;
+            o.fromMs = uint32_t(from * 1000 + 0.5);
         } else if (name == "--snapshot") {
             o.snapshot = value;
         } else if (name == "--video") {
@@ -166,8 +192,57 @@ std::string makeWorkDir(const Options& o) {
     return dir;
 }
 
+void clearProgress(Progress* p) {
+    if (!p || !p->shown) return;
+    std::fprintf(stderr, "\r%*s\r", int(p->shown), "");
+    std::fflush(stderr);
+    p->shown = 0;
+}
+
+// "m:ss" or "h:mm:ss", with tenths of a second when asked.
+void formatTime(char* out, size_t size, double seconds, bool tenths) {
+    long count = long(seconds * 10), whole = count / 10;
+    int n = whole >= 3600 ? std::snprintf(out, size, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60)
+                          : std::snprintf(out, size, "%ld:%02ld", whole / 60, whole % 60);
+    if (tenths) std::snprintf(out + n, size - size_t(n), ".%ld", count % 10);
+}
+
+// Four times a second, from 1.5 s into the run: "frames 1234  0:42.0 virtual  37 %  about
+// 0:21 left". The whole run is the meeting once per pass. The meeting's length is known
+// after the first pass; before, it is the time asked for, or the races asked for at the
+// pace of those run so far (before the first: the board's wait, and about a parade and
+// race at this speed).
+void showProgress(RunState& state) {
+    Progress* p = state.progress;
+    if (!p || !p->enabled) return;
+    double now = simWallSeconds() - p->started;
+    if (now < p->nextUpdate) return;
+    p->nextUpdate = now + 0.25;
+    const Options& o = *state.options;
+    const double elapsed = headlessElapsed();
+    double meeting = p->meetingMs;
+    if (!meeting) {
+        double perRace = raceCount ? state.lastRaceEndMs / double(raceCount)
+                                   : ((interval > 0 ? interval : 0) + 1) * 60000.0 +
+                                         (speed > 0 ? (speed < 4 ? speed : 4) : 0) * 20000.0 + 50000.0;
+        meeting = o.races >= 0 ? perRace * o.races : o.seconds * 1000;
+        if (o.seconds > 0 && o.seconds * 1000 < meeting) meeting = o.seconds * 1000;
+        if (meeting < elapsed) meeting = elapsed;
+    }
+    const double done = p->pass * meeting + elapsed, total = p->passes * meeting;
+    char virtualTime[32], left[32], line[160];
+    formatTime(virtualTime, sizeof virtualTime, elapsed / 1000, true);
+    formatTime(left, sizeof left, done > 0 ? (total - done) * now / done + 0.5 : 0, false);
+    int n = std::snprintf(line, sizeof line, "frames %lu  %s virtual  %d %%  about %s left", state.presented,
+                          virtualTime, total > 0 ? int(100 * done / total) : 0, left);
+    std::fprintf(stderr, "\r%s%*s", line, p->shown > size_t(n) ? int(p->shown - n) : 0, "");
+    std::fflush(stderr);
+    p->shown = size_t(n);
+}
+
 void writePicture(RunState& state, const char* path, const SoftBitmap& p) {
     if (!writePng(path, p.bits, p.width, p.height, p.stride)) {
+        clearProgress(state.progress);
         std::fprintf(stderr, "pellrun-sim: cannot write %s\n", path);
         state.failed = true;
     }
@@ -177,7 +252,8 @@ void onFrame(const SoftBitmap& picture, void* user) {
     RunState& state = *static_cast<RunState*>(user);
     const Options& o = *state.options;
     ++state.presented;
-    if (!state.quiet && !o.framesDir.empty() && (state.presented - 1) % o.every == 0) {
+    if (!state.quiet && !o.framesDir.empty() && (state.presented - 1) % o.every == 0 &&
+        headlessElapsed() >= o.fromMs) {
         char path[4096];
         std::snprintf(path, sizeof path, "%s/frame-%06lu.png", o.framesDir.c_str(), state.written++);
         writePicture(state, path, picture);
@@ -274,8 +350,13 @@ void watchRace(RunState& state) {
             w.bell = w.finalStraight = w.firstPlaced = 0;
             return;  // the race's first frame has not run yet
         }
-        if (previous == SceneRace && scene == SceneCourse && state.options->json && !state.quiet)
-            printRace(w);
+        if (previous == SceneRace && scene == SceneCourse) {
+            state.lastRaceEndMs = headlessElapsed();
+            if (state.options->json && !state.quiet) {
+                clearProgress(state.progress);
+                printRace(w);
+            }
+        }
     }
     if (scene != SceneRace || raceFrame == 0) return;
     if (!w.bell && postFade != 255) w.bell = raceFrame;
@@ -291,6 +372,7 @@ void writeVideoFrame(RunState& state) {
     for (int32_t y = 0; y < p->height; ++y) {
         const uint8_t* row = p->bits + size_t(p->height - 1 - y) * size_t(p->stride);
         if (std::fwrite(row, 3, size_t(p->width), state.video) != size_t(p->width)) {
+            clearProgress(state.progress);
             std::fprintf(stderr, "pellrun-sim: ffmpeg stopped taking frames\n");
             state.failed = true;
             simClosePipe(state.video);
@@ -314,6 +396,7 @@ void onSleep(void* user) {
     RunState& state = *static_cast<RunState*>(user);
     const Options& o = *state.options;
     if (state.stopping) return;
+    showProgress(state);
     feedVideo(state);
     watchRace(state);
     bool done = (o.races >= 0 && raceCount >= uint32_t(o.races)) ||
@@ -380,6 +463,10 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
+    if (options.version) {
+        std::printf("pellrun-sim %s\n", PELLRUN_VERSION);
+        return 0;
+    }
     if (options.races < 0 && options.seconds < 0) options.races = 1;
     if (!simHasPictureOutput &&
         (!options.framesDir.empty() || !options.snapshot.empty() || !options.video.empty())) {
@@ -427,13 +514,21 @@ int main(int argc, char** argv) {
     const std::string palette = work + "/palette.png";
     int code = 0;
     int passes = kind == VideoGif ? 2 : 1;
+    Progress progress;
+    progress.enabled = simStderrIsTerminal();
+    progress.started = simWallSeconds();
+    progress.nextUpdate = 1.5;
+    progress.passes = passes;
     for (int pass = 0; pass < passes; ++pass) {
         // The meeting is the same on every run, so the GIF's first pass only makes the
         // palette; everything else comes from the last run.
         RunState run;
         run.options = &options;
         run.quiet = pass + 1 < passes;
+        run.progress = &progress;
+        progress.pass = pass;
         run.videoPeriod = kind == VideoGif ? 100 : 40;
+        run.nextVideoMs = options.fromMs;
         if (kind != NoVideo) {
             std::string command = ffmpegCommand(kind, kind == VideoGif ? pass : 1, options.width,
                                                 options.height, run.videoPeriod, options.video, palette);
@@ -444,6 +539,8 @@ int main(int argc, char** argv) {
             }
         }
         code = runMeeting(run, config);
+        progress.meetingMs = headlessElapsed();
+        clearProgress(&progress);
         if (run.video) {
             int status = simClosePipe(run.video);
             run.video = nullptr;

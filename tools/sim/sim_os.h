@@ -18,6 +18,11 @@ bool simEnterDirectory(const std::string& path);
 // Removes the working directory and everything in it.
 bool simRemoveWorkDir(const std::string& path);
 
+// True when standard error is a terminal (where a progress line may be shown).
+bool simStderrIsTerminal();
+// Seconds of a steady clock, to see how long the run takes.
+double simWallSeconds();
+
 // ffmpeg on the search path, and a pipe into a shell command (a broken pipe is an
 // error return, not a signal); the pipe's close returns the command's status.
 bool simFfmpegInstalled();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 
 const bool simHasPictureOutput = true;
 
@@ -46,6 +47,14 @@ bool simEnterDirectory(const std::string& path) { return chdir(path.c_str()) == 
 bool simRemoveWorkDir(const std::string& path) {
     std::string command = "rm -rf '" + path + "'";
     return std::system(command.c_str()) == 0;
+}
+
+bool simStderrIsTerminal() { return isatty(2) == 1; }
+
+double simWallSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
 bool simFfmpegInstalled() {

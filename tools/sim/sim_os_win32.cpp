@@ -2,6 +2,7 @@
 // not drive ffmpeg: pellrun-sim refuses the picture and video options before a run.
 #include "sim_os.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <cctype>
@@ -96,6 +97,9 @@ bool simRemoveWorkDir(const std::string& path) {
     SetCurrentDirectoryA(parent.c_str());
     return removeTree(path);
 }
+
+bool simStderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+double simWallSeconds() { return GetTickCount64() / 1000.0; }
 
 bool simFfmpegInstalled() { return false; }
 FILE* simOpenPipe(const std::string&) { return nullptr; }

@@ -189,7 +189,7 @@ uint32_t platMidiStreamClose(MidiStreamHandle stream) {
 int platPlaySound(const char* path, uint32_t flags) {
     bool exists = false;
     if (path) {
-        FileHandle file = platFileOpen(path, FileOpenExisting);
+        FileHandle file = platFileOpen(path, FileReadData);
         if (file) {
             exists = true;
             platFileClose(file);

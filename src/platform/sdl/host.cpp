@@ -64,6 +64,20 @@ bool makeFolders(const char* path) {
     return isFolder(path);
 }
 
+// The program's folder among the user's folders of one kind: "$variable/pellrun/", or
+// "$HOME/fallback/pellrun/" when the variable is unset or relative (to be ignored then).
+bool userFolder(const char* variable, const char* fallback, char* path, size_t size) {
+    const char* given = std::getenv(variable);
+    const char* home = std::getenv("HOME");
+    if (given && given[0] == '/')
+        std::snprintf(path, size, "%s/pellrun/", given);
+    else if (home && home[0] == '/')
+        std::snprintf(path, size, "%s/%s/pellrun/", home, fallback);
+    else
+        return false;
+    return true;
+}
+
 }  // namespace
 
 bool hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size) {
@@ -161,23 +175,39 @@ uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite) {
         std::snprintf(path + n, sizeof path - n, "/Data/Setup.ini");
         if (isFile(path)) return programPath(path, "", buffer, size);
     }
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    // A relative XDG_CONFIG_HOME is to be ignored.
-    if (config && config[0] == '/')
-        std::snprintf(path, sizeof path, "%s/pellrun/", config);
-    else if (home && home[0] == '/')
-        std::snprintf(path, sizeof path, "%s/.config/pellrun/", home);
-    else
-        return 0;
+    if (!userFolder("XDG_CONFIG_HOME", ".config", path, sizeof path)) return 0;
     if (forWrite && !makeFolders(path)) return 0;
     return programPath(path, "Setup.ini", buffer, size);
 }
 
-void hostRuntimePath(const char* name, char* buffer, uint32_t size) {
+bool hostRuntimeFolder(const char* tmp, char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return false;
+    buffer[0] = 0;
+    const unsigned user = unsigned(geteuid());
+    const auto qualifies = [user](const char* path) {
+        struct stat info;
+        return lstat(path, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == user &&
+               (info.st_mode & 077) == 0;
+    };
+    const auto take = [&](const char* path) {
+        const int n = std::snprintf(buffer, size, "%s", path);
+        if (n > 0 && uint32_t(n) < size && qualifies(path)) return true;
+        buffer[0] = 0;
+        return false;
+    };
+    char path[1024];
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/')
-        std::snprintf(buffer, size, "%s/%s", runtime, name);
-    else
-        std::snprintf(buffer, size, "/tmp/%u-%s", unsigned(getuid()), name);
+    if (runtime && runtime[0] == '/' && take(runtime)) return true;
+    // A shared folder such as /tmp lets nobody remove or rename another user's folder
+    // only when it has the sticky bit (or others cannot write to it at all).
+    struct stat shared;
+    if (tmp && stat(tmp, &shared) == 0 && S_ISDIR(shared.st_mode) &&
+        ((shared.st_mode & S_ISVTX) || !(shared.st_mode & 002))) {
+        std::snprintf(path, sizeof path, "%s/pellrun-%u", tmp, user);
+        mkdir(path, 0700);
+        if (take(path)) return true;
+    }
+    if (!userFolder("XDG_CACHE_HOME", ".cache", path, sizeof path) || !makeFolders(path)) return false;
+    path[std::strlen(path) - 1] = 0;
+    return take(path);
 }

@@ -36,5 +36,11 @@ uint32_t hostDataFolder(const char* exeDir, char* buffer, uint32_t size);
 // path form; returns the length, 0 for none.
 uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite);
 
-// A file for this run in $XDG_RUNTIME_DIR (or /tmp with the user id in its name).
-void hostRuntimePath(const char* name, char* buffer, uint32_t size);
+// The folder for this run's files (the instance marker, the sound lock), as a native
+// path: one that only the user can reach, so no other user can take or plant those
+// files. A folder qualifies when it is a folder (not a link) owned by the user, with no
+// access for group or others. $XDG_RUNTIME_DIR when it qualifies; else tmp/pellrun-<uid>
+// (made 0700; tmp is /tmp, given for tests) when tmp is a folder others cannot remove
+// it from; else $XDG_CACHE_HOME/pellrun (default ~/.cache/pellrun), made when missing.
+// False when none qualifies.
+bool hostRuntimeFolder(const char* tmp, char* buffer, uint32_t size);

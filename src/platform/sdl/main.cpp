@@ -10,9 +10,11 @@
 
 #include <X11/Xlib.h>
 
+#include "pellrun_version.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_sound.h"
+#include "platform/soft/soft.h"
 
 SdlBackend sdl;
 volatile std::sig_atomic_t sdlTerminateRequested;
@@ -50,6 +52,12 @@ int main(int argc, char** argv) {
     // would come from the heap, where freed space stays resident.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
+    // "--version" prints the version and starts nothing, whatever else the line holds.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("pellrun %s\n", PELLRUN_VERSION);
+            return 0;
+        }
     // The host's options are taken out; the rest is the command line as the Windows
     // edition gets it.
     static char line[4096];
@@ -124,13 +132,17 @@ int main(int argc, char** argv) {
     int soundLock = -1;
     char soundLockPath[1024] = "";
     if (sdl.hackMode) {
-        hostRuntimePath("pellrun-sound.lock", soundLockPath, sizeof soundLockPath);
-        soundLock = sdlTakeLock(soundLockPath);
-        sdl.quiet = soundLock < 0;
+        soundLock = sdlTakeLock("pellrun-sound.lock", soundLockPath, sizeof soundLockPath);
+        sdl.quiet = soundLock == SdlLockHeld;
         if (sdl.quiet) sdlSoundDisable();
     }
 
     int code = pellrunMain(line, 1);
+    // The settings screen ends with 1 when its settings could not be saved.
+    const bool settings = !sdl.hackMode && (line[0] == 0 || line[1] == 'c' || line[1] == 'C');
+    if (settings && code != 0)
+        std::fprintf(stderr, "pellrun: the settings were not saved: %s\n",
+                     softSaveFailure()[0] ? softSaveFailure() : "there is no folder to keep them in");
     sdlDropLock(soundLock, soundLockPath);
     if (sdl.hostWindow) SDL_DestroyWindow(sdl.hostWindow);
     // The window is gone and the instance marker released: end now. SDL_Quit would

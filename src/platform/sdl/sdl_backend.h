@@ -34,7 +34,11 @@ extern volatile std::sig_atomic_t sdlTerminateRequested;
 // Recomputes the screen size the program is told from the mode and the host window.
 void sdlUpdateScreenSize();
 
-// Takes the lock file at path; its descriptor, or -1 when another process holds it.
-int sdlTakeLock(const char* path);
-// Removes the lock file and lets the lock go (nothing when fd is -1).
+// Takes the lock file name in the run-time folder and keeps its path in path (size
+// bytes). Returns its descriptor; SdlLockHeld when another copy of the program holds the
+// lock; SdlLockUnavailable when there is no file to lock (no safe folder, or the file
+// could not be opened or locked): the program then runs as if it held the lock.
+enum { SdlLockHeld = -1, SdlLockUnavailable = -2 };
+int sdlTakeLock(const char* name, char* path, size_t size);
+// Removes the lock file and lets the lock go (nothing when fd is no descriptor).
 void sdlDropLock(int fd, const char* path);

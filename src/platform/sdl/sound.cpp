@@ -260,16 +260,6 @@ void idleDevice() {
     }
 }
 
-void nativePath(const char* path, char* out, size_t size) {
-    size_t n = 0;
-    for (const char* p = path; *p && n + 1 < size; ++p) {
-        char c = *p == '\\' ? '/' : *p;
-        if (c == '/' && n > 0 && out[n - 1] == '/') continue;
-        out[n++] = c;
-    }
-    out[n] = 0;
-}
-
 // Runs one SDL conversion of bytes at data, which holds bytes * cvt.len_mult; the result's
 // size in *bytes. False when SDL cannot.
 bool convertInPlace(SDL_AudioCVT& cvt, Uint8* data, Uint32* bytes) {
@@ -280,14 +270,30 @@ bool convertInPlace(SDL_AudioCVT& cvt, Uint8* data, Uint32* bytes) {
     return true;
 }
 
-// Loads a wave file converted to the device's format; nullptr when it cannot.
+// Loads a wave file's samples as SDL_LoadWAV does, reading the file through the checked
+// open (a pipe or a huge file is refused without waiting); false when it cannot.
 bool readWave(const char* path, SDL_AudioSpec& format, Uint8*& raw, Uint32& rawLength) {
-    char native[1024];
-    nativePath(path, native, sizeof native);
-    return SDL_LoadWAV(native, &format, &raw, &rawLength) != nullptr;
+    FileHandle file = platFileOpen(path, FileReadData);
+    if (!file) return false;
+    uint32_t size = platFileSize(file), done = 0;
+    Uint8* bytes = static_cast<Uint8*>(SDL_malloc(size ? size : 1));
+    bool whole = bytes && platFileRead(file, bytes, size, &done) && done == size;
+    platFileClose(file);
+    bool loaded = whole && SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, int(size)), 1, &format, &raw, &rawLength);
+    SDL_free(bytes);
+    return loaded;
 }
 
 Uint8* ownedVoiceData;   // what voice.data pointed to when set; freed on replacement
+
+// Ends the sound playing.
+void endVoice() {
+    lock();
+    voice.data = nullptr;
+    unlock();
+    SDL_free(ownedVoiceData);
+    ownedVoiceData = nullptr;
+}
 
 }  // namespace
 
@@ -392,11 +398,7 @@ uint32_t platMidiStreamClose(MidiStreamHandle s) {
 
 int platPlaySound(const char* path, uint32_t flags) {
     // Any call ends the sound that was playing.
-    lock();
-    voice.data = nullptr;
-    unlock();
-    SDL_free(ownedVoiceData);
-    ownedVoiceData = nullptr;
+    endVoice();
     // A sound that cannot be read is silence, without opening the device for it (the
     // last call of a run would otherwise start the device just to find nothing).
     SDL_AudioSpec format;
@@ -411,6 +413,14 @@ int platPlaySound(const char* path, uint32_t flags) {
         idleDevice();
         return path ? 0 : 1;
     }
+    const bool sync = !(flags & SndAsync);
+    // Only what can be heard is converted: a synchronous sound plays SyncSoundLimitMs at
+    // most, and no sound keeps more than DataFileLimit bytes at the device's rate (a
+    // small file at a low rate would otherwise grow many times over).
+    const uint64_t keepMs = sync ? uint64_t(SyncSoundLimitMs) : uint64_t(DataFileLimit / 4) * 1000 / deviceRate;
+    const uint64_t keep = (uint64_t(format.freq) * keepMs / 1000 + 1) * (SDL_AUDIO_BITSIZE(format.format) / 8) *
+                          format.channels;
+    if (rawLength > keep) rawLength = Uint32(keep);
     Uint32 length = 0;
     Uint8* data = sdlConvertWave(format, raw, rawLength, deviceRate, &length);
     SDL_FreeWAV(raw);
@@ -424,20 +434,20 @@ int platPlaySound(const char* path, uint32_t flags) {
     voice.data = data;
     voice.length = length;
     voice.position = 0;
-    voice.loop = (flags & SndLoop) && (flags & SndAsync);
+    voice.loop = (flags & SndLoop) && !sync;
     unlock();
     runDevice();
-    if (!(flags & SndAsync)) {
-        // Wait for the end, with a margin in case the device stops rendering.
+    if (sync) {
+        // Waits for the end, or SyncSoundLimitMs; what is left then is not heard.
         const uint32_t start = SDL_GetTicks();
-        const uint32_t limit = uint32_t(uint64_t(length) * 1000 / (uint64_t(deviceRate) * 4)) + 1000;
         for (;;) {
             lock();
             bool playing = voice.data == data;
             unlock();
-            if (!playing || SDL_GetTicks() - start > limit) break;
+            if (!playing || SDL_GetTicks() - start >= SyncSoundLimitMs) break;
             SDL_Delay(5);
         }
+        endVoice();
         idleDevice();
     }
     return 1;

@@ -7,8 +7,8 @@ namespace {
 const int CompletionsPerCall = 4;
 
 // Sends every event that is due now. False when the call has handed back all the
-// buffers it may.
-bool sendDueEvents(StreamSchedule& s, int& completions, const StreamSink& sink) {
+// buffers, or handed on all the work, it may.
+bool sendDueEvents(StreamSchedule& s, int& completions, int& work, const StreamSink& sink) {
     while (s.running && s.queued > 0) {
         MidiHeader* header = s.queue[0];
         uint32_t recorded = header->bytesRecorded < header->bufferLength ? header->bytesRecorded
@@ -27,6 +27,9 @@ bool sendDueEvents(StreamSchedule& s, int& completions, const StreamSink& sink) 
         }
         if (s.samplesToEvent >= 1.0) return true;
         uint32_t word = event[2];
+        const int cost = word & 0x80000000u ? SysexWork : 1;
+        if (work + cost > StreamWorkPerCall) return false;
+        work += cost;
         uint32_t size = 12;
         if (word & 0x80000000u) {
             uint32_t count = word & 0x00FFFFFFu;
@@ -64,12 +67,12 @@ double streamSamplesPerTick(uint32_t tempo, uint32_t division, int rate) {
 
 void streamRender(StreamSchedule& s, int frames, const StreamSink& sink) {
     int done = 0;
-    int completions = 0;
+    int completions = 0, work = 0;
     bool dispatching = true;
     while (done < frames) {
         int chunk = frames - done;
         if (dispatching && s.running) {
-            dispatching = sendDueEvents(s, completions, sink);
+            dispatching = sendDueEvents(s, completions, work, sink);
             // The wait until the next event is compared as a double: a delta may be
             // billions of samples long, far past what an int chunk holds.
             if (dispatching && s.running && s.queued > 0 && s.eventTimed &&

@@ -29,9 +29,15 @@ struct StreamSink {
     void (*bufferDone)(void* user);
 };
 
+// The work one render call may hand on: an event counts 1, a system-exclusive message
+// SysexWork (one may reset the whole synthesizer). The program's songs need at most 46
+// in a block of 1024 frames; events beyond the limit wait for the next call.
+enum : int { StreamWorkPerCall = 128, SysexWork = 8 };
+
 // Output samples per delta tick.
 double streamSamplesPerTick(uint32_t tempo, uint32_t division, int rate);
 // Renders frames of output, sending each event when it is due. At most a few buffers
-// are handed back per call (a stream of zero deltas would otherwise refill without
-// end), and every chunk lies within the frames asked for, however long a delta is.
+// are handed back and StreamWorkPerCall of work handed on per call (a stream of zero
+// deltas would otherwise refill without end, or keep the synthesizer busy), and every
+// chunk lies within the frames asked for, however long a delta is.
 void streamRender(StreamSchedule& s, int frames, const StreamSink& sink);

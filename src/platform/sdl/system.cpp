@@ -2,6 +2,7 @@
 // cursor counter, the desktop and the display modes.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,16 +55,41 @@ void platRunSettings(RunSettings& settings) { settings = sdl.options.settings; }
 
 // ---- Locks and the instance marker ------------------------------------------------------
 // A lock file in the run-time folder; the lock goes with the process, so a crashed run
-// leaves nothing that blocks the next. A clean end removes the file.
+// leaves nothing that blocks the next. A clean end removes the file. Only a lock that
+// another process holds on our own file means another copy runs.
 
-int sdlTakeLock(const char* path) {
-    const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return -1;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return -1;
+int sdlTakeLock(const char* name, char* path, size_t size) {
+    char folder[1024];
+    path[0] = 0;
+    if (!hostRuntimeFolder("/tmp", folder, sizeof folder)) return SdlLockUnavailable;
+    const int n = std::snprintf(path, size, "%s/%s", folder, name);
+    if (n <= 0 || size_t(n) >= size) {
+        path[0] = 0;
+        return SdlLockUnavailable;
     }
-    return fd;
+    // The copy that held the lock may remove the file just after another opened it:
+    // only a lock on the file that still has the name counts.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) break;
+        struct stat opened, named;
+        const bool ours = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == geteuid();
+        if (ours && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            if (stat(path, &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+                return fd;
+            close(fd);
+            continue;
+        }
+        const bool held = ours && errno == EWOULDBLOCK;
+        close(fd);
+        if (held) {
+            path[0] = 0;
+            return SdlLockHeld;
+        }
+        break;
+    }
+    path[0] = 0;
+    return SdlLockUnavailable;
 }
 
 void sdlDropLock(int fd, const char* path) {
@@ -77,7 +103,6 @@ char markerPath[1024];
 }
 
 MarkerHandle platCreateMarker(const char* name, bool* alreadyExists) {
-    *alreadyExists = false;
     // The host runs one hack per monitor, each in its own window: one marker each. A
     // window to watch has its own: one at a time, and the saver still starts beside it.
     char file[256];
@@ -87,25 +112,14 @@ MarkerHandle platCreateMarker(const char* name, bool* alreadyExists) {
         std::snprintf(file, sizeof file, "%s-window.lock", name);
     else
         std::snprintf(file, sizeof file, "%s.lock", name);
-    hostRuntimePath(file, markerPath, sizeof markerPath);
-    int fd = sdlTakeLock(markerPath);
-    if (fd < 0) {
-        // Held elsewhere: a handle that only closes. Nothing at all when no file opens.
-        fd = open(markerPath, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return nullptr;
-        *alreadyExists = true;
-        markerPath[0] = 0;
-    }
-    return reinterpret_cast<MarkerHandle>(intptr_t(fd) + 1);
+    const int fd = sdlTakeLock(file, markerPath, sizeof markerPath);
+    *alreadyExists = fd == SdlLockHeld;
+    return fd >= 0 ? reinterpret_cast<MarkerHandle>(intptr_t(fd) + 1) : nullptr;
 }
 
 void platReleaseMarker(MarkerHandle marker) {
     if (!marker) return;
-    const int fd = int(reinterpret_cast<intptr_t>(marker) - 1);
-    if (markerPath[0])
-        sdlDropLock(fd, markerPath);
-    else
-        close(fd);
+    sdlDropLock(int(reinterpret_cast<intptr_t>(marker) - 1), markerPath);
     markerPath[0] = 0;
 }
 

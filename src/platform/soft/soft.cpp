@@ -624,22 +624,29 @@ FileHandle platFileOpen(const char* path, int mode) {
     softNativePath(path, native, sizeof native);
 #ifdef _WIN32
     // Bytes as they are (no newline translation), and not handed to child processes.
-    int flags = O_RDWR | O_BINARY | O_NOINHERIT;
+    int flags = O_BINARY | O_NOINHERIT;
 #else
-    int flags = O_RDWR | O_CLOEXEC;
+    // Opening a pipe waits for its other end, and a device may wait too; without waiting
+    // the open returns at once, and what it opened is then refused unless it is a file.
+    int flags = O_CLOEXEC | O_NONBLOCK;
 #endif
+    flags |= mode == FileReadData ? O_RDONLY : O_RDWR;
     if (mode == FileCreateAlways) flags |= O_CREAT | O_TRUNC;
     int fd = open(native, flags, 0644);
-    // Installed songs and effects are read-only to the user: an existing file that cannot
-    // be opened for writing is opened for reading (writes to it then fail).
+    // Installed files are read-only to the user: an existing file that cannot be opened
+    // for writing is opened for reading (writes to it then fail).
     if (fd < 0 && mode == FileOpenExisting && (errno == EACCES || errno == EROFS))
         fd = open(native, (flags & ~O_RDWR) | O_RDONLY, 0);
     if (fd < 0) return nullptr;
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        (mode == FileReadData && uint64_t(info.st_size) > DataFileLimit)) {
         close(fd);
         return nullptr;
     }
+#ifndef _WIN32
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
     return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
 }
 
@@ -678,3 +685,70 @@ uint32_t platFileSize(FileHandle file) {
 }
 
 int platFileClose(FileHandle file) { return close(fdOf(file)) == 0 ? 1 : 0; }
+
+// ---- Replacing a whole file -----------------------------------------------------------
+// Windows builds take the Win32 backend's version (win32/replace.cpp).
+#ifndef _WIN32
+
+static char saveFailure[1200];
+
+const char* softSaveFailure() { return saveFailure; }
+
+static int refuseSave(const char* path, const char* reason) {
+    std::snprintf(saveFailure, sizeof saveFailure, "%s: %s", path, reason);
+    return 0;
+}
+
+int platReplaceFile(const char* path, const void* bytes, uint32_t count) {
+    char native[1024];
+    softNativePath(path, native, sizeof native);
+    // The target is only ever replaced, never written through: a link or anything but a
+    // regular file is left alone, and so is a file the user may not write (a read-only
+    // Setup.ini keeps its settings, as it did when it was opened for writing).
+    struct stat old;
+    const bool exists = lstat(native, &old) == 0;
+    if (!exists && errno != ENOENT) return refuseSave(native, std::strerror(errno));
+    if (exists && S_ISLNK(old.st_mode)) return refuseSave(native, "is a symbolic link");
+    if (exists && !S_ISREG(old.st_mode)) return refuseSave(native, "is not a regular file");
+    if (exists && access(native, W_OK) != 0) return refuseSave(native, std::strerror(errno));
+
+    // A new file of its own (made exclusively, so never through a link), mode 0600 or
+    // the old file's mode and owner, flushed to the disk before it takes the name.
+    char temp[sizeof native + 8];
+    if (std::snprintf(temp, sizeof temp, "%s.XXXXXX", native) >= int(sizeof temp))
+        return refuseSave(native, std::strerror(ENAMETOOLONG));
+    const int fd = mkostemp(temp, O_CLOEXEC);
+    if (fd < 0) return refuseSave(native, std::strerror(errno));
+    if (exists) {
+        if (fchown(fd, old.st_uid, old.st_gid) != 0) {}  // only root can give files away
+        fchmod(fd, old.st_mode & 07777);
+    }
+    const uint8_t* from = static_cast<const uint8_t*>(bytes);
+    int error = 0;
+    for (uint32_t done = 0; done < count && !error;) {
+        const ssize_t n = write(fd, from + done, count - done);
+        if (n > 0)
+            done += uint32_t(n);
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
+    }
+    if (!error && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 || error || rename(temp, native) != 0) {
+        const int reason = error ? error : errno;
+        unlink(temp);
+        return refuseSave(native, std::strerror(reason));
+    }
+    // The new name is made lasting too: the folder's entry is flushed (a file system
+    // that cannot do that for a folder still has the file in place).
+    char* slash = std::strrchr(native, '/');
+    if (slash) *slash = 0;
+    const int folder = open(slash ? (slash == native ? "/" : native) : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+    saveFailure[0] = 0;
+    return 1;
+}
+
+#endif

@@ -119,6 +119,10 @@ struct SoftPaintCopyCounters {
 };
 const SoftPaintCopyCounters& softPaintCopyCounters();
 
+// The last save platReplaceFile refused or could not finish, as "path: reason" (the
+// native path); empty when the last save succeeded. The sdl entry reports it.
+const char* softSaveFailure();
+
 // Translates the program's backslash paths.
 void softNativePath(const char* path, char* out, uint32_t size);
 

@@ -121,11 +121,19 @@ uint32_t platSettingsFile(const char* dataFolder, char* buffer, uint32_t size, b
 static HANDLE toHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 FileHandle platFileOpen(const char* path, int mode) {
-    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+    HANDLE h = CreateFileA(path, mode == FileReadData ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            mode == FileCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
+    // A pipe or a device opens at once, but reading it may wait for its other end (Wine
+    // opens a Unix FIFO so): only a file on a disk is kept.
+    LARGE_INTEGER size = {};
+    if (GetFileType(h) != FILE_TYPE_DISK ||
+        (mode == FileReadData && (!GetFileSizeEx(h, &size) || size.QuadPart > DataFileLimit))) {
+        CloseHandle(h);
+        return nullptr;
+    }
     return reinterpret_cast<FileHandle>(h);
 }
 

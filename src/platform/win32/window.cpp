@@ -133,6 +133,70 @@ int platAdjustWindowRect(PlatRect& rect, uint32_t style) {
     return 1;
 }
 
+// ---- Covers of the other monitors -----------------------------------------------------------
+// A top-level popup that fills its monitor is a full-screen window (the saver's). Every
+// monitor it does not reach gets a black cover of the same caption: owned by it, so it stays
+// above it and goes when it goes, never active, so the focus stays with the full-screen
+// window. A cover hands its mouse and key input to that window's own procedure, positions
+// mapped into its client area, so the same rules (the grace period, the 5-pixel move) hold
+// across monitors.
+static const char* const CoverClass = "WND_COVER";
+
+static LRESULT CALLBACK coverProc(HWND cover, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND owner = GetWindow(cover, GW_OWNER);
+    const bool mouse = message >= WM_MOUSEFIRST && message <= WM_MOUSELAST;
+    const bool keys = message >= WM_KEYFIRST && message <= WM_KEYLAST;
+    if (owner && mouse && message != WM_MOUSEWHEEL && message != WM_MOUSEHWHEEL) {
+        POINT at = {short(LOWORD(lParam)), short(HIWORD(lParam))};
+        MapWindowPoints(cover, owner, &at, 1);
+        return SendMessageA(owner, message, wParam, MAKELPARAM(at.x, at.y));
+    }
+    // Keys, and wheels, whose positions are the screen's.
+    if (owner && (mouse || keys)) return SendMessageA(owner, message, wParam, lParam);
+    if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+    return DefWindowProcA(cover, message, wParam, lParam);
+}
+
+struct CoverRequest {
+    HWND owner;
+    RECT covered;   // the owner's rectangle
+    const char* caption;
+};
+
+static BOOL CALLBACK coverMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM data) {
+    const CoverRequest& request = *reinterpret_cast<const CoverRequest*>(data);
+    RECT overlap;
+    if (IntersectRect(&overlap, monitor, &request.covered)) return TRUE;
+    HWND cover = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, CoverClass, request.caption, WS_POPUP,
+                                 monitor->left, monitor->top, monitor->right - monitor->left,
+                                 monitor->bottom - monitor->top, request.owner, nullptr, programInstance,
+                                 nullptr);
+    if (cover) ShowWindow(cover, SW_SHOWNOACTIVATE);
+    return TRUE;
+}
+
+static void coverOtherMonitors(HWND window, const char* caption) {
+    CoverRequest request = {window, {}, caption};
+    MONITORINFO own = {};
+    own.cbSize = sizeof own;
+    RECT overlap;
+    if (!GetWindowRect(window, &request.covered) ||
+        !GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &own) ||
+        !IntersectRect(&overlap, &own.rcMonitor, &request.covered) || !EqualRect(&overlap, &own.rcMonitor))
+        return;   // not full screen
+    static bool registered;
+    if (!registered) {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = coverProc;
+        wc.hInstance = programInstance;
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        wc.lpszClassName = CoverClass;
+        registered = RegisterClassExA(&wc) != 0;
+    }
+    if (registered) EnumDisplayMonitors(nullptr, nullptr, coverMonitor, reinterpret_cast<LPARAM>(&request));
+}
+
 // Wine's ntdll exports its version; Windows' does not.
 static bool runningOnWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -168,6 +232,7 @@ WindowHandle platCreateWindow(const char* className, const char* caption, uint32
     HWND hwnd = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, owner,
                                 menu, programInstance, nullptr);
     if (hwnd && showQuietly) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    if (hwnd && !owner && (style & WS_POPUP)) coverOtherMonitors(hwnd, caption);
     return toWindow(hwnd);
 }
 

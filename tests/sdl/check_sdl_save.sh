@@ -1,0 +1,68 @@
+#!/bin/bash
+# Saving the settings on the Linux edition, on a private X server: on a full disk (a tmpfs
+# of its own) and with a link in the file's place the old Setup.ini stays whole and the
+# settings window ends with 1 and says why; killed by strace at its flush or its rename it
+# stays whole too; a save that works replaces it. usage: check_sdl_save.sh PELLRUN
+set -u
+pellrun=$(realpath "$1")
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+# Run-time files of its own: the killed runs leave their instance marker behind.
+mkdir -m 700 "$work/run"
+export DISPLAY=:$(cat "$work/display") XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
+    SDL_AUDIODRIVER=dummy
+failures=0
+old='\002\001\001\001\001\001XX'  # a save makes it six bytes
+hex() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }
+
+# Wrappers of the program's run in the case's folder: each copies Setup.ini to ./after
+# and lists Data in ./listing.
+plain() { "$@"; local code=$?; cp Data/Setup.ini after; ls Data >listing; return $code; }
+# Data on a tmpfs of its own, filled up, in a mount namespace (a user namespace when not root).
+full_disk() {
+    local ns=(unshare -m); [ "$(id -u)" = 0 ] || ns=(unshare -rm)
+    "${ns[@]}" sh -c 'mount -t tmpfs -o size=64k tmpfs Data && printf "$0" >Data/Setup.ini &&
+        { cat /dev/zero >Data/fill; } 2>/dev/null; "$@"; code=$?; cp Data/Setup.ini after; ls Data >listing
+        exit $code' "$old" "$@"
+}
+# SIGKILL at the program's first flush, or at its first rename (kill_at:fsync in the table).
+kill_at() {
+    local call=$1; shift
+    plain strace -f -qq -o /dev/null -e trace="$call" -e inject="$call":signal=KILL "$@"
+}
+
+# Per case: exit status, the file's bytes, the number of new files left beside it (a killed
+# run leaves its unnamed one) and what the program says on stderr ("*": a killed one says
+# nothing, the shell does).
+while read -r name code want left run says; do
+    dir="$work/$name"
+    mkdir -p "$dir/Data"
+    printf "$old" >"$dir/Data/Setup.ini"
+    [ "$name" = link ] && mv "$dir/Data/Setup.ini" "$dir/outside" && ln -s ../outside "$dir/Data/Setup.ini"
+    (cd "$dir" && ${run/:/ } timeout 30 "$pellrun" /c >out 2>err) &
+    pid=$!
+    id=$(timeout 20 xdotool search --sync --name '^Pellrun' | head -n1)  # OK at (224, 295) of its window
+    [ -n "$id" ] && xdotool mousemove --window "$id" 224 295 click 1
+    wait $pid
+    got="$? $(hex "$dir/after") $(grep -c '^Setup\.ini\.' "$dir/listing")"
+    [ "$name" != link ] || [ -L "$dir/Data/Setup.ini" ] || got="$got, the link replaced"
+    case $says in -) says= ;; '*') ;; *) says="pellrun: the settings were not saved: $dir/Data/Setup.ini: $says" ;; esac
+    line=$(cat "$dir/err")
+    if [ "$got" = "$code $want $left" ] && [[ "$line" == $says ]]; then
+        echo "ok: $name"
+    else
+        echo "FAIL: $name: exit, file, new files left: $got (want $code $want $left); said '$line'"
+        failures=$((failures + 1))
+    fi
+done <<'CASES'
+saved  0   020101010101     0 plain          -
+full   1   0201010101015858 0 full_disk      No space left on device
+link   1   0201010101015858 0 plain          is a symbolic link
+fsync  137 0201010101015858 1 kill_at:fsync  *
+rename 137 0201010101015858 1 kill_at:rename *
+CASES
+[ $failures = 0 ] && echo ok
+exit $((failures > 0))
