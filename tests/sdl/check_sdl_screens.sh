@@ -8,7 +8,8 @@
 #   by Alt+F4;
 # - two monitors of different sizes (Xorg with the dummy driver, pointer on the second
 #   from the start): both filled; a 4-pixel move on the second does not end the saver, a
-#   5-pixel one does, so does a key, and nothing is left on either; --monitors primary
+#   5-pixel one does, so does a key or the focus going to another program (not from one
+#   monitor's window to the other's), and nothing is left on either; --monitors primary
 #   leaves the second black.
 # With a SCREENS folder the pictures go there, with a race at 1080 lines (about 2 minutes
 # more; $RACE_FRAMES names a folder for four frames of it in a row).
@@ -179,6 +180,19 @@ if [ -n "${two:-}" ]; then
   sleep 1
   DISPLAY=$two xdotool key space
   check "a key ends it" ends "$pid" 5000
+  # The focus going from one monitor's window to the other's is kept; to another program's
+  # window, it ends the saver.
+  run_two
+  ours=$(DISPLAY=$two xwininfo -root -children | awk '/pellrun/ {print $1}')
+  for w in $ours $ours; do DISPLAY=$two xdotool windowfocus "$w"; sleep 0.3; done
+  sleep 1
+  check "the focus passing between the monitors' windows keeps it" running "$pid"
+  DISPLAY=$two xmessage -geometry 200x100+2000+100 other 2> /dev/null &
+  programs+=($!)
+  for _ in $(seq 50); do other=$(DISPLAY=$two xdotool search --name '^xmessage$' | head -1); [ -n "$other" ] && break; sleep 0.1; done
+  DISPLAY=$two xdotool windowfocus "$other"
+  check "the focus going to another program's window ends it" ends "$pid" 5000
+  kill "${programs[-1]}"
   run_two --monitors primary
   check "--monitors primary: the first filled" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
   check "--monitors primary: the second black" black "$work/shot.png" 1280x1024+1920+0

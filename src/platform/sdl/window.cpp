@@ -574,7 +574,7 @@ void translate(const SDL_Event& e) {
 // The saver's screens: one borderless window at the bounds of each monitor (display 0
 // is the primary), black but for the primary with --monitors primary. False when not
 // even the first can be opened.
-bool openScreens(SdlWindowData* data) {
+bool openScreens(SdlWindowData* data, const char* caption) {
     int displays = SDL_GetNumVideoDisplays();
     if (displays < 1) displays = 1;
     if (displays > MaxOutputs) displays = MaxOutputs;
@@ -591,6 +591,7 @@ bool openScreens(SdlWindowData* data) {
             if (i == 0) return false;
             continue;
         }
+        setTitle(o.window, caption);
         o.black = sdl.options.primaryOnly && i > 0;
         o.left = b.x;
         o.top = b.y;
@@ -659,7 +660,7 @@ void backendWindowCreated(SoftWindow* window) {
                                         800, 640, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
         data->outputCount = first.window ? 1 : 0;
     } else {
-        data->screen = openScreens(data);
+        data->screen = openScreens(data, window->caption);
     }
     if (data->outputCount == 0) {
         std::fprintf(stderr, "pellrun: cannot open a window: %s\n", SDL_GetError());
