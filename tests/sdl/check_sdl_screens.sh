@@ -1,18 +1,13 @@
 #!/usr/bin/env bash
-# The Linux edition on the screens people have, end to end on private X servers:
-# - the playfield filled sharply, centred, black around: 1920 x 1080 and a portrait
-#   1080 x 1920 (Xvfb); --scale 1 shows it one to one, and with --seed the board shows
-#   the meeting pellrun-sim simulates with that seed, pixel for pixel but the clock;
-# - --window: an ordinary window with sound that input does not end, refilled when resized,
-#   one at a time, beside which a saver starts, ended when the window manager closes it or
-#   by Alt+F4;
-# - two monitors of different sizes (Xorg with the dummy driver, pointer on the second
-#   from the start): both filled; a 4-pixel move on the second does not end the saver, a
-#   5-pixel one does, so does a key or the focus going to another program (not from one
-#   monitor's window to the other's), and nothing is left on either; --monitors primary
-#   leaves the second black.
-# With a SCREENS folder the pictures go there, with a race at 1080 lines (about 2 minutes
-# more; $RACE_FRAMES names a folder for four frames of it in a row).
+# The Linux edition's screens end to end on private X servers: the playfield filled,
+# centred, black around on 1920 x 1080 and 1080 x 1920; --scale 1 one to one, and with
+# --seed the board pellrun-sim draws with that seed (all but the clock); --window: sound,
+# input does not end it, resizing refills it, one at a time, a saver starts beside it, the
+# window manager's close and Alt+F4 end it; two monitors of different sizes (Xorg's dummy
+# driver, the pointer on the second from the start): both filled, a 4-pixel move there
+# keeps the saver, a 5-pixel move, a key, the focus going to another program (not between
+# the monitors' windows) end it, nothing left; --monitors primary: the second black.
+# A SCREENS folder gets the pictures and a race at 1080 lines (2 minutes more).
 # usage: check_sdl_screens.sh PELLRUN PELLRUN_SIM DATA_DIR [SCREENS]
 set -u
 absolute() { case $1 in /*) echo "$1" ;; ?*) echo "$PWD/$1" ;; esac; }
@@ -58,15 +53,12 @@ start() {
   programs+=($pid)
 }
 running() { [ -e "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null)" != Z ]; }
-# ends PID MS: the process is gone within MS milliseconds (else where its threads wait).
+# ends PID MS: the process is gone within MS milliseconds (else: where its threads wait).
 ends() {
   local t0
   t0=$(now)
   while running "$1" && [ $(($(now) - t0)) -lt "$2" ]; do sleep 0.01; done
-  if running "$1"; then
-    gdb -p "$1" -batch -ex "thread apply all bt 12" 2> /dev/null | grep '^#' | sed 's/^/  /'
-    return 1
-  fi
+  running "$1" && { gdb -p "$1" -batch -ex "thread apply all bt 12" 2> /dev/null | grep '^#'; return 1; }
   echo "  ended after $(($(now) - t0)) ms"
 }
 # shot DISPLAY FILE [WINDOW]: the screen (or a window) as a PNG.
@@ -108,12 +100,16 @@ check "1920 x 1080: the playfield 1350 x 1080 at (285, 0)" shows "$wide" 1350x10
 check "1080 x 1920: the playfield 1080 x 864 at (0, 528)" shows "$tall" 1080x864+0+528 30
 check "--scale 1: one to one, 800 x 640 at (560, 220)" shows "$one" 800x640+560+220 30
 # The board is steady from about 10 s until its race; only the clock band differs.
-sleep 3
-shot "$one" "$work/seed.png"
-[ -n "$screens" ] && shot "$wide" "$work/wide.png" && shot "$tall" "$work/tall.png"
 "$sim" --seed 7 --size 1920x1080 --seconds 14 --snapshot "$work/sim.png" > /dev/null
-check "--seed 7 shows the board pellrun-sim --seed 7 draws" \
-  same "$work/seed.png" "$work/sim.png" 800x150+560+220 800x440+560+420
+seeded() {
+  for _ in $(seq 20); do
+    shot "$one" "$work/seed.png" && same "$work/seed.png" "$work/sim.png" 800x150+560+220 800x440+560+420 && return
+    sleep 1
+  done
+  return 1
+}
+check "--seed 7 shows the board pellrun-sim --seed 7 draws" seeded
+[ -n "$screens" ] && shot "$wide" "$work/wide.png" && shot "$tall" "$work/tall.png"
 kill "$filled" "$portrait" "$whole"
 
 # ---- A window to watch -----------------------------------------------------------------
@@ -159,15 +155,15 @@ case $? in
   *) echo "FAIL: two monitors: $monitors_error"; failures=$((failures + 1)) ;;
 esac
 if [ -n "${two:-}" ]; then
-  # run_two ARGS...: the pointer on the second monitor, then the saver on both.
+  # run_two ARGS...: the pointer on the second monitor, then the saver on both, until the
+  # first shows the playfield (input before the program is up would be lost).
   run_two() {
     DISPLAY=$two xdotool mousemove 2500 500
     start "$two" /s "$@"
-    sleep 1
+    shows "$two" 1350x1080+285+0 30 1920x1080+0+0
   }
   nothing_left() { [ -z "$(DISPLAY=$two xwininfo -root -children | grep pellrun)" ]; }
-  run_two
-  check "two monitors: the first filled 1350 x 1080 at (285, 0)" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
+  check "two monitors: the first filled 1350 x 1080 at (285, 0)" run_two
   check "two monitors: the second filled 1280 x 1024" shows "$two" 1280x1024+0+0 5 1280x1024+1920+0
   [ -n "$screens" ] && sleep 8 && shot "$two" "$work/two.png"
   DISPLAY=$two xdotool mousemove_relative 4 4
@@ -177,7 +173,6 @@ if [ -n "${two:-}" ]; then
   check "a 5-pixel move on the second monitor ends it" ends "$pid" 5000
   check "nothing is left on either monitor" nothing_left
   run_two
-  sleep 1
   DISPLAY=$two xdotool key space
   check "a key ends it" ends "$pid" 5000
   # The focus going from one monitor's window to the other's is kept; to another program's
@@ -193,8 +188,7 @@ if [ -n "${two:-}" ]; then
   DISPLAY=$two xdotool windowfocus "$other"
   check "the focus going to another program's window ends it" ends "$pid" 5000
   kill "${programs[-1]}"
-  run_two --monitors primary
-  check "--monitors primary: the first filled" shows "$two" 1350x1080+285+0 30 1920x1080+0+0
+  check "--monitors primary: the first filled" run_two --monitors primary
   check "--monitors primary: the second black" black "$work/shot.png" 1280x1024+1920+0
   DISPLAY=$two xdotool click 1
   check "a click on the black monitor ends it" ends "$pid" 5000
@@ -210,11 +204,10 @@ if [ -n "$screens" ]; then
   xvfb 1920x1080
   start "$display" /s
   sleep 100
-  for n in 1 2 3 4; do shot "$display" "$work/race-$n.png"; done
+  shot "$display" "$work/race.png"
   kill "$pid"
   cp "$work/wide.png" "$screens/sdl-1920x1080-board.png"
-  cp "$work/race-1.png" "$screens/sdl-1920x1080-race.png"
-  [ -n "${RACE_FRAMES:-}" ] && mkdir -p "$RACE_FRAMES" && cp "$work"/race-?.png "$RACE_FRAMES/"
+  cp "$work/race.png" "$screens/sdl-1920x1080-race.png"
   convert "$work/tall.png" -resize 50% "$screens/sdl-portrait-1080x1920-half.png"
   cp "$work/window.png" "$screens/sdl-window-1000x500.png"
   convert "$work/two.png" -resize 50% "$screens/sdl-two-monitors-half.png"
