@@ -163,7 +163,7 @@ bool copyRow(SoftWindow* window, int32_t x, int32_t y, const uint8_t* row, int32
 // keeps the picture. A picture shown one to one on the only output is kept only in the
 // surface; otherwise by the soft layer, with a copy of what was presented here and the
 // scaling tables for the size. A new window's picture is black like the surface; any
-// other is painted again. False when neither can be had.
+// other is painted again. False when neither can be had (the next present tries again).
 bool adoptSurface(SoftWindow* window, SdlWindowData* data, SdlOutput& o, SDL_Surface* surface,
                   bool created) {
     o.surface = surface;
@@ -195,19 +195,18 @@ bool adoptSurface(SoftWindow* window, SdlWindowData* data, SdlOutput& o, SDL_Sur
             return true;
         }
     }
-    if (data->held) {
-        if (!softKeepPicture(window)) return false;
+    bool kept = !data->held || softKeepPicture(window);
+    if (data->held && kept) {
         data->held = false;
         std::free(data->tiles);
         data->tiles = nullptr;
     }
-    if (!oneToOne(window, o) &&
-        !presentScalerPrepare(o.scaler, picture.width, picture.height, o.place.width, o.place.height))
-        return false;
-    if (!o.shadow)
-        o.shadow = static_cast<uint8_t*>(
-            std::calloc(size_t(picture.stride) * size_t(picture.height), 1));
-    return o.shadow != nullptr;
+    kept = kept && (oneToOne(window, o) || presentScalerPrepare(o.scaler, picture.width, picture.height,
+                                                                o.place.width, o.place.height));
+    if (kept && !o.shadow)
+        o.shadow = static_cast<uint8_t*>(std::calloc(size_t(picture.stride) * size_t(picture.height), 1));
+    if (!kept || !o.shadow) o.surface = nullptr;
+    return o.surface != nullptr;
 }
 
 // Sends what changed in the window's picture to one output's screen.
