@@ -114,7 +114,8 @@ TEST(PresentScale, PlacementFillsWholeFactorsOrReduces) {
                  {{800, 640}, {3840, 2160}, 2, {1120, 440, 1600, 1280}},
                  {{800, 640}, {3840, 2160}, 64, {720, 120, 2400, 1920}},
                  {{640, 480}, {320, 200}, 1, {27, 0, 266, 200}},
-                 {{1, 1}, {5, 3}, 0, {1, 0, 3, 3}}};
+                 {{1, 1}, {5, 3}, 0, {1, 0, 3, 3}},
+                 {{800, 640}, {0, 1080}, 0, {0, 0, 0, 0}}};
     for (const auto& c : cases) {
         const PresentRect p = presentPlace(c.picture[0], c.picture[1], c.screen[0], c.screen[1], c.limit);
         EXPECT_EQ(std::vector<int32_t>({p.x, p.y, p.width, p.height}),
