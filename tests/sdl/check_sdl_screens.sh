@@ -68,17 +68,19 @@ shot() {
 }
 # box FILE [CROP]: the smallest rectangle holding every pixel that is not black.
 box() { convert "$1" ${2:+-crop "$2" +repage} -format '%@' info: 2> /dev/null; }
+# within SECONDS COMMAND...: COMMAND succeeds within about SECONDS (tried once a second).
+within() {
+  local n=$1
+  shift
+  for _ in $(seq "$n"); do "$@" && return; sleep 1; done
+  "$@"
+}
 # shows DISPLAY WANT SECONDS [CROP] [WINDOW]: waits until the picture's box is WANT.
 shows() {
-  local got=
-  for _ in $(seq "$3"); do
-    shot "$1" "$work/shot.png" "${5:-}" && got=$(box "$work/shot.png" "${4:-}")
-    [ "$got" = "$2" ] && return 0
-    sleep 1
-  done
-  echo "  the picture's box is $got"
-  return 1
+  local d=$1 want=$2 crop=${4:-} window=${5:-} got=
+  within "$3" showing || { echo "  the picture's box is $got"; return 1; }
 }
+showing() { shot "$d" "$work/shot.png" "$window" && got=$(box "$work/shot.png" "$crop") && [ "$got" = "$want" ]; }
 same() {  # same A B CROP...: the two pictures agree in each CROP
   local a=$1 b=$2 crop
   shift 2
@@ -101,30 +103,16 @@ check "1080 x 1920: the playfield 1080 x 864 at (0, 528)" shows "$tall" 1080x864
 check "--scale 1: one to one, 800 x 640 at (560, 220)" shows "$one" 800x640+560+220 30
 # The board is steady from about 10 s until its race; only the clock band differs.
 "$sim" --seed 7 --size 1920x1080 --seconds 14 --snapshot "$work/sim.png" > /dev/null
-seeded() {
-  for _ in $(seq 20); do
-    shot "$one" "$work/seed.png" && same "$work/seed.png" "$work/sim.png" 800x150+560+220 800x440+560+420 && return
-    sleep 1
-  done
-  return 1
-}
-check "--seed 7 shows the board pellrun-sim --seed 7 draws" seeded
+seeded() { shot "$one" "$work/seed.png" && same "$work/seed.png" "$work/sim.png" 800x150+560+220 800x440+560+420; }
+check "--seed 7 shows the board pellrun-sim --seed 7 draws" within 20 seeded
 [ -n "$screens" ] && shot "$wide" "$work/wide.png" && shot "$tall" "$work/tall.png"
 kill "$filled" "$portrait" "$whole"
 
 # ---- A window to watch -----------------------------------------------------------------
 xvfb 1280x1024; desk=$display
-find_window() {  # the window's id in $win
-  win=
-  for _ in $(seq 100); do
-    win=$(DISPLAY=$desk xdotool search --name '^Pellrun$' 2> /dev/null | head -1)
-    [ -n "$win" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+find_window() { win=$(DISPLAY=$desk xdotool search --name '^Pellrun$' 2> /dev/null | head -1); [ -n "$win" ]; }
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/window.raw start "$desk" --window; watched=$pid
-check "the window opens" find_window
+check "the window opens" within 10 find_window
 check "the window is filled, 800 x 640" shows "$desk" 800x640+0+0 30 "" "$win"
 DISPLAY=$desk xdotool mousemove --window "$win" 100 100 mousemove_relative 30 30 click 1 key space 2> /dev/null
 check "a second window does not open" timeout 5 env DISPLAY="$desk" XDG_RUNTIME_DIR="$work/run$desk" "$pellrun" --window
@@ -138,12 +126,11 @@ check "a saver starts beside the window" shows "$desk" 1280x1024+0+0 30
 DISPLAY=$desk xdotool key space
 check "the saver ends on a key" ends "$saver" 5000
 heard() { [ "$(tr -d '\0' < "$work/window.raw" | head -c 1 | wc -c)" -gt 0 ]; }  # not silence
-for _ in $(seq 20); do heard && break; sleep 1; done
-check "the window plays its sound" heard
+check "the window plays its sound" within 20 heard
 DISPLAY=$desk python3 "$here/sdl/wm_close.py" "$win"
 check "closing the window ends it" ends "$watched" 5000
 start "$desk" --window; watched=$pid
-find_window && shows "$desk" 800x640+0+0 30 "" "$win"
+within 10 find_window && shows "$desk" 800x640+0+0 30 "" "$win"
 DISPLAY=$desk xdotool mousemove --window "$win" 10 10 key alt+F4 2> /dev/null
 check "Alt+F4 ends the window" ends "$watched" 5000
 
@@ -184,8 +171,8 @@ if [ -n "${two:-}" ]; then
   check "the focus passing between the monitors' windows keeps it" running "$pid"
   DISPLAY=$two xmessage -geometry 200x100+2000+100 other 2> /dev/null &
   programs+=($!)
-  for _ in $(seq 50); do other=$(DISPLAY=$two xdotool search --name '^xmessage$' | head -1); [ -n "$other" ] && break; sleep 0.1; done
-  DISPLAY=$two xdotool windowfocus "$other"
+  other() { other=$(DISPLAY=$two xdotool search --name '^xmessage$' | head -1); [ -n "$other" ]; }
+  within 5 other && DISPLAY=$two xdotool windowfocus "$other"
   check "the focus going to another program's window ends it" ends "$pid" 5000
   kill "${programs[-1]}"
   check "--monitors primary: the first filled" run_two --monitors primary
