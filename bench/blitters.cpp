@@ -1,7 +1,9 @@
 // Throughput of the blitters on 800 x 640 Surfaces, each beside memcpy of the same
 // number of bytes (the destination rectangle's), on every row-loop path (the argument:
 // 2 AVX2, 1 SSE2, 0 portable). After the usual table it prints every blitter's best
-// bytes per second as a fraction of memcpy's best.
+// bytes per second as a fraction of memcpy's best. Then the presentation's scaler, in
+// screen pixels a second: the playfield filled to 1920 x 1080, the 640 x 480 view too,
+// and a clock-sized change of the playfield.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,6 +14,7 @@
 
 #include "gfx/blit_path.h"
 #include "gfx/surface.h"
+#include "platform/soft/present_scale.h"
 #include "support/test_surface_memory.h"
 
 namespace {
@@ -174,6 +177,36 @@ void FillRect(benchmark::State& state) {
     finish(state);
 }
 
+// The argument: 0 the whole 800 x 640 playfield at 1350 x 1080, 1 the whole 640 x 480
+// view at 1440 x 1080, 2 the screen pixels of a 100 x 20 change of the playfield (the
+// board's clock) at 1350 x 1080.
+void Scale(benchmark::State& state) {
+    Playfields& p = fields();
+    const bool view = state.range(0) == 1;
+    const int32_t width = view ? 640 : Width, height = view ? 480 : Height;
+    const int32_t shownWidth = view ? 1440 : 1350;
+    PresentScaler scaler{};
+    std::vector<uint8_t> screen(size_t(1920) * 1080 * 4);
+    if (!presentScalerPrepare(scaler, width, height, shownWidth, 1080)) {
+        state.SkipWithError("no memory");
+        return;
+    }
+    PresentRect rect = {0, 0, shownWidth, 1080};
+    if (state.range(0) == 2) {
+        int32_t x0, x1, y0, y1;
+        presentScaledSpan(350, 450, Width, shownWidth, &x0, &x1);
+        presentScaledSpan(40, 60, Height, 1080, &y0, &y1);
+        rect = PresentRect{x0, y0, x1 - x0, y1 - y0};
+    }
+    const Surface& picture = p.a;
+    for (auto _ : state) {
+        presentScale(scaler, picture.bits, picture.stride, rect, screen.data(), 1920 * 4, 285, 0);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * rect.width * rect.height);
+    presentScalerRelease(scaler);
+}
+
 // Collects the best bytes per second of every benchmark while the console shows them.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -217,6 +250,7 @@ BENCHMARK(CrossFadeInPlace)->Arg(BlitAvx2)->Arg(BlitSse2)->Arg(BlitPortable);
 BENCHMARK(CrossFadeKeyedSprites)->Arg(BlitAvx2)->Arg(BlitSse2)->Arg(BlitPortable);
 BENCHMARK(CrossFadeWrappingLevel)->Arg(BlitAvx2)->Arg(BlitSse2)->Arg(BlitPortable);
 BENCHMARK(FillRect)->Arg(BlitAvx2)->Arg(BlitSse2)->Arg(BlitPortable);
+BENCHMARK(Scale)->Arg(0)->Arg(1)->Arg(2);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

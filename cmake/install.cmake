@@ -7,6 +7,7 @@
 #   share/man/man6/                     manual pages
 #   share/icons/hicolor/NxN/apps/       the icon
 #   share/applications/pellrun.desktop  opens the settings window
+#   share/applications/pellrun-window.desktop   the meeting in a window
 include(GNUInstallDirs)
 set(PELLRUN_PACKAGING ${CMAKE_SOURCE_DIR}/packaging/linux)
 
@@ -49,7 +50,8 @@ foreach(size 16 32 48 64 128 256)
   install(FILES ${PELLRUN_PACKAGING}/icons/pellrun-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME pellrun.png)
 endforeach()
-install(FILES ${PELLRUN_PACKAGING}/pellrun.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PELLRUN_PACKAGING}/pellrun.desktop ${PELLRUN_PACKAGING}/pellrun-window.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # The Debian package. Library dependencies come from dpkg-shlibdeps; the soundfont and
 # the Japanese font are read at run time, so they are named here.

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Side-by-side power measurement: Pellrun (Linux, music off and on; Windows edition
 # under Wine, music on) and three peer xscreensaver hacks, each on its own Xvfb at
-# 1024 x 768, all running at the same time so they share one machine load.
+# 1024 x 768 (or $SIZE), all running at the same time so they share one machine load.
 #
 # Usage: scripts/measure-power.sh [linux-build-dir] [windows-build-dir]
 #   (defaults build/linux and build/windows; a missing Pellrun.scr skips Wine)
@@ -9,6 +9,8 @@
 #   taken as BOARD_FROM..BOARD_TO seconds after the start (default 15..60; with an
 #   interval setting of 0 the board is up from about 10 s to about 65 s).
 #   PEERS (default "popsquares deco metaballs") names the hacks; empty runs none.
+#   SCALES (default none) adds a Linux run with music off for each --scale value given
+#   ("1 fill": one to one beside filled); SIZE (default 1024x768) is every screen's size.
 # Prints a Markdown table: CPU of one core for the whole run and for the board
 # (process + its X server, + wineserver for Wine), main-thread wake-ups per second on
 # the board (voluntary context switches of the thread-group leader) and peak RSS.
@@ -24,6 +26,8 @@ total=${SECONDS_TOTAL:-90}
 board_from=${BOARD_FROM:-15}
 board_to=${BOARD_TO:-60}
 peers=${PEERS-popsquares deco metaballs}
+scales=${SCALES:-}
+size=${SIZE:-1024x768}
 hacks=/usr/libexec/xscreensaver
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-power.XXXXXX")
@@ -42,7 +46,7 @@ trap cleanup EXIT
 # start_x <name>: an Xvfb of its own; sets display and records "<name> xvfb <pid>".
 start_x() {
     exec 3>"$work/$1.display"
-    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 >"$work/$1.xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 "${size}x24" >"$work/$1.xvfb.log" 2>&1 &
     local pid=$!
     exec 3>&-
     xvfbs+=("$pid")
@@ -62,14 +66,16 @@ make_run_dir() {  # make_run_dir <name> <music byte>
     cp "$work/$1/Data/Setup.ini" "$work/$1/config/pellrun/Setup.ini"
 }
 
-start_linux() {  # start_linux <name> <music byte>
+start_linux() {  # start_linux <name> <music byte> [option...]
     make_run_dir "$1" "$2"
     start_x "$1"
-    (cd "$work/$1" && exec env DISPLAY="$display" SDL_AUDIODRIVER=dummy \
-        XDG_RUNTIME_DIR="$work/$1/runtime" XDG_CONFIG_HOME="$work/$1/config" \
-        "$linux_build/pellrun" /s >"$work/$1.log" 2>&1) &
+    local name=$1
+    shift 2
+    (cd "$work/$name" && exec env DISPLAY="$display" SDL_AUDIODRIVER=dummy \
+        XDG_RUNTIME_DIR="$work/$name/runtime" XDG_CONFIG_HOME="$work/$name/config" \
+        "$linux_build/pellrun" /s "$@" >"$work/$name.log" 2>&1) &
     started+=("$!")
-    echo "$1 p $!" >>"$work/pids"
+    echo "$name p $!" >>"$work/pids"
 }
 
 : >"$work/pids"
@@ -98,6 +104,7 @@ fi
 
 start_linux music-off 01; names+=(music-off)
 start_linux music-on 00; names+=(music-on)
+for scale in $scales; do start_linux "scale-$scale" 01 --scale "$scale"; names+=("scale-$scale"); done
 for hack in $peers; do
     if [ ! -x "$hacks/$hack" ]; then
         echo "no $hacks/$hack (packages xscreensaver-data, xscreensaver-data-extra)" >&2
@@ -199,6 +206,8 @@ def rate(name, key, t0, t1):
 
 first = trace[min(2, len(trace) - 1)][0]   # the first samples may miss a slow starter
 labels = {"music-off": "`pellrun /s`, music off (process + X)",
+          "scale-1": "`pellrun /s --scale 1`, music off (process + X)",
+          "scale-fill": "`pellrun /s --scale fill`, music off (process + X)",
           "music-on": "`pellrun /s`, music on (process + X)",
           "wine": "`Pellrun.scr /s` under Wine, music on (process + wineserver + X)"}
 print(f"Measured {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())}, {trace[-1][0]:.0f} s, board {board_from:.0f}-{board_to:.0f} s;{uptime.split('load')[-1].replace('average:', ' load')}")

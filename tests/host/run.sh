@@ -23,11 +23,13 @@ dpkg-deb -c "$deb" > "$work/contents"
 for path in usr/bin/pellrun usr/bin/pellrun-sim usr/libexec/xscreensaver/pellrun \
             usr/share/xscreensaver/config/pellrun.xml usr/share/pellrun/Bgm0.dat \
             usr/share/man/man6/pellrun.6.gz usr/share/applications/pellrun.desktop \
+            usr/share/applications/pellrun-window.desktop \
             usr/share/icons/hicolor/48x48/apps/pellrun.png; do
   check "package holds $path" grep -q " ./$path" "$work/contents"
 done
 root="$work/root" hack="$work/root/usr/libexec/xscreensaver/pellrun"
 dpkg-deb -x "$deb" "$root"
+check "the desktop entries are valid" desktop-file-validate "$root"/usr/share/applications/*.desktop
 # One version everywhere: the package, both programs, the manual pages; the MIT licence
 # in the machine-readable copyright file; a real maintainer.
 version=$(dpkg-deb -f "$deb" Version) bin="$root/usr/bin"
@@ -76,6 +78,8 @@ base=$(sed -n 's/.*<command arg="\([^"]*\)".*/\1/p' "$xml")
 speed=$(arg speed arg) interval=$(arg interval arg)
 options="$base ${speed/\%/5} ${interval/\%/1} $(arg music arg-unset) $(arg smooth arg-unset)"
 echo "options from the configuration file: $options"
+check "the configuration file offers filling the screen, by default" \
+  grep -q '<option id="fill" _label="[^"]*"/>' "$xml"
 
 # run_host SIZE NAME ARGS...: xscreensaver with the hack given the arguments; activates,
 # waits 14 s, takes $work/NAME.png and deactivates; sets $sound (yes/no).
@@ -113,18 +117,20 @@ run_host() {
 
 # Per run: screen, name, the playfield's area in the screenshot, least % of it not black
 # and least colours, sound heard ("-": not looked at), the hack's arguments. The preview
-# size shows the picture reduced, 3840 x 2160 enlarged three times.
+# size shows the picture reduced, the others filled (3840 x 2160: 2.7 times). The
+# configuration file offers filling, which is the default.
 while read -r -u 4 size name area fill colours want args; do
   run_host "$size" "$name" $args
   f=$(lit "$work/$name.png" "$area")
   c=$(convert "$work/$name.png" -crop "$area" +repage -format '%k' info:)
-  echo "$name: ${f}% of $area not black, $c colours"
-  check "$name: the picture is up and filled" [ "$f" -ge "$fill" -a "$c" -ge "$colours" ]
+  b=$(convert "$work/$name.png" -format '%@' info: 2> /dev/null)
+  echo "$name: ${f}% of $area not black, $c colours, the picture at $b"
+  check "$name: the picture is up and filled, black around" [ "$f" -ge "$fill" -a "$c" -ge "$colours" -a "$b" = "$area" ]
   [ "$want" = - ] || check "$name: sound $want" [ "$sound" = "$want" ]
 done 4<<RUNS
-1024x768 board 800x640+112+64 90 16 no $options
+1024x768 board 960x768+32+0 90 16 no $options
 320x240 preview 320x240+0+0 60 0 - $base
-3840x2160 4k 2400x1920+720+120 90 16 - $base
+3840x2160 4k 2700x2160+570+0 90 16 - $base
 RUNS
 
 # One hack per monitor: one on the root window ($XSCREENSAVER_WINDOW, hex), one on another

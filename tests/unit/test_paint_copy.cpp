@@ -13,7 +13,7 @@
 #include "gfx/present.h"
 #include "gfx/text.h"
 #include "platform/headless/headless.h"
-#include "platform/sdl/present_diff.h"
+#include "platform/soft/present_diff.h"
 #include "race/board.h"
 #include "race/roster.h"
 #include "race/scenes.h"

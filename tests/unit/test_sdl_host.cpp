@@ -1,5 +1,5 @@
-// What the Linux edition takes from its surroundings: the host's options, the places of
-// the songs and the settings file, and the whole factor a picture is enlarged by.
+// What the Linux edition takes from its surroundings: the host's options and the places
+// of the songs and the settings file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,17 +48,25 @@ TEST(SdlHost, OptionsOverrideSettingsAndLeaveTheRestAsTheCommandLine) {
     EXPECT_EQ(parse({"-window-id", "0x2a00007"}).windowId, 0x2a00007u);
     EXPECT_EQ(parse({"--window-id", "44040199"}).windowId, 44040199u);
     EXPECT_FALSE(parse({"-window-id", "12z"}).hasWindowId);
-    EXPECT_EQ(parse({"--scale", "1"}).scale, 1);
-}
-
-TEST(SdlHost, WholeScaleFactorThatFits) {
-    const int32_t cases[][6] = {
-        // area, fit, limit, factor
-        {3840, 2160, 800, 640, 0, 3}, {1920, 1080, 800, 640, 0, 1}, {2560, 1600, 800, 640, 0, 2},
-        {3840, 2160, 800, 640, 1, 1}, {1920, 1080, 640, 480, 0, 2}, {320, 240, 640, 480, 0, 1},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(hostScaleFactor(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << "x" << c[1];
+    // The screens: fill by default, whole factors, a window, the primary monitor alone,
+    // a seed; a bad value leaves the default.
+    const struct {
+        std::vector<const char*> args;
+        int32_t scale;
+        bool window, primaryOnly;
+        int64_t seed;
+    } screens[] = {{{}, 0, false, false, -1},
+                   {{"--scale", "3", "-window", "--monitors", "primary", "--seed", "4294967295"}, 3, true, true,
+                    4294967295},
+                   {{"--scale", "2", "--scale", "fill", "--monitors", "all", "--seed", "0"}, 0, false, false, 0},
+                   {{"--scale", "65", "--monitors", "second", "--seed", "4294967296"}, 0, false, false, -1},
+                   {{"--scale", "0", "--seed", "-1"}, 0, false, false, -1}};
+    for (const auto& c : screens) {
+        const HostOptions o = parse(c.args);
+        EXPECT_EQ(std::vector<int64_t>({o.scale, o.window, o.primaryOnly, o.seed}),
+                  std::vector<int64_t>({c.scale, c.window, c.primaryOnly, c.seed}))
+            << c.args.size();
+    }
 }
 
 // Runs in a scratch folder with the environment set per case.

@@ -17,13 +17,13 @@ bool named(const char* arg, const char* name) {
     return std::strcmp(arg + 1, name) == 0;
 }
 
-bool number(const char* text, int32_t low, int32_t high, int32_t* out) {
+bool number(const char* text, int64_t low, int64_t high, int64_t* out) {
     if (!text || !*text) return false;
     char* end = nullptr;
     errno = 0;
-    const long value = std::strtol(text, &end, 10);
+    const long long value = std::strtoll(text, &end, 10);
     if (errno || *end || value < low || value > high) return false;
-    *out = int32_t(value);
+    *out = value;
     return true;
 }
 
@@ -83,12 +83,13 @@ bool userFolder(const char* variable, const char* fallback, char* path, size_t s
 bool hostParseOptions(int argc, char** argv, HostOptions& options, char* line, uint32_t size) {
     options = HostOptions();
     options.settings = RunSettings{-1, -1, -1, -1};
+    options.seed = -1;
     uint32_t used = 0;
     line[0] = 0;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        int32_t n = 0;
+        int64_t n = 0;
         if (named(arg, "root")) {
             options.root = true;
         } else if (named(arg, "window-id")) {
@@ -98,15 +99,25 @@ bool hostParseOptions(int argc, char** argv, HostOptions& options, char* line, u
             options.hasWindowId = value && *value && !*end && options.windowId != 0;
         } else if (named(arg, "scale")) {
             ++i;
-            if (number(value, 1, 64, &n)) options.scale = n;
+            if (value && std::strcmp(value, "fill") == 0) options.scale = 0;
+            if (number(value, 1, 64, &n)) options.scale = int32_t(n);
+        } else if (named(arg, "window")) {
+            options.window = true;
+        } else if (named(arg, "monitors")) {
+            ++i;
+            if (value && std::strcmp(value, "primary") == 0) options.primaryOnly = true;
+            if (value && std::strcmp(value, "all") == 0) options.primaryOnly = false;
+        } else if (named(arg, "seed")) {
+            ++i;
+            if (number(value, 0, 0xFFFFFFFFll, &n)) options.seed = n;
         } else if (named(arg, "speed")) {
             // 1 (slowest) .. 5 (fastest); the file holds 4 .. 0.
             ++i;
-            if (number(value, 1, 5, &n)) options.settings.speed = 5 - n;
+            if (number(value, 1, 5, &n)) options.settings.speed = int32_t(5 - n);
         } else if (named(arg, "interval")) {
             // Minutes from the board to the race, 1 .. 3; the file holds 0 .. 2.
             ++i;
-            if (number(value, 1, 3, &n)) options.settings.interval = n - 1;
+            if (number(value, 1, 3, &n)) options.settings.interval = int32_t(n - 1);
         } else if (named(arg, "music")) {
             options.settings.music = 0;
         } else if (named(arg, "no-music")) {
@@ -199,13 +210,4 @@ bool hostRuntimeFolder(const char* tmp, char* buffer, uint32_t size) {
     if (!userFolder("XDG_CACHE_HOME", ".cache", path, sizeof path) || !makeFolders(path)) return false;
     path[std::strlen(path) - 1] = 0;
     return take(path);
-}
-
-int32_t hostScaleFactor(int32_t areaWidth, int32_t areaHeight, int32_t fitWidth,
-                        int32_t fitHeight, int32_t limit) {
-    if (fitWidth <= 0 || fitHeight <= 0) return 1;
-    int32_t factor = areaWidth / fitWidth;
-    if (areaHeight / fitHeight < factor) factor = areaHeight / fitHeight;
-    if (limit > 0 && factor > limit) factor = limit;
-    return factor < 1 ? 1 : factor;
 }

@@ -10,7 +10,11 @@ struct HostOptions {
     bool root;              // --root: draw into the host's window
     bool hasWindowId;       // -window-id given (hex with 0x, or decimal)
     uint64_t windowId;
-    int32_t scale;          // --scale N: the largest whole factor used; 0 for no limit
+    int32_t scale;          // --scale N: the largest whole factor used; 0 (--scale fill) for
+                            // the largest factor that fits, whole or not
+    bool window;            // --window: the meeting in an ordinary window, to watch
+    bool primaryOnly;       // --monitors primary: the other monitors stay black
+    int64_t seed;           // --seed N: the random seed, as pellrun-sim takes it; -1 for none
     RunSettings settings;   // --speed, --interval, --music/--no-music, --smooth/--no-smooth
 };
 
@@ -40,9 +44,3 @@ uint32_t hostSettingsFile(char* buffer, uint32_t size, bool forWrite);
 // it from; else $XDG_CACHE_HOME/pellrun (default ~/.cache/pellrun), made when missing.
 // False when none qualifies.
 bool hostRuntimeFolder(const char* tmp, char* buffer, uint32_t size);
-
-// The whole factor by which a width x height picture is enlarged in an areaWidth x
-// areaHeight window so that a fit x fitHeight part of it still fits, at most limit
-// (0 for no limit); at least 1.
-int32_t hostScaleFactor(int32_t areaWidth, int32_t areaHeight, int32_t fitWidth,
-                        int32_t fitHeight, int32_t limit);

@@ -78,8 +78,10 @@ int main(int argc, char** argv) {
 
     const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
     bool hasHostWindow = sdl.options.hasWindowId || (hostWindow && *hostWindow);
-    sdl.hackMode = root || (hasHostWindow && used == 0);
-    if (sdl.hackMode) std::strcpy(line, "/s");
+    // --window runs the saver's scenes in a window of its own, wherever it is started.
+    if (sdl.options.window) hasHostWindow = false;
+    sdl.hackMode = !sdl.options.window && (root || (hasHostWindow && used == 0));
+    if (sdl.hackMode || sdl.options.window) std::strcpy(line, "/s");
 
     // A command line that opens nothing ends at once, display or not.
     if (!opensWindow(line)) return pellrunMain(line, 1);

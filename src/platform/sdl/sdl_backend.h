@@ -15,14 +15,12 @@ struct SdlBackend {
     uint64_t hostWindowId;
     // The real desktop: size and refresh rate.
     int32_t desktopWidth, desktopHeight, refresh;
-    // The size the program is told the screen has: the desktop, the host window, or
-    // 640 x 480 while that mode is set (or for a host window too small to hold it).
+    // The size the program is told the screen has: the picture it shows, 800 x 640, or
+    // 640 x 480 while that mode is set (or for a host window too small to hold it),
+    // enlarged to each screen here; a screen too small for 800 x 640 is told as it is.
     int32_t screenWidth, screenHeight;
     // The 640 x 480 mode is set: it is shown scaled up on the unchanged desktop.
     bool scaledMode;
-    // The screen told to the program is the real one divided by this whole factor; the
-    // picture is shown enlarged by it.
-    int32_t factor;
     // The command-line options and the folder the program was started from.
     HostOptions options;
     char exeDir[1024];

@@ -34,7 +34,12 @@ void platLocalTime(LocalTime& out) {
     out.milliseconds = int32_t(now.tv_nsec / 1000000);
 }
 
-int64_t platCalendarSeconds() { return int64_t(std::time(nullptr)); }
+// --seed N: the calendar stands at N when the program starts, as in pellrun-sim, so the
+// same meeting is drawn.
+int64_t platCalendarSeconds() {
+    if (sdl.options.seed >= 0) return sdl.options.seed + int64_t(SDL_GetTicks() / 1000);
+    return int64_t(std::time(nullptr));
+}
 
 // ---- Data folder, settings, run-time settings -------------------------------------------
 
@@ -98,10 +103,13 @@ char markerPath[1024];
 }
 
 MarkerHandle platCreateMarker(const char* name, bool* alreadyExists) {
-    // The host runs one hack per monitor, each in its own window: one marker each.
+    // The host runs one hack per monitor, each in its own window: one marker each. A
+    // window to watch has its own: one at a time, and the saver still starts beside it.
     char file[256];
     if (sdl.hostWindow)
         std::snprintf(file, sizeof file, "%s-%llx.lock", name, (unsigned long long)sdl.hostWindowId);
+    else if (sdl.options.window)
+        std::snprintf(file, sizeof file, "%s-window.lock", name);
     else
         std::snprintf(file, sizeof file, "%s.lock", name);
     const int fd = sdlTakeLock(file, markerPath, sizeof markerPath);
@@ -121,7 +129,8 @@ int platShowCursor(bool show) {
     // The display counter of the Windows edition: the cursor shows while it is >= 0.
     static int counter;
     counter += show ? 1 : -1;
-    SDL_ShowCursor(counter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    // A window to watch keeps the pointer the desktop shows.
+    SDL_ShowCursor(counter >= 0 || sdl.options.window ? SDL_ENABLE : SDL_DISABLE);
     return counter;
 }
 
@@ -133,16 +142,15 @@ int platShowCursor(bool show) {
 void sdlUpdateScreenSize() {
     int width = sdl.desktopWidth, height = sdl.desktopHeight;
     if (sdl.hostWindow) SDL_GetWindowSize(sdl.hostWindow, &width, &height);
-    // A host window smaller than the narrow layout gets that layout scaled down. A
-    // large screen is told smaller by the whole factor the playfield can be enlarged.
-    sdl.factor = 1;
+    // The program draws just the picture it shows, which the windows enlarge to their
+    // screens. A screen that cannot hold the playfield is told as it is (shown one to
+    // one, as the Windows edition does); one smaller than the narrow layout gets that.
     if (sdl.scaledMode || width < 640 || height < 480) {
         width = 640;
         height = 480;
-    } else {
-        sdl.factor = hostScaleFactor(width, height, 800, 640, sdl.options.scale);
-        width /= sdl.factor;
-        height /= sdl.factor;
+    } else if (sdl.options.window || (width >= 800 && height >= 640)) {
+        width = 800;
+        height = 640;
     }
     sdl.screenWidth = width;
     sdl.screenHeight = height;

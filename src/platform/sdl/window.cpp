@@ -1,11 +1,14 @@
-// Windows of the sdl backend: the main window as an SDL window, SDL events turned into
-// the program's messages, the push button drawn and clicked here, and presentation of
-// the window picture (only what changed since the last present reaches the screen).
+// Windows of the sdl backend: the main window as SDL windows, SDL events turned into the
+// program's messages, the push button drawn and clicked here, and presentation of the
+// window picture (only what changed since the last present reaches the screen).
 //
-// A window shown one to one keeps its picture only in the window surface: copies into it
-// are written there row by row where they differ (marking tiles), and a present sends the
-// marked tiles. A window shown scaled keeps the soft layer's picture and a copy of what
-// was presented last, compared at each present.
+// The program's window is shown in one SDL window, or in one per monitor for the saver:
+// each an output with its own placement of the picture, scaling tables and copy of what
+// it presented last. A window shown one to one on one output keeps its picture only in
+// the window surface: copies into it are written there row by row where they differ
+// (marking tiles), and a present sends the marked tiles. Otherwise the soft layer keeps
+// the picture, and each output compares it with its copy at each present and scales
+// what changed.
 #include <iconv.h>
 
 #include <cstdio>
@@ -13,36 +16,55 @@
 #include <cstring>
 #include <new>
 
-#include "platform/sdl/present_diff.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/soft/present_scale.h"
 #include "platform/soft/soft.h"
 
 namespace {
 
 constexpr int32_t MaxRects = 64;
+constexpr int32_t MaxOutputs = 8;
 // The screen shows at most about 60 pictures a second: changes that come faster are
 // gathered and sent together, at most this many milliseconds after the last present.
 constexpr uint32_t PresentInterval = 15;
 uint32_t lastPresent;
+// Focus passing from one monitor's window to another's is not lost: with several, a loss
+// counts once none of them has had the focus back for this long.
+constexpr uint32_t FocusSettle = 250;
+bool focusLeaving;
+uint32_t focusLeftAt;
 
-struct SdlWindowData {
+// One SDL window showing the picture: the host's, a monitor's, or an ordinary window.
+struct SdlOutput {
     SDL_Window* window;
-    bool host;                 // the host's window: not ours to destroy
-    bool held;                 // the picture is kept only in the window surface
-    uint8_t* tiles;            // held: tiles written since the last present, 1 when marked
-    int32_t tileColumns;
-    int32_t dirtyFirst, dirtyEnd;  // held: the bands holding marked tiles
-    uint8_t* shadow;           // not held: the picture as last presented
+    bool black;                // shows black only (the other monitors with --monitors primary)
+    int32_t left, top;         // its place on the desktop
+    SDL_Surface* surface;      // the window surface the placement was made for
+    SDL_Surface* staging;      // 32-bit pixels when the window surface has another format
+    PresentRect place;         // where the picture shows in the window
+    PresentScaler scaler;
+    uint8_t* shadow;           // not held: the picture as last presented here
     PlatRect pending;          // changed since the last present
     bool hasPending;
     bool redrawAll;            // the surface must be filled again from the picture
     bool exposed;              // the screen lost what the surface holds
-    SDL_Surface* surface;      // the window surface the placement was made for
-    SDL_Surface* staging;      // 32-bit pixels when the window surface has another format
-    PresentRect place;         // where the picture shows in the window
-    PresentRect diff[MaxRects];
-    SDL_Rect rects[MaxRects + 1];
 };
+
+struct SdlWindowData {
+    bool host;                 // the host's window: not ours to destroy
+    bool screen;               // the saver's screens: pointer positions in desktop pixels
+    int32_t desktopLeft, desktopTop;   // the top-left corner of all monitors
+    bool held;                 // the picture is kept only in the one output's surface
+    uint8_t* tiles;            // held: tiles written since the last present, 1 when marked
+    int32_t tileColumns;
+    int32_t dirtyFirst, dirtyEnd;  // held: the bands holding marked tiles
+    int32_t outputCount;
+    SdlOutput outputs[MaxOutputs];
+};
+
+// Scratch of one present.
+PresentRect diffRects[MaxRects];
+SDL_Rect sendRects[MaxRects + 1];
 
 // The push button being held down with the left mouse button, and whether the pointer
 // is over it now (it shows pressed only then).
@@ -55,6 +77,9 @@ SdlWindowData* dataOf(SoftWindow* window) {
 }
 
 bool isButton(const SoftWindow* window) { return std::strcmp(window->className, "BUTTON") == 0; }
+
+// Input ends nothing and reaches nothing in a host's hack or a window to watch.
+bool inputIgnored() { return sdl.hackMode || sdl.options.window; }
 
 // The window caption is Shift-JIS; SDL wants UTF-8.
 void setTitle(SDL_Window* window, const char* caption) {
@@ -80,33 +105,8 @@ void setTitle(SDL_Window* window, const char* caption) {
     SDL_SetWindowTitle(window, utf8);
 }
 
-// A picture is shown enlarged by the largest whole factor that fits (crisp pixels),
-// centred with black around; one larger than the window is reduced to fit, its aspect
-// kept.
-void placePicture(SoftWindow* window, SdlWindowData* data, int32_t width, int32_t height) {
-    if (width >= window->width && height >= window->height) {
-        const int32_t f =
-            hostScaleFactor(width, height, window->width, window->height, sdl.options.scale);
-        const int32_t w = window->width * f, h = window->height * f;
-        data->place = PresentRect{(width - w) / 2, (height - h) / 2, w, h};
-    } else {
-        data->place = presentPlace(window->width, window->height, width, height);
-    }
-}
-
-bool reduced(const SoftWindow* window, const SdlWindowData* data) {
-    return data->place.width < window->width;
-}
-
-bool oneToOne(const SoftWindow* window, const SdlWindowData* data) {
-    return data->place.width == window->width && data->place.height == window->height;
-}
-
-PresentRect buttonRect(const SoftWindow* parent, const SdlWindowData* data,
-                       const SoftWindow* button) {
-    (void)parent;
-    return PresentRect{data->place.x + button->x, data->place.y + button->y, button->width,
-                       button->height};
+bool oneToOne(const SoftWindow* window, const SdlOutput& o) {
+    return o.place.width == window->width && o.place.height == window->height;
 }
 
 bool overlaps(const PresentRect& a, const SDL_Rect& b) {
@@ -115,20 +115,20 @@ bool overlaps(const PresentRect& a, const SDL_Rect& b) {
 
 // Draws the visible push buttons of window into pixels; those that overlap an updated
 // rectangle, or all when requested, are added to the rectangles to send.
-int32_t drawButtons(SoftWindow* window, SdlWindowData* data, uint8_t* pixels, int32_t pitch,
+int32_t drawButtons(SoftWindow* window, const SdlOutput& o, uint8_t* pixels, int32_t pitch,
                     int32_t surfaceWidth, int32_t surfaceHeight, int32_t count, bool all) {
-    if (!oneToOne(window, data)) return count;
+    if (!oneToOne(window, o)) return count;
     for (int32_t i = 0;; ++i) {
         SoftWindow* child = softChild(window, i);
         if (!child) break;
         if (!child->visible || !isButton(child)) continue;
-        const PresentRect r = buttonRect(window, data, child);
+        const PresentRect r = {o.place.x + child->x, o.place.y + child->y, child->width, child->height};
         bool touched = all;
-        for (int32_t k = 0; k < count && !touched; ++k) touched = overlaps(r, data->rects[k]);
+        for (int32_t k = 0; k < count && !touched; ++k) touched = overlaps(r, sendRects[k]);
         if (!touched) continue;
         presentDrawButton(pixels, pitch, surfaceWidth, surfaceHeight, r, child->caption,
                           child == capturedButton && capturedInside);
-        if (count <= MaxRects) data->rects[count++] = SDL_Rect{r.x, r.y, r.width, r.height};
+        if (count <= MaxRects) sendRects[count++] = SDL_Rect{r.x, r.y, r.width, r.height};
     }
     return count;
 }
@@ -140,10 +140,11 @@ int32_t tileBands(const SoftWindow* window) {
 // Writes a row copied into a held picture straight into the window surface.
 bool copyRow(SoftWindow* window, int32_t x, int32_t y, const uint8_t* row, int32_t width) {
     SdlWindowData* data = dataOf(window);
-    if (!data || !data->held || !data->surface) return false;
-    SDL_Surface* target = data->staging ? data->staging : data->surface;
+    if (!data || !data->held || !data->outputs[0].surface) return false;
+    const SdlOutput& o = data->outputs[0];
+    SDL_Surface* target = o.staging ? o.staging : o.surface;
     uint8_t* to = static_cast<uint8_t*>(target->pixels) +
-                  size_t(data->place.y + y) * size_t(target->pitch) + size_t(data->place.x + x) * 4;
+                  size_t(o.place.y + y) * size_t(target->pitch) + size_t(o.place.x + x) * 4;
     const int32_t band = y / PresentTileRows;
     if (!presentCopyRow(row, x, width, to, data->tiles + size_t(band) * size_t(data->tileColumns)))
         return false;
@@ -157,168 +158,211 @@ bool copyRow(SoftWindow* window, int32_t x, int32_t y, const uint8_t* row, int32
     return true;
 }
 
-// Takes a new window surface (the first, or one made after a resize): its staging surface
-// when its format is not 32-bit XRGB, where the picture goes, and who keeps the picture.
-// A picture shown one to one is kept only in the surface; a scaled one by the soft layer,
-// with a copy of what was presented. A new window's picture is black like the surface;
-// any other is painted again. False when neither can be had.
-bool adoptSurface(SoftWindow* window, SdlWindowData* data, SDL_Surface* surface, bool created) {
-    data->surface = surface;
-    data->redrawAll = true;
-    if (data->staging) SDL_FreeSurface(data->staging);
-    data->staging = nullptr;
+// Takes an output's new window surface (the first, or one made after a resize): its
+// staging surface when its format is not 32-bit XRGB, where the picture goes, and who
+// keeps the picture. A picture shown one to one on the only output is kept only in the
+// surface; otherwise by the soft layer, with a copy of what was presented here and the
+// scaling tables for the size. A new window's picture is black like the surface; any
+// other is painted again. False when neither can be had (the next present tries again).
+bool adoptSurface(SoftWindow* window, SdlWindowData* data, SdlOutput& o, SDL_Surface* surface,
+                  bool created) {
+    o.surface = surface;
+    o.redrawAll = true;
+    if (o.staging) SDL_FreeSurface(o.staging);
+    o.staging = nullptr;
     const uint32_t format = surface->format->format;
     if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
-        data->staging = SDL_CreateRGBSurfaceWithFormat(0, surface->w, surface->h, 32,
-                                                       SDL_PIXELFORMAT_RGB888);
-    placePicture(window, data, surface->w, surface->h);
-    SDL_Surface* target = data->staging ? data->staging : surface;
+        o.staging = SDL_CreateRGBSurfaceWithFormat(0, surface->w, surface->h, 32,
+                                                    SDL_PIXELFORMAT_RGB888);
+    if (o.black) return true;
+    o.place = presentPlace(window->width, window->height, surface->w, surface->h, sdl.options.scale);
+    SDL_Surface* target = o.staging ? o.staging : surface;
     const SoftBitmap& picture = window->backing.bitmap;
     const size_t tileCount =
         size_t((picture.width + PresentTileWidth - 1) / PresentTileWidth) * size_t(tileBands(window));
-    if (oneToOne(window, data) && !SDL_MUSTLOCK(target)) {
+    if (data->outputCount == 1 && oneToOne(window, o) && !SDL_MUSTLOCK(target)) {
         if (!data->tiles) data->tiles = static_cast<uint8_t*>(std::calloc(tileCount, 1));
         if (data->tiles) {
             // What the surface held is gone: black, and the program paints it again.
             SDL_FillRect(target, nullptr, 0);
             data->tileColumns = (picture.width + PresentTileWidth - 1) / PresentTileWidth;
             data->dirtyFirst = data->dirtyEnd = 0;
-            std::free(data->shadow);
-            data->shadow = nullptr;
+            std::free(o.shadow);
+            o.shadow = nullptr;
             data->held = true;
             if (!window->rowCopy) softTakeOverPicture(window, copyRow);
             if (!created) softRepaintWhole(window);
             return true;
         }
     }
-    if (data->held) {
-        if (!softKeepPicture(window)) return false;
+    bool kept = !data->held || softKeepPicture(window);
+    if (data->held && kept) {
         data->held = false;
         std::free(data->tiles);
         data->tiles = nullptr;
     }
-    if (!data->shadow)
-        data->shadow = static_cast<uint8_t*>(
-            std::calloc(size_t(picture.stride) * size_t(picture.height), 1));
-    return data->shadow != nullptr;
+    kept = kept && (oneToOne(window, o) || presentScalerPrepare(o.scaler, picture.width, picture.height,
+                                                                o.place.width, o.place.height));
+    if (kept && !o.shadow)
+        o.shadow = static_cast<uint8_t*>(std::calloc(size_t(picture.stride) * size_t(picture.height), 1));
+    if (!kept || !o.shadow) o.surface = nullptr;
+    return o.surface != nullptr;
 }
 
-// Sends what changed in the window's picture to the screen.
-void present(SoftWindow* window) {
-    SdlWindowData* data = dataOf(window);
-    // Once the end is requested nothing more is drawn: the host's window may be gone.
-    if (!data || !data->window || window->destroyed || sdlTerminateRequested) return;
-    const bool buttons = buttonsDirty;
-    buttonsDirty = false;
-    SDL_Surface* surface = SDL_GetWindowSurface(data->window);
+// Sends what changed in the window's picture to one output's screen.
+void presentOutput(SoftWindow* window, SdlWindowData* data, SdlOutput& o, bool buttons) {
+    SDL_Surface* surface = SDL_GetWindowSurface(o.window);
     if (!surface) return;
-    if (surface != data->surface && !adoptSurface(window, data, surface, false)) return;
-    if (!data->redrawAll && !data->hasPending && !buttons) {
-        if (data->exposed) SDL_UpdateWindowSurface(data->window);
-        data->exposed = false;
+    if (surface != o.surface && !adoptSurface(window, data, o, surface, false)) return;
+    if (!o.redrawAll && !o.hasPending && !buttons) {
+        if (o.exposed) SDL_UpdateWindowSurface(o.window);
+        o.exposed = false;
         return;
     }
-    SDL_Surface* target = data->staging ? data->staging : surface;
+    SDL_Surface* target = o.staging ? o.staging : surface;
     if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
     uint8_t* pixels = static_cast<uint8_t*>(target->pixels);
     const SoftBitmap& picture = window->backing.bitmap;
-    const bool direct = oneToOne(window, data);
-    const PresentRect& place = data->place;
+    const bool direct = oneToOne(window, o);
+    const PresentRect& place = o.place;
     int32_t count = 0;
 
     if (data->held) {
         // The surface already shows the picture: send what copies marked.
-        if (data->redrawAll) {
-            data->rects[count++] = SDL_Rect{0, 0, target->w, target->h};
+        if (o.redrawAll) {
+            sendRects[count++] = SDL_Rect{0, 0, target->w, target->h};
             std::memset(data->tiles, 0, size_t(data->tileColumns) * size_t(tileBands(window)));
         } else if (data->dirtyFirst < data->dirtyEnd) {
             const int32_t n =
                 presentTileRects(data->tiles, data->tileColumns, data->dirtyFirst, data->dirtyEnd,
-                                 picture.width, picture.height, data->diff, MaxRects);
+                                 picture.width, picture.height, diffRects, MaxRects);
             for (int32_t i = 0; i < n; ++i) {
-                const PresentRect& r = data->diff[i];
-                data->rects[count++] = SDL_Rect{place.x + r.x, place.y + r.y, r.width, r.height};
+                const PresentRect& r = diffRects[i];
+                sendRects[count++] = SDL_Rect{place.x + r.x, place.y + r.y, r.width, r.height};
             }
         }
         data->dirtyFirst = data->dirtyEnd = 0;
-    } else if (data->redrawAll) {
+    } else if (o.redrawAll) {
         SDL_FillRect(target, nullptr, 0);
-        const PresentRect whole = {0, 0, picture.width, picture.height};
-        if (direct)
-            presentConvert(picture.bits, picture.height, picture.stride, whole, pixels,
-                           target->pitch, place.x, place.y);
-        else if (reduced(window, data))
-            presentConvertReduced(picture.bits, picture.width, picture.height, picture.stride,
-                                  place, place, pixels, target->pitch);
-        else
-            presentConvertScaled(picture.bits, picture.width, picture.height, picture.stride,
-                                 place, place, pixels, target->pitch);
-        std::memcpy(data->shadow, picture.bits, size_t(picture.stride) * size_t(picture.height));
-        data->rects[count++] = SDL_Rect{0, 0, target->w, target->h};
-    } else if (data->hasPending) {
-        const int32_t n = presentDiff(picture.bits, data->shadow, picture.width, picture.height,
-                                      picture.stride, data->pending, data->diff, MaxRects);
+        if (!o.black) {
+            if (direct)
+                presentConvert(picture.bits, picture.height, picture.stride,
+                               PresentRect{0, 0, picture.width, picture.height}, pixels,
+                               target->pitch, place.x, place.y);
+            else
+                presentScale(o.scaler, picture.bits, picture.stride,
+                             PresentRect{0, 0, place.width, place.height}, pixels, target->pitch,
+                             place.x, place.y);
+            std::memcpy(o.shadow, picture.bits, size_t(picture.stride) * size_t(picture.height));
+        }
+        sendRects[count++] = SDL_Rect{0, 0, target->w, target->h};
+    } else if (o.hasPending && !o.black) {
+        const int32_t n = presentDiff(picture.bits, o.shadow, picture.width, picture.height,
+                                      picture.stride, o.pending, diffRects, MaxRects);
         for (int32_t i = 0; i < n; ++i) {
-            const PresentRect& r = data->diff[i];
+            const PresentRect& r = diffRects[i];
             if (direct) {
                 presentConvert(picture.bits, picture.height, picture.stride, r, pixels,
                                target->pitch, place.x + r.x, place.y + r.y);
-                data->rects[count++] = SDL_Rect{place.x + r.x, place.y + r.y, r.width, r.height};
+                sendRects[count++] = SDL_Rect{place.x + r.x, place.y + r.y, r.width, r.height};
                 continue;
             }
+            // The screen pixels the changed ones show in, with the mixed edges around.
             int32_t x0, x1, y0, y1;
-            const bool smaller = reduced(window, data);
-            auto span = smaller ? presentReducedSpan : presentScaledSpan;
-            span(r.x, r.x + r.width, picture.width, place.width, &x0, &x1);
-            span(r.y, r.y + r.height, picture.height, place.height, &y0, &y1);
+            presentScaledSpan(r.x, r.x + r.width, picture.width, place.width, &x0, &x1);
+            presentScaledSpan(r.y, r.y + r.height, picture.height, place.height, &y0, &y1);
             if (x0 >= x1 || y0 >= y1) continue;
-            const PresentRect dest = {place.x + x0, place.y + y0, x1 - x0, y1 - y0};
-            (smaller ? presentConvertReduced : presentConvertScaled)(
-                picture.bits, picture.width, picture.height, picture.stride, place, dest, pixels,
-                target->pitch);
-            data->rects[count++] = SDL_Rect{dest.x, dest.y, dest.width, dest.height};
+            presentScale(o.scaler, picture.bits, picture.stride, PresentRect{x0, y0, x1 - x0, y1 - y0},
+                         pixels, target->pitch, place.x, place.y);
+            sendRects[count++] = SDL_Rect{place.x + x0, place.y + y0, x1 - x0, y1 - y0};
         }
     }
-    count = drawButtons(window, data, pixels, target->pitch, target->w, target->h, count,
-                        buttons || data->redrawAll);
+    count = drawButtons(window, o, pixels, target->pitch, target->w, target->h, count,
+                        buttons || o.redrawAll);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-    if (data->staging)
+    if (o.staging)
         for (int32_t i = 0; i < count; ++i) {
-            SDL_Rect r = data->rects[i];
-            SDL_BlitSurface(data->staging, &r, surface, &r);
+            SDL_Rect r = sendRects[i];
+            SDL_BlitSurface(o.staging, &r, surface, &r);
         }
-    if (data->redrawAll || data->exposed)
-        SDL_UpdateWindowSurface(data->window);
+    if (o.redrawAll || o.exposed)
+        SDL_UpdateWindowSurface(o.window);
     else if (count > 0)
-        SDL_UpdateWindowSurfaceRects(data->window, data->rects, count);
-    data->redrawAll = false;
-    data->exposed = false;
-    data->hasPending = false;
+        SDL_UpdateWindowSurfaceRects(o.window, sendRects, count);
+    o.redrawAll = false;
+    o.exposed = false;
+    o.hasPending = false;
+}
+
+// Sends what changed in the window's picture to the screens.
+void present(SoftWindow* window) {
+    SdlWindowData* data = dataOf(window);
+    // Once the end is requested nothing more is drawn: the host's window may be gone.
+    if (!data || window->destroyed || sdlTerminateRequested) return;
+    const bool buttons = buttonsDirty;
+    buttonsDirty = false;
+    for (int32_t i = 0; i < data->outputCount; ++i) presentOutput(window, data, data->outputs[i], buttons);
     lastPresent = SDL_GetTicks();
 }
 
-SoftWindow* windowFor(uint32_t sdlId) {
+// An output whose screen must be filled now, not with the next gathered changes.
+bool outputWaiting(const SdlWindowData* data) {
+    for (int32_t i = 0; i < data->outputCount; ++i) {
+        const SdlOutput& o = data->outputs[i];
+        if (o.redrawAll || o.exposed || !o.surface) return true;
+    }
+    return false;
+}
+
+bool changesWaiting(const SdlWindowData* data) {
+    for (int32_t i = 0; i < data->outputCount; ++i)
+        if (data->outputs[i].hasPending) return true;
+    return false;
+}
+
+// The program's window and the output an SDL window belongs to.
+SoftWindow* windowFor(uint32_t sdlId, SdlOutput** output) {
     SoftWindow* main = softMainWindow();
     SdlWindowData* data = dataOf(main);
-    if (data && data->window && SDL_GetWindowID(data->window) == sdlId) return main;
+    if (!data) return nullptr;
+    for (int32_t i = 0; i < data->outputCount; ++i) {
+        SdlOutput& o = data->outputs[i];
+        if (o.window && SDL_GetWindowID(o.window) == sdlId) {
+            *output = &o;
+            return main;
+        }
+    }
     return nullptr;
+}
+
+bool holdsFocus(SoftWindow* window) {
+    SdlWindowData* data = dataOf(window);
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    for (int32_t i = 0; data && focus && i < data->outputCount; ++i)
+        if (data->outputs[i].window == focus) return true;
+    return false;
 }
 
 intptr_t packPoint(int32_t x, int32_t y) {
     return intptr_t(int32_t((uint32_t(y) & 0xFFFF) << 16 | (uint32_t(x) & 0xFFFF)));
 }
 
-// The window point of an SDL event in the picture's coordinates.
-void pictureMouse(SoftWindow* window, int32_t x, int32_t y, int32_t* px, int32_t* py) {
-    SdlWindowData* data = dataOf(window);
-    if (data && oneToOne(window, data)) {
-        *px = x - data->place.x;
-        *py = y - data->place.y;
-    } else if (data) {
-        presentPictureCoordinates(data->place, window->width, window->height, x, y, px, py);
+// Where point (x, y) of an output's window is, as the window procedure gets it. The
+// saver's screens report desktop pixels from the top-left corner of all monitors: the
+// 5-pixel rule then counts screen pixels, alike on every monitor, and the point first
+// reported on one monitor is the reference for movements on all. Other windows report
+// the picture point (their push button is clicked there).
+void pointAt(SoftWindow* window, const SdlOutput& o, int32_t x, int32_t y, int32_t* px,
+             int32_t* py) {
+    const SdlWindowData* data = dataOf(window);
+    if (data->screen) {
+        *px = o.left + x - data->desktopLeft;
+        *py = o.top + y - data->desktopTop;
+    } else if (oneToOne(window, o)) {
+        *px = x - o.place.x;
+        *py = y - o.place.y;
     } else {
-        *px = x;
-        *py = y;
+        presentPictureCoordinates(o.place, window->width, window->height, x, y, px, py);
     }
 }
 
@@ -387,9 +431,9 @@ void setButtonPressed(bool inside) {
     buttonsDirty = true;
 }
 
-void mouseButton(SoftWindow* window, const SDL_MouseButtonEvent& e, bool down) {
+void mouseButton(SoftWindow* window, const SdlOutput& o, const SDL_MouseButtonEvent& e, bool down) {
     int32_t x, y;
-    pictureMouse(window, e.x, e.y, &x, &y);
+    pointAt(window, o, e.x, e.y, &x, &y);
     SoftWindow* child = softChildAt(window, x, y);
     if (child && (!child->visible || !isButton(child))) child = nullptr;
     if (e.button == SDL_BUTTON_LEFT) {
@@ -421,9 +465,9 @@ void mouseButton(SoftWindow* window, const SDL_MouseButtonEvent& e, bool down) {
         softPostMessage(softHandle(window), WmRButtonDown, mouseKeys(buttons), packPoint(x, y));
 }
 
-void mouseMotion(SoftWindow* window, const SDL_MouseMotionEvent& e) {
+void mouseMotion(SoftWindow* window, const SdlOutput& o, const SDL_MouseMotionEvent& e) {
     int32_t x, y;
-    pictureMouse(window, e.x, e.y, &x, &y);
+    pointAt(window, o, e.x, e.y, &x, &y);
     SoftWindow* child = softChildAt(window, x, y);
     if (capturedButton) {
         setButtonPressed(child == capturedButton);
@@ -433,65 +477,78 @@ void mouseMotion(SoftWindow* window, const SDL_MouseMotionEvent& e) {
     softPostMessage(softHandle(window), WmMouseMove, mouseKeys(e.state), packPoint(x, y));
 }
 
-// Posts where the pointer is now, as a movement inside the window's picture.
-void reportPointer(SoftWindow* window) {
-    SdlWindowData* data = dataOf(window);
-    if (!data || !data->window) return;
+// Posts where the pointer is now, as a movement in the window.
+void reportPointer(SoftWindow* window, const SdlOutput& o) {
     int gx = 0, gy = 0, wx = 0, wy = 0;
     const uint32_t buttons = SDL_GetGlobalMouseState(&gx, &gy);
-    SDL_GetWindowPosition(data->window, &wx, &wy);
+    SDL_GetWindowPosition(o.window, &wx, &wy);
     int32_t x, y;
-    pictureMouse(window, gx - wx, gy - wy, &x, &y);
+    pointAt(window, o, gx - wx, gy - wy, &x, &y);
     softPostMessage(softHandle(window), WmMouseMove, mouseKeys(buttons), packPoint(x, y));
 }
 
+void windowEvent(SoftWindow* window, SdlOutput& o, const SDL_WindowEvent& e) {
+    switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        softPostMessage(softHandle(window), WmClose, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (inputIgnored()) break;
+        if (dataOf(window)->outputCount == 1) {
+            softPostMessage(softHandle(window), WmKillFocus, 0, 0);
+        } else {
+            focusLeaving = true;
+            focusLeftAt = SDL_GetTicks();
+        }
+        break;
+    case SDL_WINDOWEVENT_SHOWN:
+        // SDL does not always report the pointer when a window appears; without a
+        // first report the first movement would only set the reference point.
+        if (!inputIgnored()) reportPointer(window, o);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        o.exposed = true;
+        platInvalidate(softHandle(window));
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESIZED:
+        // The next present takes the new surface and fills it again.
+        o.surface = nullptr;
+        break;
+    default:
+        break;
+    }
+}
+
 void translate(const SDL_Event& e) {
+    SdlOutput* o = nullptr;
     SoftWindow* window = nullptr;
     switch (e.type) {
     case SDL_WINDOWEVENT:
-        window = windowFor(e.window.windowID);
-        if (!window) return;
-        switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            softPostMessage(softHandle(window), WmClose, 0, 0);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            if (!sdl.hackMode) softPostMessage(softHandle(window), WmKillFocus, 0, 0);
-            break;
-        case SDL_WINDOWEVENT_SHOWN:
-            // SDL does not always report the pointer when a window appears; without a
-            // first report the first movement would only set the reference point.
-            if (!sdl.hackMode) reportPointer(window);
-            break;
-        case SDL_WINDOWEVENT_EXPOSED:
-            dataOf(window)->exposed = true;
-            platInvalidate(softHandle(window));
-            break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-        case SDL_WINDOWEVENT_RESIZED:
-            // The next present takes the new surface and fills it again.
-            dataOf(window)->surface = nullptr;
-            break;
-        default:
-            break;
-        }
+        window = windowFor(e.window.windowID, &o);
+        if (window) windowEvent(window, *o, e.window);
         return;
     case SDL_KEYDOWN:
-        window = windowFor(e.key.windowID);
-        if (window && !sdl.hackMode) keyDown(window, e.key);
+        window = windowFor(e.key.windowID, &o);
+        if (!window) return;
+        if (!inputIgnored())
+            keyDown(window, e.key);
+        else if (sdl.options.window && e.key.keysym.sym == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT))
+            // A window to watch closes on Alt+F4 also where no window manager does it.
+            softPostMessage(softHandle(window), WmClose, 0, 0);
         return;
     case SDL_MOUSEMOTION:
-        window = windowFor(e.motion.windowID);
-        if (window && !sdl.hackMode) mouseMotion(window, e.motion);
+        window = windowFor(e.motion.windowID, &o);
+        if (window && !inputIgnored()) mouseMotion(window, *o, e.motion);
         return;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-        window = windowFor(e.button.windowID);
-        if (window && !sdl.hackMode) mouseButton(window, e.button, e.type == SDL_MOUSEBUTTONDOWN);
+        window = windowFor(e.button.windowID, &o);
+        if (window && !inputIgnored()) mouseButton(window, *o, e.button, e.type == SDL_MOUSEBUTTONDOWN);
         return;
     case SDL_MOUSEWHEEL: {
-        window = windowFor(e.wheel.windowID);
-        if (!window || sdl.hackMode) return;
+        window = windowFor(e.wheel.windowID, &o);
+        if (!window || inputIgnored()) return;
         int gx = 0, gy = 0;
         const uint32_t buttons = SDL_GetGlobalMouseState(&gx, &gy);
         // The vertical and the horizontal wheel are different messages, as on Windows;
@@ -513,6 +570,37 @@ void translate(const SDL_Event& e) {
     }
 }
 
+// The saver's screens: one borderless window at the bounds of each monitor (display 0
+// is the primary), black but for the primary with --monitors primary. False when not
+// even the first can be opened.
+bool openScreens(SdlWindowData* data, const char* caption) {
+    int displays = SDL_GetNumVideoDisplays();
+    if (displays < 1) displays = 1;
+    if (displays > MaxOutputs) displays = MaxOutputs;
+    for (int i = 0; i < displays; ++i) {
+        SDL_Rect b;
+        if (SDL_GetDisplayBounds(i, &b) != 0) {
+            if (i > 0) continue;
+            b = SDL_Rect{0, 0, sdl.desktopWidth, sdl.desktopHeight};
+        }
+        SdlOutput& o = data->outputs[data->outputCount];
+        o.window = SDL_CreateWindow("", b.x, b.y, b.w, b.h, SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+        if (!o.window) {
+            std::fprintf(stderr, "pellrun: cannot open a window on monitor %d: %s\n", i + 1, SDL_GetError());
+            if (i == 0) return false;
+            continue;
+        }
+        setTitle(o.window, caption);
+        o.black = sdl.options.primaryOnly && i > 0;
+        o.left = b.x;
+        o.top = b.y;
+        if (data->outputCount == 0 || b.x < data->desktopLeft) data->desktopLeft = b.x;
+        if (data->outputCount == 0 || b.y < data->desktopTop) data->desktopTop = b.y;
+        ++data->outputCount;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---- Hooks of the software window system -----------------------------------------------
@@ -524,14 +612,21 @@ void backendPumpEvents() {
     }
     SDL_Event e;
     while (SDL_PollEvent(&e)) translate(e);
+    SoftWindow* main = softMainWindow();
+    if (focusLeaving && main) {
+        if (holdsFocus(main)) {
+            focusLeaving = false;
+        } else if (SDL_GetTicks() - focusLeftAt >= FocusSettle) {
+            focusLeaving = false;
+            softPostMessage(softHandle(main), WmKillFocus, 0, 0);
+        }
+    }
     // Copies made outside a paint (the first black screen, the settings screen's own
     // copies) and button changes reach the screen here.
-    if (SoftWindow* main = softMainWindow()) {
-        SdlWindowData* data = dataOf(main);
-        if (data && (data->redrawAll || data->exposed || buttonsDirty || !data->surface ||
-                     (data->hasPending && SDL_GetTicks() - lastPresent >= PresentInterval)))
+    if (SdlWindowData* data = dataOf(main))
+        if (outputWaiting(data) || buttonsDirty ||
+            (changesWaiting(data) && SDL_GetTicks() - lastPresent >= PresentInterval))
             present(main);
-    }
 }
 
 void backendWaitEvents() { SDL_WaitEventTimeout(nullptr, 5); }
@@ -548,38 +643,36 @@ void backendWindowCreated(SoftWindow* window) {
     }
     SdlWindowData* data = new (std::nothrow) SdlWindowData();
     if (!data) return;
+    SdlOutput& first = data->outputs[0];
     if (sdl.hostWindow) {
-        data->window = sdl.hostWindow;
+        first.window = sdl.hostWindow;
         data->host = true;
+        data->outputCount = 1;
+    } else if (window->style & WsCaption) {
+        first.window = SDL_CreateWindow("", window->x, window->y, window->width, window->height,
+                                        SDL_WINDOW_HIDDEN);
+        if (first.window) setTitle(first.window, window->caption);
+        data->outputCount = first.window ? 1 : 0;
+    } else if (sdl.options.window) {
+        // An ordinary window to watch the meeting in, filled as it is resized.
+        first.window = SDL_CreateWindow("Pellrun", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                        800, 640, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+        data->outputCount = first.window ? 1 : 0;
     } else {
-        int x = window->x, y = window->y, width = window->width, height = window->height;
-        uint32_t flags = SDL_WINDOW_HIDDEN;
-        if (!(window->style & WsCaption)) flags |= SDL_WINDOW_BORDERLESS;
-        // The narrow mode fills the desktop with the picture scaled up, and so does a
-        // screen-sized window on a screen told smaller (or larger) than it is.
-        const bool screenSized = width == sdl.screenWidth && height == sdl.screenHeight &&
-                                 !(window->style & WsCaption);
-        const bool resized = width != sdl.desktopWidth || height != sdl.desktopHeight;
-        if ((sdl.scaledMode && width == 640 && height == 480) || (screenSized && resized)) {
-            x = 0;
-            y = 0;
-            width = sdl.desktopWidth;
-            height = sdl.desktopHeight;
-            flags |= SDL_WINDOW_BORDERLESS;
-        }
-        data->window = SDL_CreateWindow("", x, y, width, height, flags);
-        if (!data->window) {
-            std::fprintf(stderr, "pellrun: cannot open a window: %s\n", SDL_GetError());
-            delete data;
-            return;
-        }
-        setTitle(data->window, window->caption);
+        data->screen = openScreens(data, window->caption);
     }
-    data->redrawAll = true;
+    if (data->outputCount == 0) {
+        std::fprintf(stderr, "pellrun: cannot open a window: %s\n", SDL_GetError());
+        delete data;
+        return;
+    }
     window->backendData = data;
-    // Taking the surface now lets the first copies go straight into it.
-    if (SDL_Surface* surface = SDL_GetWindowSurface(data->window))
-        adoptSurface(window, data, surface, true);
+    for (int32_t i = 0; i < data->outputCount; ++i) {
+        SdlOutput& o = data->outputs[i];
+        o.redrawAll = true;
+        // Taking the surface now lets the first copies go straight into it.
+        if (SDL_Surface* surface = SDL_GetWindowSurface(o.window)) adoptSurface(window, data, o, surface, true);
+    }
 }
 
 void backendWindowShown(SoftWindow* window, int showCommand) {
@@ -589,13 +682,17 @@ void backendWindowShown(SoftWindow* window, int showCommand) {
     }
     SdlWindowData* data = dataOf(window);
     if (!data || data->host) return;
-    if (showCommand != 0) {
-        SDL_ShowWindow(data->window);
-        SDL_RaiseWindow(data->window);
-    } else {
-        SDL_HideWindow(data->window);
+    // The primary monitor's window last, to be on top with the focus.
+    for (int32_t i = data->outputCount - 1; i >= 0; --i) {
+        SdlOutput& o = data->outputs[i];
+        if (showCommand != 0) {
+            SDL_ShowWindow(o.window);
+            SDL_RaiseWindow(o.window);
+        } else {
+            SDL_HideWindow(o.window);
+        }
+        o.redrawAll = true;
     }
-    data->redrawAll = true;
 }
 
 void backendWindowDestroyed(SoftWindow* window) {
@@ -606,35 +703,43 @@ void backendWindowDestroyed(SoftWindow* window) {
     }
     SdlWindowData* data = dataOf(window);
     if (!data) return;
-    if (data->staging) SDL_FreeSurface(data->staging);
-    if (!data->host) SDL_DestroyWindow(data->window);
-    std::free(data->shadow);
+    for (int32_t i = 0; i < data->outputCount; ++i) {
+        SdlOutput& o = data->outputs[i];
+        if (o.staging) SDL_FreeSurface(o.staging);
+        if (!data->host) SDL_DestroyWindow(o.window);
+        std::free(o.shadow);
+        presentScalerRelease(o.scaler);
+    }
     std::free(data->tiles);
     delete data;
     window->backendData = nullptr;
+    focusLeaving = false;
 }
 
 void backendWindowChanged(SoftWindow* window, const PlatRect& area) {
     SdlWindowData* data = dataOf(window);
     if (!data || window->parent) return;
     if (area.left >= area.right || area.top >= area.bottom) return;
-    if (!data->hasPending) {
-        data->pending = area;
-        data->hasPending = true;
-        return;
+    for (int32_t i = 0; i < data->outputCount; ++i) {
+        SdlOutput& o = data->outputs[i];
+        if (o.black) continue;
+        if (!o.hasPending) {
+            o.pending = area;
+            o.hasPending = true;
+            continue;
+        }
+        PlatRect& p = o.pending;
+        if (area.left < p.left) p.left = area.left;
+        if (area.top < p.top) p.top = area.top;
+        if (area.right > p.right) p.right = area.right;
+        if (area.bottom > p.bottom) p.bottom = area.bottom;
     }
-    PlatRect& p = data->pending;
-    if (area.left < p.left) p.left = area.left;
-    if (area.top < p.top) p.top = area.top;
-    if (area.right > p.right) p.right = area.right;
-    if (area.bottom > p.bottom) p.bottom = area.bottom;
 }
 
 void backendPaintDone(SoftWindow* window) {
     if (window->parent) return;
     SdlWindowData* data = dataOf(window);
     // A paint soon after the last present waits for the next pass of the message loop.
-    if (data && !data->redrawAll && !data->exposed && SDL_GetTicks() - lastPresent < PresentInterval)
-        return;
+    if (data && !outputWaiting(data) && SDL_GetTicks() - lastPresent < PresentInterval) return;
     present(window);
 }

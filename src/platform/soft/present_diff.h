@@ -1,7 +1,8 @@
-// The pure pieces of the sdl presentation, kept free of SDL so they can be tested on
-// their own: finding what changed in a window picture since the last present, writing
-// picture rows into a 32-bit window surface (1:1 or scaled), the placement of a scaled
-// picture, and the push button the backend draws over the picture.
+// Presentation helpers for the backends that show a soft window's picture on a screen
+// (sdl now, a canvas later), free of any library so they can be tested on their own:
+// finding what changed in a window picture since the last present, writing picture rows
+// into a 32-bit window surface one to one, and the push button the backend draws over
+// the picture. Scaling is in present_scale.h.
 //
 // Pictures are the soft window system's format: 24-bit blue-green-red, rows padded to
 // 4 bytes, stored bottom-up. Rectangles here are top-down, in pixels.
@@ -48,39 +49,6 @@ int32_t presentTileRects(uint8_t* tiles, int32_t columns, int32_t firstBand, int
 void presentConvert(const uint8_t* picture, int32_t pictureHeight, int32_t stride,
                     const PresentRect& rect, uint8_t* pixels, int32_t pitch, int32_t dstX,
                     int32_t dstY);
-
-// Where a picture of srcWidth x srcHeight is shown, scaled to fill a dstWidth x dstHeight
-// area while keeping its aspect ratio, centred (the rest is black bars).
-PresentRect presentPlace(int32_t srcWidth, int32_t srcHeight, int32_t dstWidth,
-                         int32_t dstHeight);
-
-// Nearest neighbour: destination pixel d of a dst-long span shows source pixel
-// d * src / dst. The destination pixels [*d0, *d1) are exactly those showing a source
-// pixel in [s0, s1).
-void presentScaledSpan(int32_t s0, int32_t s1, int32_t src, int32_t dst, int32_t* d0,
-                       int32_t* d1);
-
-// Writes the placed, scaled picture's pixels for the destination rect dest (window
-// coordinates, inside place) into 32-bit pixels as presentConvert does.
-void presentConvertScaled(const uint8_t* picture, int32_t pictureWidth, int32_t pictureHeight,
-                          int32_t stride, const PresentRect& place, const PresentRect& dest,
-                          uint8_t* pixels, int32_t pitch);
-
-// As presentConvertScaled for a picture shown smaller than it is (a preview): each
-// destination pixel is the average of the source pixels it covers (a box filter).
-void presentConvertReduced(const uint8_t* picture, int32_t pictureWidth, int32_t pictureHeight,
-                           int32_t stride, const PresentRect& place, const PresentRect& dest,
-                           uint8_t* pixels, int32_t pitch);
-
-// The destination pixels [*d0, *d1) of a dst-long span reduced from a src-long one whose
-// box covers some source pixel in [s0, s1).
-void presentReducedSpan(int32_t s0, int32_t s1, int32_t src, int32_t dst, int32_t* d0,
-                        int32_t* d1);
-
-// The picture pixel under window point (x, y) of a placed picture, clamped to the picture.
-void presentPictureCoordinates(const PresentRect& place, int32_t pictureWidth,
-                               int32_t pictureHeight, int32_t x, int32_t y, int32_t* px,
-                               int32_t* py);
 
 // Draws a plain push button with the text "OK" (other letters are left out), raised or
 // pressed, into 32-bit pixels of a surface surfaceWidth x surfaceHeight, clipped to it.
