@@ -229,16 +229,14 @@ uint8_t drawClock(uint32_t mode) {
 
 uint8_t boardSceneStep() {
     switch (step) {
-    case 0:
+    case BoardBuild:
         screenClock[0] = 0;
         readClock(nextRaceTime);
         advanceStartTime(nextRaceTime, interval + 1);
         composeBoard();
-        stepTick = platTickCount();
-        step = wideLayout() ? 1 : 2;
-        fadeLevel = 0;
+        startTimedStep(wideLayout() ? BoardListMix : BoardFadeIn);
         return 0;
-    case 1:  // the runner list onto the course, wide layout only
+    case BoardListMix:
         if (!tickDue(FadeTickMs)) return 0;
         ++fadeLevel;
         if (uint32_t(fadeLevel) > 7) {
@@ -247,20 +245,18 @@ uint8_t boardSceneStep() {
             // are stamped too.
             crossFadeRect(courseSurface, ListX, ListY, ListWidth, ListHeight, courseSurface, ListX,
                           ListY, sheetSurface, 0, ListSheetY, 17 * 7, KeyOpaque);
-            step = 2;
-            fadeLevel = 0;
+            goToStep(BoardFadeIn);
             return 0;
         }
         mixOntoScreen(originX + ListX, originY + ListY, ListWidth, ListHeight, courseSurface,
                       ListX, ListY, sheetSurface, 0, ListSheetY, 17 * uint32_t(fadeLevel));
         requestRepaint();
         return 0;
-    case 2:  // the board fades in
+    case BoardFadeIn:
         if (!tickDue(FadeTickMs)) return 0;
         ++fadeLevel;
         if (uint32_t(fadeLevel) > 15) {
-            step = 3;
-            fadeLevel = 0;
+            goToStep(BoardWaitStart);
             return 0;
         }
         drawClock(ClockLive);
@@ -268,17 +264,14 @@ uint8_t boardSceneStep() {
         screenClock[0] = 0;
         requestRepaint();
         return 0;
-    case 3:  // waiting for the start time, the live clock on the window every frame
-        if (drawClock(ClockLive | ClockToScreen) == 1) {
-            step = 4;
-            fadeLevel = 0;
-        }
+    case BoardWaitStart:  // the live clock on the window every frame
+        if (drawClock(ClockLive | ClockToScreen) == 1) goToStep(BoardFadeOut);
         requestRepaint();
         return 0;
-    case 4:  // the board fades out
+    case BoardFadeOut:
         if (!tickDue(FadeTickMs)) return 0;
         ++fadeLevel;
-        if (uint32_t(fadeLevel) > 15) return 1;
+        if (uint32_t(fadeLevel) > 15) return 1;  // step stays; the scene cycle resets it
         drawClock(ClockLive);
         mixBoard(255 - 17 * uint32_t(fadeLevel));
         requestRepaint();

@@ -25,10 +25,14 @@ bool tickDue(uint32_t ms) {
     return true;
 }
 
-// Moves the current scene to step next; every step begins with fadeLevel 0.
-static void goToStep(int32_t next) {
+void goToStep(int32_t next) {
     step = next;
     fadeLevel = 0;
+}
+
+void startTimedStep(int32_t next) {
+    stepTick = platTickCount();
+    goToStep(next);
 }
 
 static void enterScene(int32_t next) {
@@ -93,25 +97,24 @@ static int32_t fadeTick(uint32_t ms) {
 
 uint8_t logoSceneStep() {
     switch (step) {
-    case 0:
-        stepTick = platTickCount();
-        goToStep(1);
+    case LogoStart:
+        startTimedStep(LogoFadeIn);
         return 0;
-    case 1: {
+    case LogoFadeIn: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            goToStep(2);
+            goToStep(LogoHold);
         } else if (level > 0) {
             showLogo(uint32_t(256 - 16 * level));
         }
         return 0;
     }
-    case 2:
+    case LogoHold:
         if (tickDue(1000)) {
-            goToStep(3);
+            goToStep(LogoFadeOut);
         }
         return 0;
-    case 3: {
+    case LogoFadeOut: {
         int32_t level = fadeTick(50);
         if (level < 0) return 1;
         if (level > 0) showLogo(uint32_t(16 * level - 1));
@@ -139,20 +142,21 @@ static void forEachTrackCell(CellFn cell) {
 
 uint8_t courseSceneStep() {
     switch (step) {
-    case 0:
+    case CourseStart:
         if (raceCount > 0) {
-            goToStep(16);
+            goToStep(CourseCloseStart);
             return 0;
         }
         drawRect(courseSurface, 0, 0, 799, 639, 0x000000, RectFill);
         copyRect(courseSurface, 192, 192, 416, 256, sheetSurface, 0, 559, KeyOpaque);
         copyRect(frameSurface, 0, 0, 800, 640, courseSurface, 0, 0, KeyOpaque);
-        goToStep(1);
+        // The fade's ticks count on from the logo's last one.
+        goToStep(CourseInfieldFadeIn);
         return 0;
-    case 1: {
+    case CourseInfieldFadeIn: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            goToStep(2);
+            goToStep(CourseInfieldShown);
         } else if (level > 0) {
             uint32_t darkness = uint32_t(256 - 16 * level);
             if (wideLayout())
@@ -163,19 +167,16 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case 2:
-    case 18:
-        goToStep(32);
+    case CourseInfieldShown:
+        goToStep(CourseOpenStart);
         return 0;
-    case 16:
-    case 32:
-        stepTick = platTickCount();
-        goToStep(step + 1);
+    case CourseCloseStart:
+        startTimedStep(CourseTilesClose);
         return 0;
-    case 17: {
+    case CourseTilesClose: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            goToStep(18);
+            goToStep(CourseTilesClosed);
         } else if (level > 0) {
             int32_t k = level - 1;
             forEachTrackCell([k](int32_t cx, int32_t cy) {
@@ -186,10 +187,16 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case 33: {
+    case CourseTilesClosed:
+        goToStep(CourseOpenStart);
+        return 0;
+    case CourseOpenStart:
+        startTimedStep(CourseTilesOpen);
+        return 0;
+    case CourseTilesOpen: {
         int32_t level = fadeTick(50);
         if (level < 0) {
-            goToStep(34);
+            goToStep(CourseKeepPostPatch);
         } else if (level > 0) {
             int32_t k = 16 - level;
             int32_t n = 2 * level;
@@ -202,7 +209,7 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case 34:
+    case CourseKeepPostPatch:
         copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
         return 1;
     default:

@@ -13,9 +13,48 @@ enum : int32_t {
     SceneQuit = 255,
 };
 
+// The steps of each scene, in the order they run. Every scene begins at step 0; the
+// numbers are those the scenes have always had.
+enum : int32_t {
+    LogoStart = 0,
+    LogoFadeIn = 1,
+    LogoHold = 2,
+    LogoFadeOut = 3,
+};
+enum : int32_t {
+    CourseStart = 0,            // the first race builds the course, later ones go to close
+    CourseInfieldFadeIn = 1,    // first race: the black playfield with the infield fades in
+    CourseInfieldShown = 2,
+    CourseCloseStart = 16,      // later races: the old tiles close to black
+    CourseTilesClose = 17,
+    CourseTilesClosed = 18,
+    CourseOpenStart = 32,       // the tiles of this race's kind grow in
+    CourseTilesOpen = 33,
+    CourseKeepPostPatch = 34,   // the course under the finishing post goes to the sheet
+};
+enum : int32_t {
+    BoardBuild = 0,
+    BoardListMix = 1,           // wide layout only: the runner list onto the course
+    BoardFadeIn = 2,
+    BoardWaitStart = 3,         // the live clock runs until the start time
+    BoardFadeOut = 4,
+};
+enum : int32_t {
+    ParadeStart = 0,
+    ParadeWalk = 1,
+};
+enum : int32_t {
+    RaceStart = 0,
+    RaceRunning = 16,
+    RaceClearField = 32,        // the field leaves the course
+    RacePostFadeBack = 33,      // the course patch fades back over the post
+    RacePanBack = 34,           // the narrow view pans back to the middle
+    RaceResult = 35,            // the finishing order fades from the board
+};
+
 extern int32_t scene;
 extern int32_t step;        // step within the current scene; 0 when a scene begins
-extern int32_t fadeLevel;   // per-step counter, compared unsigned
+extern int32_t fadeLevel;   // the current step's fade or animation counter, compared unsigned
 extern uint32_t stepTick;   // tick count of the scene's last timed advance
 extern uint32_t raceCount;  // races finished since start-up
 extern int32_t trackKind;   // 0 turf, 1 dirt
@@ -23,6 +62,10 @@ extern int32_t trackKind;   // 0 turf, 1 dirt
 // Timed advance: when more than ms have passed since stepTick, restarts the interval
 // and returns true.
 bool tickDue(uint32_t ms);
+// Moves the current scene to step next; every step begins with fadeLevel 0.
+void goToStep(int32_t next);
+// The same for a timed step, whose ticks count from now.
+void startTimedStep(int32_t next);
 
 int32_t stepScenes();
 uint8_t logoSceneStep();

@@ -26,7 +26,7 @@ void startRace(uint32_t seed, int32_t kind) {
         runners[i].section = SectionLeft;
     }
     scene = SceneRace;
-    step = 0;
+    step = RaceStart;
 }
 
 // Twenty seeded races, every runner's place and state after every frame and the finishing
@@ -76,7 +76,7 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     headlessSetSleepHook(
         [](void* user) {
             Seen& s = *static_cast<Seen*>(user);
-            if (scene == SceneRace && raceCount == 0 && !s.bell && postFade == 0 && step == 16)
+            if (scene == SceneRace && raceCount == 0 && !s.bell && postFade == 0 && step == RaceRunning)
                 s.bell = raceFrame;
             if (scene != s.lastScene) {
                 if (s.lastScene == SceneRace && raceCount <= 2) {

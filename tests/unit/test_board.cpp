@@ -165,10 +165,10 @@ TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
         ClockTime now;
         for (uint8_t over = 0; !over;) {
             readClock(now);  // the time the next frame sees
-            const bool waiting = step == 3, due = startTimeDue(now, nextRaceTime);
+            const bool waiting = step == BoardWaitStart, due = startTimeDue(now, nextRaceTime);
             over = frame();
             if (waiting) {
-                ASSERT_EQ(step == 4, due) << hhmmss(now);
+                ASSERT_EQ(step == BoardFadeOut, due) << hhmmss(now);
             }
             const uint32_t state = uint32_t(step) << 16 | uint32_t(fadeLevel) << 8 | now.second;
             if (state != shown) fold(pin, surfaceHash(screenSurface));

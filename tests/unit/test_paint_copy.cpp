@@ -216,10 +216,10 @@ void runMeeting(const std::vector<uint8_t>& settings, bool holding) {
     headlessSetSleepHook(
         [](void* user) {
             // A few seconds of the board's wait are enough.
-            if (scene == SceneBoard && step == 3 && ++*static_cast<uint32_t*>(user) % 3000 == 0)
+            if (scene == SceneBoard && step == BoardWaitStart && ++*static_cast<uint32_t*>(user) % 3000 == 0)
                 readClock(nextRaceTime);
             // These runs take under four virtual minutes; a scene that never ends fails.
-            if ((raceCount == (held ? 1 : 2) && scene == SceneBoard && step == 3) || headlessElapsed() > 900000)
+            if ((raceCount == (held ? 1 : 2) && scene == SceneBoard && step == BoardWaitStart) || headlessElapsed() > 900000)
                 platPostQuitMessage(0);
         },
         &boardFrames);

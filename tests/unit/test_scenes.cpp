@@ -14,8 +14,8 @@
 
 namespace {
 
-// A later race's course scene: the old tiles close in (step 17), then the new ones grow
-// from their middles (step 33), and the course under the finishing post is kept in the
+// A later race's course scene: the old tiles close in, then the new ones grow
+// from their middles, and the course under the finishing post is kept in the
 // sheet. Every frame's course picture and step are pinned.
 TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     RaceStage s(1024, 768);
@@ -35,7 +35,7 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
         fold(trace, uint64_t(step));
         fold(trace, surfaceHash(courseSurface));
     }
-    EXPECT_EQ(step, 34);
+    EXPECT_EQ(step, CourseKeepPostPatch);
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4) << "a dirt tile";
     EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
     EXPECT_EQ(trace, 0x1bf6cacb1c38ae62ull);
@@ -51,7 +51,7 @@ TEST(CourseScene, FirstRaceFadeInEndsOnTheCourseInBothLayouts) {
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 416; ++x)
                 putPixel(sheetSurface, x, 559 + y, 0x010000u * uint32_t(x % 200 + 1) + uint32_t(y));
-        while (step < 2) {
+        while (step != CourseInfieldShown) {
             courseSceneStep();
             platSleep(10);
         }
@@ -77,7 +77,7 @@ TEST(SceneCycle, TrackKindsAlternate) {
                 s.lastScene = scene;
             }
             // The board's minute-long wait is skipped.
-            if (scene == SceneBoard && step == 3) readClock(nextRaceTime);
+            if (scene == SceneBoard && step == BoardWaitStart) readClock(nextRaceTime);
             // Three races take under six virtual minutes: a scene that never ends fails.
             if (raceCount == 3 || headlessElapsed() > 600000) platPostQuitMessage(0);
         },
