@@ -15,6 +15,11 @@ ClockTime nextRaceTime;
 
 namespace {
 
+// The live clock text last drawn onto screenSurface while the board waits; empty when
+// the screen's clock box may hold anything else. Redrawing the same text changes no
+// pixel, so it is skipped and the frame asks the window for nothing.
+char screenClock[9];
+
 constexpr uint32_t FadeTickMs = 50;
 
 // Board picture and its place on the playfield (wide layout); the narrow layout shows
@@ -137,6 +142,11 @@ void composeBoard() {
 
 }  // namespace
 
+void resetBoard() {
+    nextRaceTime = ClockTime();
+    screenClock[0] = 0;
+}
+
 int32_t readClock(ClockTime& time) {
     LocalTime now{};
     platLocalTime(now);
@@ -191,10 +201,6 @@ void oddsText(uint32_t odds, char out[6]) {
 const char* boardStyleLabel(uint8_t style) { return style < 4 ? boardLabels[style] : ""; }
 const char* listStyleLabel(uint8_t style) { return style < 4 ? listLabels[style] : ""; }
 
-// The live clock text last drawn onto screenSurface while the board waits; empty when
-// the screen's clock box may hold anything else. Redrawing the same text changes no
-// pixel, so it is skipped and the frame asks the window for nothing.
-static char screenClock[9];
 
 uint8_t drawClock(uint32_t mode) {
     const uint32_t what = mode & 0x0F;

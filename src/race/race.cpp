@@ -15,6 +15,12 @@ int32_t raceFrame;
 int32_t panCamera;
 uint32_t resultColour;
 
+void resetRace() {
+    raceFrame = panCamera = 0;
+    resultColour = 0;
+    resetRaceDisplay();
+}
+
 namespace {
 
 // Rails of the infield, in sprite positions.

@@ -52,6 +52,8 @@ extern bool frameInSync;
 // Forgets what frameSurface and the screen hold; every scene that draws with
 // drawRaceFrame calls it when it begins.
 void resetRaceDisplay();
+// The race's own values above as at process start (the display forgotten too).
+void resetRace();
 
 // Composes the course and the runners into frameSurface and shows the frame: the whole
 // playfield in the wide layout, the 640 x 480 view at (cameraX, cameraY), each clamped

@@ -17,6 +17,13 @@ uint32_t raceCount;
 int32_t trackKind;
 uint32_t randomState;
 
+void resetScenes() {
+    scene = SceneStart;
+    step = fadeLevel = 0;
+    stepTick = raceCount = 0;
+    trackKind = 0;
+}
+
 bool tickDue(uint32_t ms) {
     // Elapsed time, unsigned: the 32-bit count's wrap after 49.7 days changes nothing.
     uint32_t now = platTickCount();

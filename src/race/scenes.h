@@ -59,6 +59,9 @@ extern uint32_t stepTick;   // tick count of the scene's last timed advance
 extern uint32_t raceCount;  // races finished since start-up
 extern int32_t trackKind;   // 0 turf, 1 dirt
 
+// The meeting before its start: SceneStart, no race run, turf first.
+void resetScenes();
+
 // Timed advance: when more than ms have passed since stepTick, restarts the interval
 // and returns true.
 bool tickDue(uint32_t ms);
