@@ -20,8 +20,6 @@ namespace {
 // pixel, so it is skipped and the frame asks the window for nothing.
 char screenClock[9];
 
-constexpr uint32_t FadeTickMs = 50;
-
 // Board picture and its place on the playfield (wide layout); the narrow layout shows
 // everything on frameSurface and the window 80 pixels further left and up.
 constexpr int32_t BoardX = 182;
@@ -231,6 +229,25 @@ uint8_t drawClock(uint32_t mode) {
     drawRect(*target, boxX, boxY, boxX + 99, boxY + 19, 0x000000, RectFill);
     drawText(*target, text, boxX + 10, boxY + 1, 0xFFFFFF, TextPlain, 10, 20, 0, "");
     return due;
+}
+
+uint32_t boardSceneDue() {
+    switch (step) {
+    case BoardListMix:
+    case BoardFadeIn:
+    case BoardFadeOut:
+        return tickDueIn(FadeTickMs);
+    case BoardWaitStart: {
+        // Once the clock is on the window, nothing changes until the local clock's next
+        // second: the start time is due only at a whole second too.
+        if (!screenClock[0]) return 0;
+        LocalTime now{};
+        platLocalTime(now);
+        return 1000 - uint32_t(now.milliseconds) % 1000;
+    }
+    default:
+        return 0;
+    }
 }
 
 uint8_t boardSceneStep() {

@@ -16,7 +16,6 @@ constexpr int32_t WalkwayY = 324;
 constexpr int32_t WalkwayExitX = 384;
 constexpr int32_t StraightY = 460;
 constexpr int32_t ParadePace = 3;
-constexpr uint32_t ParadeTickMs = 65;
 
 void walk(int32_t i) {
     Runner& r = runners[i];

@@ -1,7 +1,9 @@
 #include "race/scenes.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "platform/platform.h"
 #include "race/random.h"
@@ -32,6 +34,11 @@ bool tickDue(uint32_t ms) {
     return true;
 }
 
+uint32_t tickDueIn(uint32_t ms) {
+    const uint32_t elapsed = platTickCount() - stepTick;
+    return elapsed > ms ? 0 : ms + 1 - elapsed;
+}
+
 void goToStep(int32_t next) {
     step = next;
     fadeLevel = 0;
@@ -45,6 +52,44 @@ void startTimedStep(int32_t next) {
 static void enterScene(int32_t next) {
     scene = next;
     goToStep(0);
+}
+
+uint32_t framePeriod(int32_t currentScene) {
+    if (currentScene == SceneParade || currentScene == SceneRace) {
+        int64_t period = int64_t(speed) * 20 + 10;
+        return uint32_t(period < 10 ? 10 : period);
+    }
+    return 10;
+}
+
+// Milliseconds from now until the current step next has anything to do; 0 when the
+// next frame may. Between the ticks of a timed step a frame only finds that no tick is
+// due; every other step works in every frame.
+static uint32_t currentStepDue() {
+    switch (scene) {
+    case SceneLogo:
+        if (step == LogoFadeIn || step == LogoFadeOut) return tickDueIn(FadeTickMs);
+        return step == LogoHold ? tickDueIn(LogoHoldMs) : 0;
+    case SceneCourse:
+        if (step == CourseInfieldFadeIn || step == CourseTilesClose || step == CourseTilesOpen)
+            return tickDueIn(FadeTickMs);
+        return 0;
+    case SceneBoard:
+        return boardSceneDue();
+    case SceneParade:
+        return step == ParadeWalk ? tickDueIn(ParadeTickMs) : 0;
+    default:
+        return 0;
+    }
+}
+
+uint32_t nextFrameDue(uint32_t frameStart, uint32_t period) {
+    const uint32_t wait = currentStepDue();
+    if (wait == 0 || period == 0) return period;
+    const uint64_t due = uint64_t(platTickCount() - frameStart) + wait;
+    const uint64_t periods = (due + period - 1) / period;
+    if (periods <= 1) return period;
+    return uint32_t(std::min<uint64_t>(periods * period, 0xFFFFFFFFu));
 }
 
 int32_t stepScenes() {
@@ -108,7 +153,7 @@ uint8_t logoSceneStep() {
         startTimedStep(LogoFadeIn);
         return 0;
     case LogoFadeIn: {
-        int32_t level = fadeTick(50);
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
             goToStep(LogoHold);
         } else if (level > 0) {
@@ -117,12 +162,12 @@ uint8_t logoSceneStep() {
         return 0;
     }
     case LogoHold:
-        if (tickDue(1000)) {
+        if (tickDue(LogoHoldMs)) {
             goToStep(LogoFadeOut);
         }
         return 0;
     case LogoFadeOut: {
-        int32_t level = fadeTick(50);
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) return 1;
         if (level > 0) showLogo(uint32_t(16 * level - 1));
         return 0;
@@ -161,7 +206,7 @@ uint8_t courseSceneStep() {
         goToStep(CourseInfieldFadeIn);
         return 0;
     case CourseInfieldFadeIn: {
-        int32_t level = fadeTick(50);
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
             goToStep(CourseInfieldShown);
         } else if (level > 0) {
@@ -181,7 +226,7 @@ uint8_t courseSceneStep() {
         startTimedStep(CourseTilesClose);
         return 0;
     case CourseTilesClose: {
-        int32_t level = fadeTick(50);
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
             goToStep(CourseTilesClosed);
         } else if (level > 0) {
@@ -201,7 +246,7 @@ uint8_t courseSceneStep() {
         startTimedStep(CourseTilesOpen);
         return 0;
     case CourseTilesOpen: {
-        int32_t level = fadeTick(50);
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
             goToStep(CourseKeepPostPatch);
         } else if (level > 0) {

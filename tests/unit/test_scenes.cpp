@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "platform/headless/headless.h"
 #include "race/board.h"
@@ -84,6 +85,51 @@ TEST(SceneCycle, TrackKindsAlternate) {
         &seen);
     run.run("/s");
     EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1, 0}));
+}
+
+// When the next frame after one that began `took` ms ago has anything to do: at once,
+// one frame period on, where the scene works every frame; after the next due tick of a
+// timed step, or the local clock's next second on the board once its clock is shown,
+// rounded up to whole periods. Speeds a settings file can hold pace the parade and race.
+TEST(SceneCycle, NextFrameDueTable) {
+    RaceStage stage(1024, 768);  // the local clock's milliseconds are those of the tick - 100000
+    const struct {
+        int32_t scene, step, speed;
+        uint32_t now, sinceTick, took;
+        bool clockShown;
+        uint32_t due;
+    } rows[] = {
+        {SceneLogo, LogoFadeIn, 2, 100000, 0, 0, false, 60},   {SceneLogo, LogoFadeIn, 2, 100000, 45, 0, false, 10},
+        {SceneLogo, LogoFadeOut, 2, 100000, 80, 0, false, 10}, {SceneLogo, LogoHold, 2, 100000, 0, 7, false, 1010},
+        {SceneLogo, LogoHold, 2, 100000, 0, 10, false, 1020},  {SceneLogo, LogoStart, 2, 100000, 0, 0, false, 10},
+        {SceneCourse, CourseTilesOpen, 2, 100000, 20, 0, false, 40},
+        {SceneCourse, CourseTilesClose, 2, 100000, 50, 0, false, 10},
+        {SceneCourse, CourseInfieldFadeIn, 2, 100000, 0, 3, false, 60},
+        {SceneCourse, CourseTilesClosed, 2, 100000, 0, 0, false, 10},
+        {SceneBoard, BoardFadeIn, 2, 100000, 0, 0, false, 60},  {SceneBoard, BoardBuild, 2, 100000, 0, 0, false, 10},
+        {SceneBoard, BoardWaitStart, 2, 100000, 0, 0, true, 1000},
+        {SceneBoard, BoardWaitStart, 2, 100250, 0, 0, true, 750},
+        {SceneBoard, BoardWaitStart, 2, 100995, 0, 0, true, 10},
+        {SceneBoard, BoardWaitStart, 2, 101500, 0, 0, false, 10},
+        {SceneParade, ParadeWalk, 0, 102000, 0, 0, false, 70},  {SceneParade, ParadeWalk, 2, 102000, 0, 0, false, 100},
+        {SceneParade, ParadeWalk, 4, 102000, 0, 0, false, 90},  {SceneParade, ParadeStart, 2, 102000, 0, 0, false, 50},
+        {SceneRace, RaceRunning, 1, 102000, 0, 0, false, 30},   {SceneRace, RaceRunning, -1, 102000, 0, 0, false, 10},
+        {SceneRace, RacePanBack, -128, 102000, 0, 0, false, 10}, {SceneRace, RaceResult, 127, 102000, 0, 0, false, 2550},
+        // The tick count's wrap between the last tick and now, or between now and the due tick.
+        {SceneLogo, LogoHold, 2, 0xFFFFFFF0u, 0, 0, false, 1010}, {SceneLogo, LogoHold, 2, 5, 21, 0, false, 980},
+        {SceneParade, ParadeWalk, 2, 0xFFFFFFFFu, 30, 0, false, 50},
+    };
+    for (const auto& r : rows) {
+        platSleep(r.now - platTickCount());
+        scene = r.scene;
+        step = r.step;
+        speed = r.speed;
+        stepTick = r.now - r.sinceTick;
+        resetBoard();
+        if (r.clockShown) drawClock(ClockLive | ClockToScreen);
+        EXPECT_EQ(nextFrameDue(r.now - r.took, framePeriod(scene)), r.due)
+            << "scene " << r.scene << " step " << r.step << " at " << r.now << " speed " << r.speed;
+    }
 }
 
 TEST(SceneCycle, ScenesOutsideTheMeetingDoNothing) {
