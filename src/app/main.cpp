@@ -40,12 +40,11 @@ int pellrunMain(const char* commandLine, int show) {
     if (scene != SceneQuit) {
         PlatMessage message = {};
         // After each frame the loop waits until one frame period has passed since the
-        // frame began, waking early only for input or posted messages; those are served
-        // and the wait goes on for what is left. The repaint the frame asked for is served
-        // when that wait is over; then, while the scenes have nothing to do (between the
-        // ticks of a fade, the board's clock within its second), the loop sleeps on in the
-        // same way until the next frame is due. Time is compared as elapsed ticks, so the
-        // 32-bit wrap of the tick count changes nothing.
+        // frame began, or until input or a posted message wakes it. It then serves what
+        // is waiting, the repaint the frame asked for too, and, while the scenes have
+        // nothing to do (between the ticks of a fade, the board's clock within its
+        // second), waits on in the same way until the next frame is due. Time is compared
+        // as elapsed ticks, so the 32-bit wrap of the tick count changes nothing.
         bool frameRunning = false;
         uint32_t frameStart = 0;
         uint32_t period = 0;
@@ -67,9 +66,8 @@ int pellrunMain(const char* commandLine, int show) {
             }
             if (frameRunning) {
                 uint32_t elapsed = platTickCount() - frameStart;
-                uint32_t until = elapsed < period ? period : due;
-                if (elapsed < until) {
-                    look = platWaitMessage(until - elapsed);
+                if (elapsed < due) {
+                    look = platWaitMessage(due - elapsed);
                     continue;
                 }
             }

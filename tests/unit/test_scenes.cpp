@@ -103,7 +103,7 @@ TEST(SceneCycle, NextFrameDueTable) {
         {SceneLogo, LogoFadeOut, 2, 100000, 80, 0, false, 10}, {SceneLogo, LogoHold, 2, 100000, 0, 7, false, 1010},
         {SceneLogo, LogoHold, 2, 100000, 0, 10, false, 1020},  {SceneLogo, LogoStart, 2, 100000, 0, 0, false, 10},
         {SceneCourse, CourseTilesOpen, 2, 100000, 20, 0, false, 40},
-        {SceneCourse, CourseTilesClose, 2, 100000, 50, 0, false, 10},
+        {SceneCourse, CourseTilesClose, 2, 100000, 50, 10, false, 20},
         {SceneCourse, CourseInfieldFadeIn, 2, 100000, 0, 3, false, 60},
         {SceneCourse, CourseTilesClosed, 2, 100000, 0, 0, false, 10},
         {SceneBoard, BoardFadeIn, 2, 100000, 0, 0, false, 60},  {SceneBoard, BoardBuild, 2, 100000, 0, 0, false, 10},
