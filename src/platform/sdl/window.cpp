@@ -633,6 +633,14 @@ void backendWaitEvents() { SDL_WaitEventTimeout(nullptr, 5); }
 
 void backendWaitMessage(uint32_t timeoutMs) {
     if (sdlTerminateRequested) return;
+    // Changes held back for the present interval are sent when it is over: the wait ends
+    // then, and the loop's next look at the queue presents them.
+    SdlWindowData* data = dataOf(softMainWindow());
+    if (data && changesWaiting(data)) {
+        const uint32_t since = SDL_GetTicks() - lastPresent;
+        const uint32_t left = since < PresentInterval ? PresentInterval - since : 0;
+        if (left < timeoutMs) timeoutMs = left;
+    }
     SDL_WaitEventTimeout(nullptr, int(timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFFu : timeoutMs));
 }
 
