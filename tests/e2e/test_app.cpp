@@ -294,13 +294,13 @@ TEST(MainLoop, FirstMinutePinnedAndTheBoardSleepsBetweenSeconds) {
         EXPECT_EQ(firstSeconds(0u - before, 60000), reference) << before;
 }
 
-// The narrow view's first two seconds: the logo fades in at (64, 272) of the 768 x 1024
-// window, with black all around it.
+// The narrow view's first seconds: the logo and then the first course's infield fade in
+// at (64, 272) of the 768 x 1024 window, with black all around them.
 TEST(StartUp, NarrowViewCentredWithBlackAround) {
     uint64_t pinned = 0;
-    for (const auto& [at, picture, waits] : firstSeconds(100000, 2000, 768, 1024)) fold(pinned, at ^ picture);
+    for (const auto& [at, picture, waits] : firstSeconds(100000, 4500, 768, 1024)) fold(pinned, at ^ picture);
     EXPECT_EQ(std::make_pair(viewX, viewY), std::make_pair(64, 272));
-    EXPECT_EQ(pinned, 0x2f6df76800900c8dull);
+    EXPECT_EQ(pinned, 0x9fe404c32a48acc3ull);
 }
 
 }  // namespace
