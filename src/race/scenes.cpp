@@ -220,6 +220,7 @@ uint8_t courseSceneStep() {
         return 0;
     }
     case CourseInfieldShown:
+    case CourseTilesClosed:
         goToStep(CourseOpenStart);
         return 0;
     case CourseCloseStart:
@@ -239,9 +240,6 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case CourseTilesClosed:
-        goToStep(CourseOpenStart);
-        return 0;
     case CourseOpenStart:
         startTimedStep(CourseTilesOpen);
         return 0;
