@@ -215,8 +215,8 @@ void runMeeting(const std::vector<uint8_t>& settings, bool holding) {
     headlessSetSleepHook(
         [](void*) {
             // These runs take under eight virtual minutes; a scene that never ends fails.
-            if ((raceCount == (held ? 1 : 2) && scene == SceneBoard && step == BoardWaitStart) || headlessElapsed() > 900000)
-                platPostQuitMessage(0);
+            const bool done = raceCount == (held ? 1 : 2) && scene == SceneBoard && step == BoardWaitStart;
+            if (done || headlessElapsed() > 900000) platPostQuitMessage(0);
         },
         nullptr);
     run.run("/s");
