@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/headless/headless_sound.h"
-#include "platform/sdl/stream_schedule.h"
+#include "platform/soft/stream_schedule.h"
 #include "sound/music.h"
 #include "sound/player.h"
 

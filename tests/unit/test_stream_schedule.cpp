@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sdl/stream_schedule.h"
+#include "platform/soft/stream_schedule.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/sound_font.h"
-#include "platform/sdl/stream_schedule.h"
+#include "platform/soft/stream_schedule.h"
 
 struct PlatMidiTag {
     int32_t unused;

@@ -1,4 +1,4 @@
-#include "platform/sdl/stream_schedule.h"
+#include "platform/soft/stream_schedule.h"
 
 #include <cstring>
 
