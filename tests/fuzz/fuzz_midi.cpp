@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/headless/headless_sound.h"
-#include "platform/soft/stream_schedule.h"
 #include "sound/music.h"
 #include "sound/player.h"
 
@@ -37,15 +36,9 @@ void renderChunk(void* user, int frames, int offset) {
 }
 void countShort(void* user, uint32_t) { static_cast<Rendered*>(user)->work += 1; }
 void countSysex(void* user, const uint8_t*, uint32_t) { static_cast<Rendered*>(user)->work += SysexWork; }
-void bufferPlayed(void* user) {
+void bufferPlayed(void* user, MidiHeader* done) {
     Rendered& r = *static_cast<Rendered*>(user);
-    StreamSchedule& s = *r.schedule;
-    MidiHeader* done = s.queue[0];
-    for (int i = 1; i < s.queued; ++i) s.queue[i - 1] = s.queue[i];
-    --s.queued;
-    s.eventOffset = 0;
-    s.eventTimed = false;
-    if (r.refills-- > 0) s.queue[s.queued++] = done;
+    if (r.refills-- > 0) streamQueue(*r.schedule, done);
 }
 
 // The bytes after the first four as one stream buffer; those four give the time
@@ -65,7 +58,7 @@ void driveSchedule(const uint8_t* bytes, size_t size, uint32_t division, uint32_
     s.tempo = tempo;
     s.division = division;
     s.rate = rates[bytes[2] & 3];
-    s.queue[s.queued++] = &header;
+    streamQueue(s, &header);
     Rendered r = {&s, 0, 0, 0, bytes[3] & 7};
     const StreamSink sink = {&r, renderChunk, countShort, countSysex, bufferPlayed};
     for (int call = 0; call < 32; ++call) {
@@ -86,16 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     if (size) std::memcpy(data, bytes, size);
     if (acceptSongData(data, uint32_t(size))) {
         startSong();
-        for (int i = 0; i < 6 && headlessCompleteBuffer(); ++i) continue;
+        for (int i = 0; i < 6 && softMidiComplete(); ++i) continue;
         checkBuffers();
         stopMusic();
         headlessSoundReset();
         startSong();
-        headlessCompleteBuffer();
+        softMidiComplete();
         checkBuffers();
     }
     closeMusic();
-    if (headlessStreamIsOpen() || player.songData) __builtin_trap();
+    if (softMidiStatus().open || player.songData) __builtin_trap();
     if (size < 4) return 0;
     driveSchedule(bytes, size, uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8, 500000);
     driveSchedule(bytes, size, 1, 0xFFFFFF);

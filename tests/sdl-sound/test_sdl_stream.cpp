@@ -8,6 +8,7 @@
 
 #include "../unit/midi_files.h"
 #include "platform/sdl/sdl_sound.h"
+#include "platform/soft/midi_stream.h"
 
 namespace {
 
@@ -69,8 +70,9 @@ TEST_F(SdlStream, BuffersPlayInOrderAndAreRefilledFromTheAudioThread) {
     MidiStreamHandle& stream = refiller.stream;
     ASSERT_EQ(platMidiStreamOpen(&stream, refill, 0), 0u);
     // 96 ticks a quarter at 24000 us: a tick is 250 us, a buffer 16 ms.
-    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTimeDiv, 96), 0u);
-    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTempo, 24000), 0u);
+    uint32_t division = 96, tempo = 24000;
+    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTimeDiv, &division), 0u);
+    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTempo, &tempo), 0u);
     MidiStreamHandle second = nullptr;
     EXPECT_NE(platMidiStreamOpen(&second, nullptr, 0), 0u);                 // one stream at a time
     EXPECT_NE(platMidiStreamOut(stream, &headers[0]), 0u);                  // not prepared
@@ -146,19 +148,19 @@ TEST_F(SdlStream, PlayerKeepsTheStreamFedAndEveryCallReturnsWhateverTheDeltas) {
         const std::string path = writeFile(testing::TempDir() + "pellrun-song.dat",
                                            midiFile(cat({r.track, {0x00}, EndOfTrack}), 0, 6, r.division));
         ASSERT_EQ(loadSong(path.c_str()), 1);
-        const uint32_t before = sdlSoundPlayedBuffers();
+        const uint32_t before = softMidiStatus().played;
         ASSERT_EQ(startSong(), 1);
-        EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= before + r.buffers; }, 8000));
+        EXPECT_TRUE(waitFor([&] { return softMidiStatus().played >= before + r.buffers; }, 8000));
         sleepMs(150);
         auto start = Clock::now();
         stopMusic();
         EXPECT_EQ(platPlaySound(nullptr, SndSync), 1);
         EXPECT_LT(msSince(start), 500.0) << r.division;
-        const uint32_t stopped = sdlSoundPlayedBuffers();
+        const uint32_t stopped = softMidiStatus().played;
         sleepMs(300);
-        EXPECT_EQ(sdlSoundPlayedBuffers(), stopped);
+        EXPECT_EQ(softMidiStatus().played, stopped);
         ASSERT_EQ(startSong(), 1);
-        EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= stopped + r.buffers / 3; }, 8000));
+        EXPECT_TRUE(waitFor([&] { return softMidiStatus().played >= stopped + r.buffers / 3; }, 8000));
         start = Clock::now();
         closeMusic();
         EXPECT_LT(msSince(start), 500.0) << r.division;

@@ -20,10 +20,9 @@ struct Flood {
 void noOutput(void*, int, int) {}
 void noteSent(void* user, uint32_t word) { static_cast<Flood*>(user)->sent.push_back(word >> 8 & 0x7F); }
 void sysexSent(void* user, const uint8_t*, uint32_t n) { static_cast<Flood*>(user)->sent.push_back(0x100 + n); }
-void played(void* user) {   // the one buffer again, or nothing
+void played(void* user, MidiHeader* header) {   // the one buffer again, or nothing
     Flood& f = *static_cast<Flood*>(user);
-    f.schedule.queued = f.refills-- > 0 ? 1 : 0;
-    f.schedule.eventOffset = 0, f.schedule.eventTimed = false;
+    if (f.refills-- > 0) streamQueue(f.schedule, header);
 }
 
 // A buffer of zero-delta notes or resets of the whole synthesizer, or of notes half a
@@ -40,9 +39,9 @@ TEST(StreamSchedule, WorkPerBlockIsBoundedAndTheRestFollowsInOrder) {
                                        0x097F7EF0, 0xF701};   // F0 7E 7F 09 01 F7: reset
             std::memcpy(data.data() + i * size, event, size_t(size));
         }
-        Flood f = {{true, 500000, 96, 44100, {}, 1, 0, false, 0.0}, {}, row.refills, {}};
+        Flood f = {{true, 500000, 96, 44100, nullptr, nullptr, 0, 0, false, 0.0}, {}, row.refills, {}};
         f.header.data = data.data(), f.header.bufferLength = f.header.bytesRecorded = uint32_t(row.events * size);
-        f.schedule.queue[0] = &f.header;
+        streamQueue(f.schedule, &f.header);
         const StreamSink sink = {&f, noOutput, noteSent, sysexSent, played};
         streamRender(f.schedule, 1024, sink);
         EXPECT_EQ(f.sent.size(), row.first) << row.events;
