@@ -58,9 +58,9 @@ std::string step(const std::string& name) {
 
 // The service through the door of the headless backend (which only adds its log), as the
 // Windows service has it. Headers (kinds: data offset in words or 1 for none, length, bytes
-// recorded, flags): 0 and 1 a note (1 in the longest buffer allowed), 2 no data, 3 longer,
-// 4 a cut long event, 5 more recorded than it holds, 6 nothing recorded, 7 unprepared and 8
-// prepared, both marked queued and done. Steps: o open, pN prepare, uN unprepare, qN queue
+// recorded, flags): 0 and 1 a note (1 in the largest buffer), 2 no data, 3 larger, 4 a note
+// and a cut long event, 5 more recorded than held, 6 nothing recorded, 7 unprepared and 8
+// prepared, both flagged queued and done. Steps: o open, pN prepare, uN unprepare, qN queue
 // (- a null header), r restart, s stop, c close, d hand a buffer back as played (and the
 // count so far), T and D get the tempo or time division (T=v, D=v set it), P bad property
 // requests, R the callback queues again what comes back. Each gives its results, the flags
@@ -81,7 +81,7 @@ TEST(MidiStream, RulesOfTheWindowsService) {
         {"o p0 q0 r R s c R s u0 c", "o:0+o p0:0/P q0:0/PQS r:0 R: s:0+0 c:65 R: s:0+0 u0:0/DS c:0+c"},
     };
     uint32_t words[6] = {0, 0, 0x00403C90, 0, 0, 0x80000006};   // a note; a long event's start
-    const uint32_t kinds[9][4] = {{0, 24, 12, 0}, {0, 65536, 12, 0}, {1, 24, 12, 0}, {0, 65537, 12, 0}, {12, 12, 12, 0},
+    const uint32_t kinds[9][4] = {{0, 24, 12, 0}, {0, 65536, 12, 0}, {1, 24, 12, 0}, {0, 65537, 12, 0}, {0, 24, 24, 0},
                                   {0, 12, 24, 0}, {0, 24, 0, 0},  {0, 24, 12, MhdrInQueue | MhdrDone},
                                   {0, 24, 12, MhdrPrepared | MhdrInQueue | MhdrDone}};
     for (const auto& row : rows) {
