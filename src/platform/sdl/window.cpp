@@ -631,16 +631,21 @@ void backendPumpEvents() {
 
 void backendWaitEvents() { SDL_WaitEventTimeout(nullptr, 5); }
 
+// Shortens a wait to end when `interval` ms have passed since `since`.
+static void endWaitAt(uint32_t& timeoutMs, uint32_t since, uint32_t interval) {
+    const uint32_t passed = SDL_GetTicks() - since;
+    const uint32_t left = passed < interval ? interval - passed : 0;
+    if (left < timeoutMs) timeoutMs = left;
+}
+
 void backendWaitMessage(uint32_t timeoutMs) {
     if (sdlTerminateRequested) return;
-    // Changes held back for the present interval are sent when it is over: the wait ends
-    // then, and the loop's next look at the queue presents them.
+    // Changes held back for the present interval are sent when it is over, and a focus
+    // loss counts once it has settled: the wait ends then, and the loop's next look at
+    // the queue does either.
     SdlWindowData* data = dataOf(softMainWindow());
-    if (data && changesWaiting(data)) {
-        const uint32_t since = SDL_GetTicks() - lastPresent;
-        const uint32_t left = since < PresentInterval ? PresentInterval - since : 0;
-        if (left < timeoutMs) timeoutMs = left;
-    }
+    if (data && changesWaiting(data)) endWaitAt(timeoutMs, lastPresent, PresentInterval);
+    if (focusLeaving) endWaitAt(timeoutMs, focusLeftAt, FocusSettle);
     SDL_WaitEventTimeout(nullptr, int(timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFFu : timeoutMs));
 }
 
