@@ -9,8 +9,13 @@
 // (marking tiles), and a present sends the marked tiles. Otherwise the soft layer keeps
 // the picture, and each output compares it with its copy at each present and scales
 // what changed.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 #include <iconv.h>
+#include <poll.h>
+#include <pthread.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -646,7 +651,29 @@ void backendWaitMessage(uint32_t timeoutMs) {
     SdlWindowData* data = dataOf(softMainWindow());
     if (data && changesWaiting(data)) endWaitAt(timeoutMs, lastPresent, PresentInterval);
     if (focusLeaving) endWaitAt(timeoutMs, focusLeftAt, FocusSettle);
-    SDL_WaitEventTimeout(nullptr, int(timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFFu : timeoutMs));
+    if (timeoutMs > 0x7FFFFFFFu) timeoutMs = 0x7FFFFFFFu;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!data || !SDL_GetWindowWMInfo(data->outputs[0].window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        SDL_WaitEventTimeout(nullptr, int(timeoutMs));
+        return;
+    }
+    // On X the wait is on the connection itself: SDL's own wait would go on through the
+    // end request's signal. The signal is let in only during the wait, so one that comes
+    // after the last look at the request still ends it.
+    Display* display = info.info.x11.display;
+    sigset_t ends, before;
+    sigemptyset(&ends);
+    sigaddset(&ends, SIGTERM);
+    sigaddset(&ends, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &ends, &before);
+    if (!sdlTerminateRequested && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) &&
+        XEventsQueued(display, QueuedAfterFlush) == 0) {
+        pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+        const timespec timeout = {time_t(timeoutMs / 1000), long(timeoutMs % 1000) * 1000000L};
+        ppoll(&connection, 1, &timeout, &before);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 void backendWindowCreated(SoftWindow* window) {
