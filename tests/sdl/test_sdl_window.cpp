@@ -1,7 +1,6 @@
 // The Linux window layer: SDL events (pushed on the dummy video driver) become the
 // messages the window procedure gets, the saver's pointer in desktop pixels; a host's hack
-// and a window to watch take no input, and the window closes on Alt+F4. Pictures held
-// back for the present interval end a wait.
+// and a window to watch take no input, and the window closes on Alt+F4.
 #include <gtest/gtest.h>
 
 #include <tuple>
