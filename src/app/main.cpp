@@ -1,6 +1,5 @@
 #include <cstring>
 
-#include "app/main_loop.h"
 #include "app/preview.h"
 #include "core/settings.h"
 #include "app/startup.h"
@@ -8,16 +7,6 @@
 #include "race/scenes.h"
 
 static const char* const InstanceMarker = "ORRIN_APPLICATION_GROUP_PELLRUNXP01";
-
-// Frames of the parade and the race last speed * 20 + 10 ms; every other frame 10 ms.
-// No frame is shorter than 10 ms, whatever speed the settings file holds.
-uint32_t framePeriod(int32_t currentScene) {
-    if (currentScene == SceneParade || currentScene == SceneRace) {
-        int64_t period = int64_t(speed) * 20 + 10;
-        return uint32_t(period < 10 ? 10 : period);
-    }
-    return 10;
-}
 
 int pellrunMain(const char* commandLine, int show) {
     commandLineText = commandLine ? commandLine : "";
@@ -50,14 +39,16 @@ int pellrunMain(const char* commandLine, int show) {
     int exitCode = 0;
     if (scene != SceneQuit) {
         PlatMessage message = {};
-        // After each frame the loop waits once until the frame's deadline, waking early
-        // only for input or posted messages; those are served and the wait goes on for
-        // what is left. The repaint the frame asked for is served when the wait is over,
-        // just before the next frame. Time is compared as elapsed ticks, so the 32-bit
-        // wrap of the tick count changes nothing.
+        // After each frame the loop waits until one frame period has passed since the
+        // frame began, or until input or a posted message wakes it. It then serves what
+        // is waiting, the repaint the frame asked for too, and, while the scenes have
+        // nothing to do (between the ticks of a fade, the board's clock within its
+        // second), waits on in the same way until the next frame is due. Time is compared
+        // as elapsed ticks, so the 32-bit wrap of the tick count changes nothing.
         bool frameRunning = false;
         uint32_t frameStart = 0;
         uint32_t period = 0;
+        uint32_t due = 0;   // from frameStart to the next frame, a whole number of periods
         bool look = true;   // false after a wait that found the queue empty
         for (;;) {
             if (look && platPeekMessage()) {
@@ -75,14 +66,15 @@ int pellrunMain(const char* commandLine, int show) {
             }
             if (frameRunning) {
                 uint32_t elapsed = platTickCount() - frameStart;
-                if (elapsed < period) {
-                    look = platWaitMessage(period - elapsed);
+                if (elapsed < due) {
+                    look = platWaitMessage(due - elapsed);
                     continue;
                 }
             }
             frameStart = platTickCount();
             period = framePeriod(scene);
             if (stepScenes() == 0) break;
+            due = nextFrameDue(frameStart, period);
             frameRunning = true;
             uint32_t elapsed = platTickCount() - frameStart;
             if (elapsed < period) look = platWaitMessage(period - elapsed);

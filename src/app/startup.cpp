@@ -1,13 +1,12 @@
 #include "app/startup.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "app/preview.h"
 #include "core/settings.h"
 #include "app/settings_screen.h"
 #include "app/window.h"
 #include "gfx/present.h"
+#include "race/board.h"
+#include "race/race.h"
 #include "race/random.h"
 #include "race/roster.h"
 #include "race/scenes.h"
@@ -109,7 +108,7 @@ int32_t startUp(int32_t mode) {
         screenWidth = 640;
         screenHeight = 480;
     }
-    scene = SceneStart;
+    resetScenes();
     prepareRoster();
     if (screenWidth >= PlayfieldWidth) {
         originX = (screenWidth - PlayfieldWidth) / 2;
@@ -145,9 +144,6 @@ int32_t startUp(int32_t mode) {
     loadBitmapResource(sheetSurface, 101);
     platBitBlt(windowDC, 0, 0, screenWidth, screenHeight, screenSurface.hdc, 0, 0);
 
-    step = 0;
-    fadeLevel = 0;
-    raceCount = 0;
     graceStartTick = platTickCount();
     lastMousePos = -1;
     return 1;
@@ -177,25 +173,20 @@ int32_t shutDown(WindowHandle window) {
     return saved;
 }
 
-void resetProgramState() {
-    setDefaultSettings();
-    std::memset(dataDir, 0, sizeof dataDir);
-    screenWidth = screenHeight = 0;
+void resetDisplayModes() {
     mode640 = modeAtStart = refreshAtStart = 0;
     displaySwitched = false;
-    mainWindow = nullptr;
-    previewParent = nullptr;
-    previewSurface = Surface();
-    windowDC = nullptr;
-    okButton = nullptr;
-    graceStartTick = 0;
-    lastMousePos = -1;
-    scene = step = fadeLevel = 0;
-    stepTick = raceCount = 0;
-    trackKind = 0;
-    originX = originY = viewX = viewY = 0;
-    screenSurface = frameSurface = courseSurface = logoSurface = sheetSurface = Surface();
-    std::memset(runners, 0, sizeof runners);
-    std::memset(rosterWorking, 0, sizeof rosterWorking);
-    randomState = 0;
+}
+
+void resetProgramState() {
+    resetSettingsState();
+    resetMainWindow();
+    resetWindowState();
+    resetDisplayModes();
+    resetPresentation();
+    resetScenes();
+    resetRunners();
+    resetBoard();
+    resetRace();
+    pellrunSrand(0);
 }

@@ -18,6 +18,9 @@ int32_t shutDown(WindowHandle window);
 int32_t changeDisplay(int32_t action);
 int32_t desktopSize(int& width, int& height);
 
-// Puts every program-wide value back to its initial state, so that one process can
-// run the program more than once (tests, the simulator).
+// The display modes found and whether the display was switched, as at process start.
+void resetDisplayModes();
+// Puts every program-wide value back to its initial state, so that one process can run
+// the program more than once (tests, the simulator): each subsystem's reset, declared
+// beside its values.
 void resetProgramState();

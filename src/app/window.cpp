@@ -13,6 +13,15 @@ int32_t lastMousePos = -1;
 const char* commandLineText = "";
 int32_t showCommand;
 
+void resetWindowState() {
+    windowDC = nullptr;
+    okButton = nullptr;
+    graceStartTick = 0;
+    lastMousePos = -1;
+    commandLineText = "";
+    showCommand = 0;
+}
+
 int32_t createMainWindow(WindowHandle& window, DcHandle& dc, const char* className,
                          const char* caption, int32_t iconId, uint32_t style, int32_t width,
                          int32_t height, int32_t x, int32_t y) {

@@ -17,6 +17,9 @@ extern int32_t lastMousePos;
 extern const char* commandLineText;
 extern int32_t showCommand;
 
+// The values above as at process start.
+void resetWindowState();
+
 int32_t createMainWindow(WindowHandle& window, DcHandle& dc, const char* className,
                          const char* caption, int32_t iconId, uint32_t style, int32_t width,
                          int32_t height, int32_t x, int32_t y);

@@ -2,3 +2,5 @@
 
 WindowHandle mainWindow;
 WindowHandle previewParent;
+
+void resetMainWindow() { mainWindow = previewParent = nullptr; }

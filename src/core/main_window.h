@@ -7,3 +7,6 @@
 extern WindowHandle mainWindow;
 // The host's window for the preview; null in every other mode.
 extern WindowHandle previewParent;
+
+// No windows, as at process start.
+void resetMainWindow();

@@ -1,6 +1,7 @@
 #include "core/settings.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/file.h"
 
@@ -19,6 +20,12 @@ void setDefaultSettings() {
     music = 0;
     fullScreen = 1;
     antiAlias = 0;
+}
+
+void resetSettingsState() {
+    setDefaultSettings();
+    std::memset(dataDir, 0, sizeof dataDir);
+    screenWidth = screenHeight = 0;
 }
 
 // The platform says where the file lives; a path that does not fit is no path.

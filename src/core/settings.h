@@ -18,6 +18,8 @@ extern int32_t screenWidth;
 extern int32_t screenHeight;
 
 void setDefaultSettings();
+// The settings at their defaults, no data folder and no screen size, as at process start.
+void resetSettingsState();
 // Reads Setup.ini from dataDir; anything but a complete version-2 record keeps the
 // defaults. Returns 1 when the file's values were taken.
 int32_t readSettings();

@@ -18,6 +18,12 @@ int32_t changedTop;      // rows of screenSurface written and not yet repainted,
 int32_t changedBottom;   // none when equal
 }  // namespace
 
+void resetPresentation() {
+    screenSurface = frameSurface = courseSurface = logoSurface = sheetSurface = previewSurface = Surface();
+    originX = originY = viewX = viewY = 0;
+    changedTop = changedBottom = 0;
+}
+
 void noteRowsWritten(const Surface& surface, int64_t top, int64_t bottom) {
     if (&surface != &screenSurface) return;
     if (top < 0) top = 0;

@@ -26,6 +26,10 @@ extern int32_t viewY;
 
 inline bool wideLayout() { return originX >= 0; }
 
+// Forgets the Surfaces (without releasing them), the placement and the rows written, as
+// at process start.
+void resetPresentation();
+
 // Asks the window to repaint the rows of screenSurface written since the last request.
 void requestRepaint();
 // Every write into a Surface reports its rows here (top..bottom-1, top-down); those of

@@ -15,7 +15,10 @@ ClockTime nextRaceTime;
 
 namespace {
 
-constexpr uint32_t FadeTickMs = 50;
+// The live clock text last drawn onto screenSurface while the board waits; empty when
+// the screen's clock box may hold anything else. Redrawing the same text changes no
+// pixel, so it is skipped and the frame asks the window for nothing.
+char screenClock[9];
 
 // Board picture and its place on the playfield (wide layout); the narrow layout shows
 // everything on frameSurface and the window 80 pixels further left and up.
@@ -137,6 +140,11 @@ void composeBoard() {
 
 }  // namespace
 
+void resetBoard() {
+    nextRaceTime = ClockTime();
+    screenClock[0] = 0;
+}
+
 int32_t readClock(ClockTime& time) {
     LocalTime now{};
     platLocalTime(now);
@@ -191,10 +199,6 @@ void oddsText(uint32_t odds, char out[6]) {
 const char* boardStyleLabel(uint8_t style) { return style < 4 ? boardLabels[style] : ""; }
 const char* listStyleLabel(uint8_t style) { return style < 4 ? listLabels[style] : ""; }
 
-// The live clock text last drawn onto screenSurface while the board waits; empty when
-// the screen's clock box may hold anything else. Redrawing the same text changes no
-// pixel, so it is skipped and the frame asks the window for nothing.
-static char screenClock[9];
 
 uint8_t drawClock(uint32_t mode) {
     const uint32_t what = mode & 0x0F;
@@ -227,18 +231,35 @@ uint8_t drawClock(uint32_t mode) {
     return due;
 }
 
+uint32_t boardSceneDue() {
+    switch (step) {
+    case BoardListMix:
+    case BoardFadeIn:
+    case BoardFadeOut:
+        return tickDueIn(FadeTickMs);
+    case BoardWaitStart: {
+        // Once the clock is on the window, nothing changes until the local clock's next
+        // second: the start time is due only at a whole second too.
+        if (!screenClock[0]) return 0;
+        LocalTime now{};
+        platLocalTime(now);
+        return 1000 - uint32_t(now.milliseconds) % 1000;
+    }
+    default:
+        return 0;
+    }
+}
+
 uint8_t boardSceneStep() {
     switch (step) {
-    case 0:
+    case BoardBuild:
         screenClock[0] = 0;
         readClock(nextRaceTime);
         advanceStartTime(nextRaceTime, interval + 1);
         composeBoard();
-        stepTick = platTickCount();
-        step = wideLayout() ? 1 : 2;
-        fadeLevel = 0;
+        startTimedStep(wideLayout() ? BoardListMix : BoardFadeIn);
         return 0;
-    case 1:  // the runner list onto the course, wide layout only
+    case BoardListMix:
         if (!tickDue(FadeTickMs)) return 0;
         ++fadeLevel;
         if (uint32_t(fadeLevel) > 7) {
@@ -247,20 +268,18 @@ uint8_t boardSceneStep() {
             // are stamped too.
             crossFadeRect(courseSurface, ListX, ListY, ListWidth, ListHeight, courseSurface, ListX,
                           ListY, sheetSurface, 0, ListSheetY, 17 * 7, KeyOpaque);
-            step = 2;
-            fadeLevel = 0;
+            goToStep(BoardFadeIn);
             return 0;
         }
         mixOntoScreen(originX + ListX, originY + ListY, ListWidth, ListHeight, courseSurface,
                       ListX, ListY, sheetSurface, 0, ListSheetY, 17 * uint32_t(fadeLevel));
         requestRepaint();
         return 0;
-    case 2:  // the board fades in
+    case BoardFadeIn:
         if (!tickDue(FadeTickMs)) return 0;
         ++fadeLevel;
         if (uint32_t(fadeLevel) > 15) {
-            step = 3;
-            fadeLevel = 0;
+            goToStep(BoardWaitStart);
             return 0;
         }
         drawClock(ClockLive);
@@ -268,17 +287,14 @@ uint8_t boardSceneStep() {
         screenClock[0] = 0;
         requestRepaint();
         return 0;
-    case 3:  // waiting for the start time, the live clock on the window every frame
-        if (drawClock(ClockLive | ClockToScreen) == 1) {
-            step = 4;
-            fadeLevel = 0;
-        }
+    case BoardWaitStart:  // the live clock on the window every frame
+        if (drawClock(ClockLive | ClockToScreen) == 1) goToStep(BoardFadeOut);
         requestRepaint();
         return 0;
-    case 4:  // the board fades out
+    case BoardFadeOut:
         if (!tickDue(FadeTickMs)) return 0;
         ++fadeLevel;
-        if (uint32_t(fadeLevel) > 15) return 1;
+        if (uint32_t(fadeLevel) > 15) return 1;  // step stays; the scene cycle resets it
         drawClock(ClockLive);
         mixBoard(255 - 17 * uint32_t(fadeLevel));
         requestRepaint();

@@ -26,6 +26,9 @@ enum : uint32_t { ClockLive = 0x00, ClockNextRace = 0x01, ClockToScreen = 0x10 }
 // Start time of the next race, set when its board is built.
 extern ClockTime nextRaceTime;
 
+// No start time yet and no live clock on the window, as at process start.
+void resetBoard();
+
 // Fills every field from the local time. Returns 1.
 int32_t readClock(ClockTime& time);
 // Draws a clock box with the live time or nextRaceTime into frameSurface or, with

@@ -6,7 +6,6 @@
 #include "race/race.h"
 #include "race/roster.h"
 #include "race/scenes.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -60,14 +59,12 @@ void walk(int32_t i) {
 }  // namespace
 
 uint8_t paradeSceneStep() {
-    if (step == 0) {
+    if (step == ParadeStart) {
         resetRaceDisplay();
-        stepTick = platTickCount();
-        step = 1;
-        fadeLevel = 0;
+        startTimedStep(ParadeWalk);
         return 0;
     }
-    if (step != 1 || !tickDue(65)) return 0;
+    if (step != ParadeWalk || !tickDue(ParadeTickMs)) return 0;
 
     uint8_t result = 0;
     for (int32_t i = 0; i < RunnerCount; ++i) {

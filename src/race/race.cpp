@@ -12,6 +12,14 @@
 #include "sound/cues.h"
 
 int32_t raceFrame;
+int32_t panCamera;
+uint32_t resultColour;
+
+void resetRace() {
+    raceFrame = panCamera = 0;
+    resultColour = 0;
+    resetRaceDisplay();
+}
 
 namespace {
 
@@ -259,7 +267,7 @@ void runRaceFrame() {
         if (finishCount < RunnerCount) placeFinishers();
         if (finishCount == RunnerCount && runners[finishOrder[RunnerCount - 1]].x > RunOffX) {
             silenceEffects();
-            step = 32;
+            goToStep(RaceClearField);
         }
     } else {
         cameraX = first.x - 304;
@@ -274,51 +282,59 @@ void runRaceFrame() {
     drawRaceFrame(cameraX, cameraY);
 }
 
+namespace {
+
+// One frame of the post's fading back: the saved course patch over the post for 16
+// frames, then one more before the pan.
+uint8_t postFadeBackFrame() {
+    uint8_t old = postFade++;
+    if (old < 16) {
+        fadePost(0, 17u * postFade);
+    } else {
+        goToStep(RacePanBack);
+        panCamera = 158;
+    }
+    drawRaceFrame(159, 159);
+    return 0;
+}
+
+}  // namespace
+
 uint8_t raceSceneStep() {
     switch (step) {
-    case 0:
+    case RaceStart:
         playEffect("Snd1");  // the start
-        fadeLevel = 0;
         raceFrame = 0;
         resetRaceDisplay();
-        step = 16;
+        goToStep(RaceRunning);
         return 0;
-    case 16:
+    case RaceRunning:
         runRaceFrame();
         return 0;
-    case 32:
+    case RaceClearField:
+        // The field leaves the course, and the post begins to fade back in this frame.
         for (Runner& r : runners) r.section = SectionOffCourse;
         postFade = 0;
-        step = 33;
-        [[fallthrough]];
-    case 33: {
-        // The saved course patch fades back over the post, then one more frame.
-        uint8_t old = postFade++;
-        if (old < 16)
-            fadePost(0, 17u * postFade);
-        else {
-            step = 34;
-            fadeLevel = 158;
-        }
-        drawRaceFrame(159, 159);
-        return 0;
-    }
-    case 34: {
+        goToStep(RacePostFadeBack);
+        return postFadeBackFrame();
+    case RacePostFadeBack:
+        return postFadeBackFrame();
+    case RacePanBack: {
         // The narrow view pans back to the middle of the playfield.
-        int32_t c = fadeLevel--;
+        int32_t c = panCamera--;
         drawRaceFrame(c, c);
-        if (fadeLevel == 80) {
-            step = 35;
-            fadeLevel = 0xF0F0F0;
+        if (panCamera == 80) {
+            goToStep(RaceResult);
+            resultColour = 0xF0F0F0;
         }
         return 0;
     }
-    case 35: {
+    case RaceResult: {
+        // The finishing order fades to black on the board, then the boxes are cleared.
         uint8_t over = 0;
-        if (fadeLevel != 0) {
-            for (int32_t k = 0; k < RunnerCount; ++k)
-                drawBoardDigit(k, finishOrder[k], uint32_t(fadeLevel));
-            fadeLevel -= 0x101010;
+        if (resultColour != 0) {
+            for (int32_t k = 0; k < RunnerCount; ++k) drawBoardDigit(k, finishOrder[k], resultColour);
+            resultColour -= 0x101010;
         } else {
             clearOrderBoard();
             over = 1;

@@ -16,8 +16,12 @@ enum : uint8_t {
     SectionParadeRight = 0xE3,
 };
 
-// Race frames (step 16) run so far in the current race, the frame running included.
+// Race frames (RaceRunning) run so far in the current race, the frame running included.
 extern int32_t raceFrame;
+// The narrow view's corner (x and y alike) while it pans back after the race.
+extern int32_t panCamera;
+// The colour of the finishing order while it fades from the board, 0xF0F0F0 down to 0.
+extern uint32_t resultColour;
 
 // Order board: box k shows the runner in place k + 1.
 constexpr int32_t BoardBoxLeft = 282;
@@ -48,6 +52,8 @@ extern bool frameInSync;
 // Forgets what frameSurface and the screen hold; every scene that draws with
 // drawRaceFrame calls it when it begins.
 void resetRaceDisplay();
+// The race's own values above as at process start (the display forgotten too).
+void resetRace();
 
 // Composes the course and the runners into frameSurface and shows the frame: the whole
 // playfield in the wide layout, the 640 x 480 view at (cameraX, cameraY), each clamped
@@ -73,6 +79,6 @@ int32_t canStep(int32_t i, int32_t d);
 void stepRunner(int32_t i, int32_t d);
 // Ranks the runners by progress into runningOrder and refreshes the order board.
 void updateRunningOrder();
-// Step 16: moves every runner once, ranks them, places finishers, fades the post in
+// RaceRunning: moves every runner once, ranks them, places finishers, fades the post in
 // and draws the frame.
 void runRaceFrame();

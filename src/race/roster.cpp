@@ -82,6 +82,16 @@ uint8_t finishCount;
 uint8_t postFade;
 uint8_t boardTick;
 
+void resetRunners() {
+    std::memset(rosterWorking, 0, sizeof rosterWorking);
+    std::memset(runners, 0, sizeof runners);
+    std::memset(oddsOrder, 0, sizeof oddsOrder);
+    std::memset(runningOrder, 0, sizeof runningOrder);
+    std::memset(finishOrder, 0, sizeof finishOrder);
+    leader = 0;
+    finishCount = postFade = boardTick = 0;
+}
+
 void prepareRoster() {
     for (int32_t i = 0; i < RosterSize; ++i) {
         std::memcpy(rosterWorking[i].name, roster[i].name, sizeof rosterWorking[i].name);

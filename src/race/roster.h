@@ -50,6 +50,8 @@ extern uint8_t finishCount;
 extern uint8_t postFade;
 extern uint8_t boardTick;
 
+// The working roster, the runners and the race-wide values all zero, as at process start.
+void resetRunners();
 void prepareRoster();
 void makeRaceCard();
 // The percentage of runner i's ability it may reach in the current phase of the race.

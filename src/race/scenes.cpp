@@ -1,7 +1,9 @@
 #include "race/scenes.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "core/settings.h"
 #include "gfx/present.h"
 #include "platform/platform.h"
 #include "race/random.h"
@@ -17,6 +19,13 @@ uint32_t raceCount;
 int32_t trackKind;
 uint32_t randomState;
 
+void resetScenes() {
+    scene = SceneStart;
+    step = fadeLevel = 0;
+    stepTick = raceCount = 0;
+    trackKind = 0;
+}
+
 bool tickDue(uint32_t ms) {
     // Elapsed time, unsigned: the 32-bit count's wrap after 49.7 days changes nothing.
     uint32_t now = platTickCount();
@@ -25,15 +34,62 @@ bool tickDue(uint32_t ms) {
     return true;
 }
 
-// Moves the current scene to step next; every step begins with fadeLevel 0.
-static void goToStep(int32_t next) {
+uint32_t tickDueIn(uint32_t ms) {
+    const uint32_t elapsed = platTickCount() - stepTick;
+    return elapsed > ms ? 0 : ms + 1 - elapsed;
+}
+
+void goToStep(int32_t next) {
     step = next;
     fadeLevel = 0;
+}
+
+void startTimedStep(int32_t next) {
+    stepTick = platTickCount();
+    goToStep(next);
 }
 
 static void enterScene(int32_t next) {
     scene = next;
     goToStep(0);
+}
+
+uint32_t framePeriod(int32_t currentScene) {
+    if (currentScene == SceneParade || currentScene == SceneRace) {
+        int64_t period = int64_t(speed) * 20 + 10;
+        return uint32_t(period < 10 ? 10 : period);
+    }
+    return 10;
+}
+
+// Milliseconds from now until the current step next has anything to do; 0 when the
+// next frame may. Between the ticks of a timed step a frame only finds that no tick is
+// due; every other step works in every frame.
+static uint32_t currentStepDue() {
+    switch (scene) {
+    case SceneLogo:
+        if (step == LogoFadeIn || step == LogoFadeOut) return tickDueIn(FadeTickMs);
+        return step == LogoHold ? tickDueIn(LogoHoldMs) : 0;
+    case SceneCourse:
+        if (step == CourseInfieldFadeIn || step == CourseTilesClose || step == CourseTilesOpen)
+            return tickDueIn(FadeTickMs);
+        return 0;
+    case SceneBoard:
+        return boardSceneDue();
+    case SceneParade:
+        return step == ParadeWalk ? tickDueIn(ParadeTickMs) : 0;
+    default:
+        return 0;
+    }
+}
+
+uint32_t nextFrameDue(uint32_t frameStart, uint32_t period) {
+    const uint32_t wait = currentStepDue();
+    if (wait == 0 || period == 0) return period;
+    const uint64_t due = uint64_t(platTickCount() - frameStart) + wait;
+    const uint64_t periods = (due + period - 1) / period;
+    if (periods <= 1) return period;
+    return uint32_t(std::min<uint64_t>(periods * period, 0xFFFFFFFFu));
 }
 
 int32_t stepScenes() {
@@ -93,26 +149,25 @@ static int32_t fadeTick(uint32_t ms) {
 
 uint8_t logoSceneStep() {
     switch (step) {
-    case 0:
-        stepTick = platTickCount();
-        goToStep(1);
+    case LogoStart:
+        startTimedStep(LogoFadeIn);
         return 0;
-    case 1: {
-        int32_t level = fadeTick(50);
+    case LogoFadeIn: {
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
-            goToStep(2);
+            goToStep(LogoHold);
         } else if (level > 0) {
             showLogo(uint32_t(256 - 16 * level));
         }
         return 0;
     }
-    case 2:
-        if (tickDue(1000)) {
-            goToStep(3);
+    case LogoHold:
+        if (tickDue(LogoHoldMs)) {
+            goToStep(LogoFadeOut);
         }
         return 0;
-    case 3: {
-        int32_t level = fadeTick(50);
+    case LogoFadeOut: {
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) return 1;
         if (level > 0) showLogo(uint32_t(16 * level - 1));
         return 0;
@@ -139,20 +194,21 @@ static void forEachTrackCell(CellFn cell) {
 
 uint8_t courseSceneStep() {
     switch (step) {
-    case 0:
+    case CourseStart:
         if (raceCount > 0) {
-            goToStep(16);
+            goToStep(CourseCloseStart);
             return 0;
         }
         drawRect(courseSurface, 0, 0, 799, 639, 0x000000, RectFill);
         copyRect(courseSurface, 192, 192, 416, 256, sheetSurface, 0, 559, KeyOpaque);
         copyRect(frameSurface, 0, 0, 800, 640, courseSurface, 0, 0, KeyOpaque);
-        goToStep(1);
+        // The fade's ticks count on from the logo's last one.
+        goToStep(CourseInfieldFadeIn);
         return 0;
-    case 1: {
-        int32_t level = fadeTick(50);
+    case CourseInfieldFadeIn: {
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
-            goToStep(2);
+            goToStep(CourseInfieldShown);
         } else if (level > 0) {
             uint32_t darkness = uint32_t(256 - 16 * level);
             if (wideLayout())
@@ -163,19 +219,17 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case 2:
-    case 18:
-        goToStep(32);
+    case CourseInfieldShown:
+    case CourseTilesClosed:
+        goToStep(CourseOpenStart);
         return 0;
-    case 16:
-    case 32:
-        stepTick = platTickCount();
-        goToStep(step + 1);
+    case CourseCloseStart:
+        startTimedStep(CourseTilesClose);
         return 0;
-    case 17: {
-        int32_t level = fadeTick(50);
+    case CourseTilesClose: {
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
-            goToStep(18);
+            goToStep(CourseTilesClosed);
         } else if (level > 0) {
             int32_t k = level - 1;
             forEachTrackCell([k](int32_t cx, int32_t cy) {
@@ -186,10 +240,13 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case 33: {
-        int32_t level = fadeTick(50);
+    case CourseOpenStart:
+        startTimedStep(CourseTilesOpen);
+        return 0;
+    case CourseTilesOpen: {
+        int32_t level = fadeTick(FadeTickMs);
         if (level < 0) {
-            goToStep(34);
+            goToStep(CourseKeepPostPatch);
         } else if (level > 0) {
             int32_t k = 16 - level;
             int32_t n = 2 * level;
@@ -202,7 +259,7 @@ uint8_t courseSceneStep() {
         }
         return 0;
     }
-    case 34:
+    case CourseKeepPostPatch:
         copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
         return 1;
     default:

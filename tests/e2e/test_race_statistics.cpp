@@ -26,7 +26,7 @@ void startRace(uint32_t seed, int32_t kind) {
         runners[i].section = SectionLeft;
     }
     scene = SceneRace;
-    step = 0;
+    step = RaceStart;
 }
 
 // Twenty seeded races, every runner's place and state after every frame and the finishing
@@ -60,15 +60,15 @@ TEST(RaceStatistics, TwentySeededRacesPinned) {
     EXPECT_EQ(trace, 0xff62f72c09d0a91full);
 }
 
-// The whole program: the meeting runs race after race, and seed 1's first race is the
-// same frame for frame on every edition.
+// The whole program: the meeting runs race after race, turf and dirt in turn, and seed
+// 1's first race is the same frame for frame on every edition.
 TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     ProgramRun run;
     run.config.seedSeconds = 1;
     run.begin();
     struct Seen {
         int32_t lastScene = -1;
-        std::vector<int32_t> scenes;
+        std::vector<int32_t> scenes, kinds;  // kinds: the track of each board
         int32_t frames[2] = {};
         uint8_t finish[RunnerCount] = {};
         int32_t bell = 0;
@@ -76,7 +76,7 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     headlessSetSleepHook(
         [](void* user) {
             Seen& s = *static_cast<Seen*>(user);
-            if (scene == SceneRace && raceCount == 0 && !s.bell && postFade == 0 && step == 16)
+            if (scene == SceneRace && raceCount == 0 && !s.bell && postFade == 0 && step == RaceRunning)
                 s.bell = raceFrame;
             if (scene != s.lastScene) {
                 if (s.lastScene == SceneRace && raceCount <= 2) {
@@ -85,6 +85,7 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
                         for (int32_t k = 0; k < RunnerCount; ++k) s.finish[k] = finishOrder[k];
                 }
                 s.scenes.push_back(scene);
+                if (scene == SceneBoard) s.kinds.push_back(trackKind);
                 s.lastScene = scene;
             }
             // Two races take under eight virtual minutes; a scene that never ends fails.
@@ -95,6 +96,8 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNext) {
     const std::vector<int32_t> expected = {SceneLogo,  SceneCourse, SceneBoard, SceneParade, SceneRace,
                                            SceneCourse, SceneBoard, SceneParade, SceneRace, SceneCourse};
     EXPECT_EQ(seen.scenes, expected);
+    EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(trackKind, 0) << "turf again for the third race";
     EXPECT_EQ(seen.frames[0], 700);
     EXPECT_EQ(seen.bell, 359);
     const uint8_t finish[RunnerCount] = {2, 3, 0, 1, 5, 4};  // gates 3, 4, 1, 2, 6, 5

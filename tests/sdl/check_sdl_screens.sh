@@ -52,7 +52,8 @@ start() {
   pid=$!
   programs+=($pid)
 }
-running() { [ -e "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null)" != Z ]; }
+# A process being reaped loses its stat file before its folder: only a state read counts.
+running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ "$state" != Z ]; }
 # ends PID MS: the process is gone within MS milliseconds (else: where its threads wait).
 ends() {
   local t0

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "gfx/surface.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
 
@@ -87,6 +88,19 @@ TEST(SdlWindow, EventsBecomeWindowMessages) {
             }
             EXPECT_EQ(got, other ? std::vector<Msg>{} : c.expect) << e.type << " " << e.key.keysym.sym;
         }
+    // A picture copied in just after another is held back for the present interval; a
+    // long wait for input ends when it is due, so it is not shown only once the wait is over.
+    Surface picture{};
+    createSurface(picture, platGetDC(main), 640, 480, 24);
+    for (uint32_t colour : {0x102030u, 0x405060u}) {
+        drawRect(picture, 0, 0, 639, 479, colour, RectFill);
+        platBitBlt(platGetDC(main), 0, 0, 640, 480, picture.hdc, 0, 0);
+        platPeekMessage();  // presents the first at once and holds the second back
+    }
+    const uint32_t start = SDL_GetTicks();
+    platWaitMessage(3000);
+    EXPECT_LT(SDL_GetTicks() - start, 1500u);
+    releaseSurface(picture);
     platDestroyWindow(main);
     SDL_Quit();
 }

@@ -36,7 +36,6 @@ struct RaceStage {
         postFade = 255;
         boardTick = 0;
         antiAlias = 1;
-        resetRaceDisplay();
     }
     ~RaceStage() {
         for (Surface* s : {&screenSurface, &logoSurface, &frameSurface, &courseSurface, &sheetSurface})

@@ -107,8 +107,8 @@ protected:
     void prepare(int32_t windowWidth, int32_t windowHeight, int32_t aa = 0) {
         HeadlessConfig config;
         config.startTime = {2026, 12, 0, 6, 12, 34, 56, 0};
+        resetProgramState();
         headlessReset(config);
-        setDefaultSettings();
         antiAlias = aa;
         interval = 0;
         for (Surface* s : {&frameSurface, &courseSurface})
@@ -121,7 +121,6 @@ protected:
         const bool wide = windowWidth >= PlayfieldWidth;
         originX = wide ? (windowWidth - PlayfieldWidth) / 2 : -1;
         originY = wide ? (windowHeight - PlayfieldHeight) / 2 : 0;
-        viewX = viewY = 0;  // the narrow windows here are 640 x 480; earlier runs may have moved the view
         // Row 0 holds a 20-byte full-width name.
         const char* const names[RunnerCount] = {
             "\x82\x60\x82\x61\x82\x62\x82\x63\x82\x64\x82\x65\x82\x66\x82\x67\x82\x68\x82\x69",
@@ -131,7 +130,6 @@ protected:
             runners[i].style = uint8_t(i % 4);
             runners[i].odds = 12 + 100 * i;
         }
-        step = fadeLevel = 0;
     }
     void TearDown() override {
         for (Surface* s : {&screenSurface, &frameSurface, &courseSurface, &sheetSurface}) releaseSurface(*s);
@@ -165,10 +163,10 @@ TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
         ClockTime now;
         for (uint8_t over = 0; !over;) {
             readClock(now);  // the time the next frame sees
-            const bool waiting = step == 3, due = startTimeDue(now, nextRaceTime);
+            const bool waiting = step == BoardWaitStart, due = startTimeDue(now, nextRaceTime);
             over = frame();
             if (waiting) {
-                ASSERT_EQ(step == 4, due) << hhmmss(now);
+                ASSERT_EQ(step == BoardFadeOut, due) << hhmmss(now);
             }
             const uint32_t state = uint32_t(step) << 16 | uint32_t(fadeLevel) << 8 | now.second;
             if (state != shown) fold(pin, surfaceHash(screenSurface));

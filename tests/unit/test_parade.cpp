@@ -17,7 +17,7 @@ TEST(Parade, TimelineAndPicturesPinned) {
             drawRect(sheetSurface, 32 * c + 8, 367 + 32 * i + 8, 32 * c + 23, 367 + 32 * i + 23,
                      0x10101u * (c + 1) * (i + 3), RectFill);
     scene = SceneParade;
-    step = 0;
+    step = ParadeStart;
     uint64_t trace = 0;
     int32_t ticks = 0;
     for (uint8_t over = 0; !over && ticks < 700; ++ticks) {

@@ -1,21 +1,14 @@
-// The course scene of a later race frame by frame, and the scene cycle.
+// The course scene of a later race frame by frame, and the scene cycle and its pace.
 #include <gtest/gtest.h>
 
-#include <utility>
-#include <vector>
-
-#include "app/startup.h"
-#include "gfx/present.h"
-#include "platform/headless/headless.h"
+#include "core/settings.h"
 #include "race/board.h"
-#include "race/scenes.h"
-#include "support/program_run.h"
 #include "support/race_stage.h"
 
 namespace {
 
-// A later race's course scene: the old tiles close in (step 17), then the new ones grow
-// from their middles (step 33), and the course under the finishing post is kept in the
+// A later race's course scene: the old tiles close in, then the new ones grow
+// from their middles, and the course under the finishing post is kept in the
 // sheet. Every frame's course picture and step are pinned.
 TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
     RaceStage s(1024, 768);
@@ -35,55 +28,48 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirt) {
         fold(trace, uint64_t(step));
         fold(trace, surfaceHash(courseSurface));
     }
-    EXPECT_EQ(step, 34);
+    EXPECT_EQ(step, CourseKeepPostPatch);
     EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4) << "a dirt tile";
     EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
     EXPECT_EQ(trace, 0x1bf6cacb1c38ae62ull);
 }
 
-// The first race's fade-in ends with the infield exactly where the layout shows the course:
-// the whole course at the playfield's origin, or its middle 640 x 480 in the view.
-TEST(CourseScene, FirstRaceFadeInEndsOnTheCourseInBothLayouts) {
-    for (const auto& [width, height] : {std::pair(1024, 768), std::pair(700, 500)}) {
-        RaceStage s(width, height);
-        viewX = 30;
-        viewY = 10;
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 416; ++x)
-                putPixel(sheetSurface, x, 559 + y, 0x010000u * uint32_t(x % 200 + 1) + uint32_t(y));
-        while (step < 2) {
-            courseSceneStep();
-            platSleep(10);
-        }
-        const int32_t x0 = wideLayout() ? originX : viewX - 80, y0 = wideLayout() ? originY : viewY - 80;
-        for (const int32_t at : {200, 300, 400})
-            EXPECT_EQ(getPixel(screenSurface, x0 + at, y0 + at), getPixel(courseSurface, at, at)) << width << " " << at;
+// When the next frame after one that began `took` ms ago has anything to do: at once,
+// one frame period on, where the scene works every frame; after the next due tick of a
+// timed step, or the local clock's next second on the board once its clock is shown,
+// rounded up to whole periods. Speeds a settings file can hold pace the parade and race.
+TEST(SceneCycle, NextFrameDueTable) {
+    RaceStage stage(1024, 768);  // the local clock's milliseconds are those of the tick - 100000
+    const struct {
+        int32_t scene, step, speed;
+        uint32_t now, sinceTick, took;
+        int32_t clockShown;  // 1: the board has drawn its clock on the window
+        uint32_t due;
+    } rows[] = {
+        {SceneLogo, LogoFadeIn, 2, 100000, 0, 0, 0, 60},   {SceneLogo, LogoFadeOut, 2, 100000, 45, 0, 0, 10},
+        {SceneLogo, LogoHold, 2, 100000, 0, 7, 0, 1010},   {SceneCourse, CourseTilesOpen, 2, 100000, 20, 0, 0, 40},
+        {SceneCourse, CourseTilesClose, 2, 100000, 50, 10, 0, 20},
+        {SceneCourse, CourseTilesClosed, 2, 100000, 0, 0, 0, 10},
+        {SceneBoard, BoardFadeIn, 2, 100000, 0, 0, 0, 60}, {SceneBoard, BoardWaitStart, 2, 100000, 0, 0, 1, 1000},
+        {SceneBoard, BoardWaitStart, 2, 100250, 0, 0, 1, 750}, {SceneBoard, BoardWaitStart, 2, 100995, 0, 0, 1, 10},
+        {SceneBoard, BoardWaitStart, 2, 101500, 0, 0, 0, 10}, {SceneParade, ParadeWalk, 0, 102000, 0, 0, 0, 70},
+        {SceneParade, ParadeWalk, 4, 102000, 0, 0, 0, 90}, {SceneParade, ParadeStart, 2, 102000, 0, 0, 0, 50},
+        {SceneRace, RaceRunning, -128, 102000, 0, 0, 0, 10}, {SceneRace, RaceResult, 127, 102000, 0, 0, 0, 2550},
+        // The tick count's wrap between the last tick and now, or between now and the due tick.
+        {SceneLogo, LogoHold, 2, 0xFFFFFFF0u, 0, 0, 0, 1010}, {SceneLogo, LogoHold, 2, 5, 21, 0, 0, 980},
+        {SceneParade, ParadeWalk, 2, 0xFFFFFFFFu, 30, 0, 0, 50},
+    };
+    for (const auto& r : rows) {
+        platSleep(r.now - platTickCount());
+        scene = r.scene;
+        step = r.step;
+        speed = r.speed;
+        stepTick = r.now - r.sinceTick;
+        resetBoard();
+        if (r.clockShown) drawClock(ClockLive | ClockToScreen);
+        EXPECT_EQ(nextFrameDue(r.now - r.took, framePeriod(scene)), r.due)
+            << "scene " << r.scene << " step " << r.step << " at " << r.now << " speed " << r.speed;
     }
-}
-
-// The track kind alternates from race to race.
-TEST(SceneCycle, TrackKindsAlternate) {
-    ProgramRun run;
-    run.begin();
-    struct Seen {
-        int32_t lastScene = -1;
-        std::vector<int32_t> kinds;
-    } seen;
-    headlessSetSleepHook(
-        [](void* user) {
-            Seen& s = *static_cast<Seen*>(user);
-            if (scene != s.lastScene) {
-                if (scene == SceneBoard) s.kinds.push_back(trackKind);
-                s.lastScene = scene;
-            }
-            // The board's minute-long wait is skipped.
-            if (scene == SceneBoard && step == 3) readClock(nextRaceTime);
-            // Three races take under six virtual minutes: a scene that never ends fails.
-            if (raceCount == 3 || headlessElapsed() > 600000) platPostQuitMessage(0);
-        },
-        &seen);
-    run.run("/s");
-    EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1, 0}));
 }
 
 TEST(SceneCycle, ScenesOutsideTheMeetingDoNothing) {

@@ -230,11 +230,16 @@ void backendPumpEvents() {
 
 void backendWaitEvents() { platSleep(1); }
 
-// The virtual clock moves on a millisecond at a time, as a polling wait would: the sleep
-// hook sees every millisecond, and scripted input is posted by the next pass of the loop.
+// The virtual clock moves on a millisecond at a time, so the sleep hook sees every
+// millisecond; input wakes the wait at the millisecond it is due, and so does a message
+// posted from the hook, as they would a real one.
 void backendWaitMessage(uint32_t timeoutMs) {
     ++counters.waits;
-    for (uint32_t i = 0; i < timeoutMs; ++i) platSleep(1);
+    for (uint32_t i = 0; i < timeoutMs; ++i) {
+        backendPumpEvents();
+        if (softMessageWaiting()) return;
+        platSleep(1);
+    }
 }
 void backendWindowCreated(SoftWindow*) {}
 void backendWindowShown(SoftWindow*, int) {}

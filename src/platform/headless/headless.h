@@ -49,7 +49,7 @@ struct HeadlessCounters {
     int32_t displayChanges;   // real (non-test) mode changes
     int32_t currentWidth, currentHeight, currentFrequency;
     uint32_t sleeps;
-    uint32_t waits;           // waits for a message (once per frame at most)
+    uint32_t waits;           // waits for a message (at most two a frame: to the repaint, then on)
 };
 const HeadlessCounters& headlessCounters();
 // What the main window shows now (nullptr without a window).

@@ -9,8 +9,13 @@
 // (marking tiles), and a present sends the marked tiles. Otherwise the soft layer keeps
 // the picture, and each output compares it with its copy at each present and scales
 // what changed.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 #include <iconv.h>
+#include <poll.h>
+#include <pthread.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -631,9 +636,44 @@ void backendPumpEvents() {
 
 void backendWaitEvents() { SDL_WaitEventTimeout(nullptr, 5); }
 
+// Shortens a wait to end when `interval` ms have passed since `since`.
+static void endWaitAt(uint32_t& timeoutMs, uint32_t since, uint32_t interval) {
+    const uint32_t passed = SDL_GetTicks() - since;
+    const uint32_t left = passed < interval ? interval - passed : 0;
+    if (left < timeoutMs) timeoutMs = left;
+}
+
 void backendWaitMessage(uint32_t timeoutMs) {
     if (sdlTerminateRequested) return;
-    SDL_WaitEventTimeout(nullptr, int(timeoutMs > 0x7FFFFFFFu ? 0x7FFFFFFFu : timeoutMs));
+    // Changes held back for the present interval are sent when it is over, and a focus
+    // loss counts once it has settled: the wait ends then, and the loop's next look at
+    // the queue does either.
+    SdlWindowData* data = dataOf(softMainWindow());
+    if (data && changesWaiting(data)) endWaitAt(timeoutMs, lastPresent, PresentInterval);
+    if (focusLeaving) endWaitAt(timeoutMs, focusLeftAt, FocusSettle);
+    if (timeoutMs > 0x7FFFFFFFu) timeoutMs = 0x7FFFFFFFu;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!data || !SDL_GetWindowWMInfo(data->outputs[0].window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        SDL_WaitEventTimeout(nullptr, int(timeoutMs));
+        return;
+    }
+    // On X the wait is on the connection itself: SDL's own wait would go on through the
+    // end request's signal. The signal is let in only during the wait, so one that comes
+    // after the last look at the request still ends it.
+    Display* display = info.info.x11.display;
+    sigset_t ends, before;
+    sigemptyset(&ends);
+    sigaddset(&ends, SIGTERM);
+    sigaddset(&ends, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &ends, &before);
+    if (!sdlTerminateRequested && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) &&
+        XEventsQueued(display, QueuedAfterFlush) == 0) {
+        pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+        const timespec timeout = {time_t(timeoutMs / 1000), long(timeoutMs % 1000) * 1000000L};
+        ppoll(&connection, 1, &timeout, &before);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 void backendWindowCreated(SoftWindow* window) {

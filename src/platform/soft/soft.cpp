@@ -401,8 +401,10 @@ bool platPeekMessage() {
     return queueCount > 0 || quitPosted || invalidWindow();
 }
 
+bool softMessageWaiting() { return queueCount > 0 || quitPosted; }
+
 bool platWaitMessage(uint32_t timeoutMs) {
-    if (queueCount == 0 && !quitPosted) backendWaitMessage(timeoutMs);
+    if (!softMessageWaiting()) backendWaitMessage(timeoutMs);
     return true;
 }
 

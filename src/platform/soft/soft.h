@@ -96,6 +96,8 @@ void softRepaintWhole(SoftWindow* window);
 
 // Queues a message as input or PostMessage would. False when the queue is full.
 bool softPostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// A message or the quit message is waiting (a pending repaint does not count).
+bool softMessageWaiting();
 // Forgets every window, message and object: a fresh program run in the same process.
 void softReset();
 
