@@ -8,6 +8,7 @@
 #include "app/window.h"
 #include "gfx/present.h"
 #include "race/scenes.h"
+#include "support/pins.h"
 #include "support/program_run.h"
 #include "support/race_stage.h"
 
@@ -256,9 +257,10 @@ TEST(MainLoop, FramePacingTable) {
 }
 
 // Frame times and pictures over the first seconds (logo, course, board) and the time
-// the saver ends, for a run that starts at startTick and ends at endAt.
+// the saver ends, for a run that starts at startTick and ends at endAt; every frame goes
+// to the pin, when there is one.
 std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick, uint32_t endAt = 9000,
-                                                        int width = 1024, int height = 768) {
+                                                        int width = 1024, int height = 768, PinnedRun* pin = nullptr) {
     static std::vector<std::pair<uint32_t, uint64_t>> frames;
     frames.clear();
     ProgramRun run;
@@ -267,31 +269,30 @@ std::vector<std::pair<uint32_t, uint64_t>> firstSeconds(uint32_t startTick, uint
     run.config.desktopHeight = height;
     run.begin();
     headlessSetFrameSink(
-        [](const SoftBitmap& p, void*) {
+        [](const SoftBitmap& p, void* pin) {
             uint64_t hash = 1469598103934665603ull;
             for (int32_t y = 0; y < p.height; y += 7)
                 for (int32_t x = 0; x < p.width * 3; x += 5) fold(hash, p.bits[y * p.stride + x]);
             frames.push_back({headlessElapsed(), hash});
+            if (pin) static_cast<PinnedRun*>(pin)->frame(pinWhere(headlessElapsed(), scene, step), pinPicture(p));
         },
-        nullptr);
+        pin);
     headlessScript(endAt, WmKeyDown, 0, 0);
     run.run("/s");
     frames.push_back({headlessElapsed(), 0});
     return frames;
 }
 
-TEST(MainLoop, LogoFramesAndTheTickCountWrap) {
-    const auto reference = firstSeconds(100000);
+TEST(MainLoop, LogoFramesAndTheTickCountWrapPinned) {
+    PinnedRun pin("first-seconds-1024x768", 25);   // the logo, the course and the board's first seconds
+    const auto reference = firstSeconds(100000, 9000, 1024, 768, &pin);
     ASSERT_GT(reference.size(), 100u);
     const HeadlessCounters& counters = headlessCounters();
     EXPECT_GE(counters.blits, 1u);  // the black first screen
     // The loop waits once a frame: at most one wait per 10 ms, and about one per paint.
     EXPECT_LE(counters.waits, headlessElapsed() / 10 + 1);
     EXPECT_GE(counters.waits, counters.paints * 9 / 10);
-    // The logo, the course and the board's first seconds are pinned, pictures and times.
-    uint64_t pinned = 0;
-    for (const auto& f : reference) fold(pinned, f.first ^ f.second);
-    EXPECT_EQ(pinned, 0x59af32b2ff40d8c0ull);
+    pin.check();
     // The wrap inside the logo's fade, inside its hold, and at the first frame.
     for (uint32_t before : {300u, 1500u, 1u})
         EXPECT_EQ(firstSeconds(0u - before), reference) << before;
@@ -299,11 +300,11 @@ TEST(MainLoop, LogoFramesAndTheTickCountWrap) {
 
 // The narrow view's first two seconds: the logo fades in at (64, 272) of the 768 x 1024
 // window, with black all around it.
-TEST(StartUp, NarrowViewCentredWithBlackAround) {
-    uint64_t pinned = 0;
-    for (const auto& f : firstSeconds(100000, 2000, 768, 1024)) fold(pinned, f.first ^ f.second);
+TEST(StartUp, NarrowViewCentredWithBlackAroundPinned) {
+    PinnedRun pin("first-seconds-768x1024", 25);
+    firstSeconds(100000, 2000, 768, 1024, &pin);
     EXPECT_EQ(std::make_pair(viewX, viewY), std::make_pair(64, 272));
-    EXPECT_EQ(pinned, 0x2f6df76800900c8dull);
+    pin.check();
 }
 
 }  // namespace
