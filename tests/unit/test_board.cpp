@@ -180,7 +180,8 @@ TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
         EXPECT_EQ(hhmmss(now), "12:35:56");
         pin.frame("the composed board", pinPicture(frameSurface));
         pin.frame("the course with the list", pinPicture(courseSurface));
-        pin.frame("the sheet's list rows", pinPicture(sheetSurface.bits, 435, 1000, sheetSurface.stride, 0, 880, 435, 120));
+        pin.frame("the sheet's list rows",
+                  pinPicture(sheetSurface.bits, 435, 1000, sheetSurface.stride, 0, 880, 435, 120));
         pin.check();
         TearDown();
     }

@@ -206,7 +206,8 @@ TEST(PresentScale, SharpScalingMatchesThePlainWayAndSpansCoverChanges) {
         for (int32_t y = 0; y < height + 2 && wrong.tellp() == 0; ++y)
             for (int32_t x = 0; x < width + 3 && wrong.tellp() == 0; ++x) {
                 const bool inside = x >= 2 && x < width + 2 && y >= 1 && y <= height;
-                const uint32_t got = all.get(x, y), want = inside ? plainScaled(picture, width, height, x - 2, y - 1) : 0;
+                const uint32_t got = all.get(x, y);
+                const uint32_t want = inside ? plainScaled(picture, width, height, x - 2, y - 1) : 0;
                 int32_t off = 0;
                 for (int ch = 0; ch < 32; ch += 8)
                     off = std::max(off, std::abs(int32_t(got >> ch & 0xFF) - int32_t(want >> ch & 0xFF)));
@@ -242,7 +243,8 @@ TEST(PresentButton, RaisedAndPressedFramesAndTextPinned) {
         presentDrawButton(screen.pixels.data(), screen.pitch, 448, 320, button, "OK", pressed);
         PinPicture shown{448, 320, std::vector<uint8_t>(448 * 320 * 3)};   // the 32-bit screen in 24 bits
         for (int32_t y = 0; y < 320; ++y)
-            for (int32_t x = 0; x < 448; ++x) std::memcpy(&shown.bits[((319 - y) * 448 + x) * 3], &screen.pixels[y * screen.pitch + x * 4], 3);
+            for (int32_t x = 0; x < 448; ++x)
+                std::memcpy(&shown.bits[((319 - y) * 448 + x) * 3], &screen.pixels[y * screen.pitch + x * 4], 3);
         pin.frame(std::string(pressed ? "pressed" : "raised") + " at " + std::to_string(button.x), shown);
     }
     EXPECT_EQ(screen.get(144, 275), 0x404040u);   // the pressed button's dark top-left corner
