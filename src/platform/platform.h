@@ -280,9 +280,10 @@ struct MidiHeader {
     uintptr_t reservedMore[8];
 };
 #pragma pack(pop)
-enum : uint32_t { MhdrDone = 0x1, MhdrPrepared = 0x2, MhdrInQueue = 0x4 };
-enum : uint32_t { MomDone = 0x3C9 };
-enum : uint32_t { MidiPropSet = 0x80000000u, MidiPropTimeDiv = 1, MidiPropTempo = 2 };
+enum : uint32_t { MhdrDone = 0x1, MhdrPrepared = 0x2, MhdrInQueue = 0x4, MhdrIsStream = 0x8 };
+// The callback's messages: the stream opened, closed, a buffer is done (param1 its header).
+enum : uint32_t { MomOpen = 0x3C7, MomClose = 0x3C8, MomDone = 0x3C9 };
+enum : uint32_t { MidiPropSet = 0x80000000u, MidiPropGet = 0x40000000u, MidiPropTimeDiv = 1, MidiPropTempo = 2 };
 
 typedef void (*MidiCallback)(MidiStreamHandle stream, uint32_t message, uintptr_t instance,
                              uintptr_t param1, uintptr_t param2);
@@ -292,8 +293,9 @@ uint32_t platMidiStreamOpen(MidiStreamHandle* stream, MidiCallback callback,
                             uintptr_t instance);
 uint32_t platMidiOutPrepareHeader(MidiStreamHandle stream, MidiHeader* header);
 uint32_t platMidiOutUnprepareHeader(MidiStreamHandle stream, MidiHeader* header);
-// property is MidiPropTimeDiv or MidiPropTempo; value the 32-bit value to set.
-uint32_t platMidiStreamProperty(MidiStreamHandle stream, uint32_t property, uint32_t value);
+// property is MidiPropSet or MidiPropGet with MidiPropTimeDiv or MidiPropTempo; *value
+// is the value to set, or receives the value got.
+uint32_t platMidiStreamProperty(MidiStreamHandle stream, uint32_t property, uint32_t* value);
 uint32_t platMidiStreamOut(MidiStreamHandle stream, MidiHeader* header);
 uint32_t platMidiStreamRestart(MidiStreamHandle stream);
 uint32_t platMidiStreamStop(MidiStreamHandle stream);

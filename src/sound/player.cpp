@@ -164,9 +164,9 @@ int32_t startSong() {
     player.currentBuffer = 0;
     player.stopRequested.store(0);
     player.tempo = StartTempo;
-    platMidiStreamProperty(player.stream, MidiPropSet | MidiPropTimeDiv,
-                           uint32_t(player.timeDivision));
-    platMidiStreamProperty(player.stream, MidiPropSet | MidiPropTempo, player.tempo);
+    uint32_t division = uint32_t(player.timeDivision), tempo = player.tempo;
+    platMidiStreamProperty(player.stream, MidiPropSet | MidiPropTimeDiv, &division);
+    platMidiStreamProperty(player.stream, MidiPropSet | MidiPropTempo, &tempo);
     fillBuffer();
     fillBuffer();
     player.stopRequested.store(0);

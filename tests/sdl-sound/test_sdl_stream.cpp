@@ -1,13 +1,12 @@
 // The sdl MIDI stream, the player on it and the wave player on a real SDL audio thread (the
 // dummy driver renders in real time without a sound card); run under ThreadSanitizer too.
-#include <atomic>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <thread>
 
 #include "../unit/midi_files.h"
 #include "platform/sdl/sdl_sound.h"
+#include "platform/soft/midi_stream.h"
 
 namespace {
 
@@ -23,35 +22,7 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-// A buffer of `count` alternating note-on/note-off events one tick apart.
-void fillNotes(std::vector<char>& buffer, MidiHeader& header, uint32_t count) {
-    buffer.assign(10000, 0);
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t event[3] = {1, 0, i % 2 ? 0x00003C90u : 0x00643C90u};
-        std::memcpy(buffer.data() + i * 12, event, 12);
-    }
-    header = {};
-    header.data = buffer.data();
-    header.bufferLength = 10000;
-    header.bytesRecorded = count * 12;
-}
-
 const std::string Data = std::string(PELLRUN_SOURCE_DIR) + "/Data/";
-
-// Refills every buffer handed back until told to stop, counting those out of turn.
-struct Refiller {
-    MidiStreamHandle stream = nullptr;
-    std::atomic<int> stop{0};
-    std::atomic<uint32_t> done{0}, outOfOrder{0};
-    MidiHeader headers[2];
-} refiller;
-
-void refill(MidiStreamHandle, uint32_t message, uintptr_t, uintptr_t param1, uintptr_t) {
-    if (message != MomDone) return;
-    MidiHeader* header = reinterpret_cast<MidiHeader*>(param1);
-    if (header != &refiller.headers[refiller.done.fetch_add(1) % 2]) refiller.outOfOrder++;
-    if (!refiller.stop.load()) platMidiStreamOut(refiller.stream, header);
-}
 
 class SdlStream : public ::testing::Test {
 protected:
@@ -61,43 +32,6 @@ protected:
         if (!sdlSoundHasDevice()) GTEST_SKIP() << "no SDL audio device";
     }
 };
-
-TEST_F(SdlStream, BuffersPlayInOrderAndAreRefilledFromTheAudioThread) {
-    std::vector<char> data[2];
-    MidiHeader* headers = refiller.headers;
-    for (int i = 0; i < 2; ++i) fillNotes(data[i], headers[i], 64);
-    MidiStreamHandle& stream = refiller.stream;
-    ASSERT_EQ(platMidiStreamOpen(&stream, refill, 0), 0u);
-    // 96 ticks a quarter at 24000 us: a tick is 250 us, a buffer 16 ms.
-    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTimeDiv, 96), 0u);
-    EXPECT_EQ(platMidiStreamProperty(stream, MidiPropSet | MidiPropTempo, 24000), 0u);
-    MidiStreamHandle second = nullptr;
-    EXPECT_NE(platMidiStreamOpen(&second, nullptr, 0), 0u);                 // one stream at a time
-    EXPECT_NE(platMidiStreamOut(stream, &headers[0]), 0u);                  // not prepared
-    for (int i = 0; i < 2; ++i) ASSERT_EQ(platMidiOutPrepareHeader(stream, &headers[i]), 0u);
-    for (int i = 0; i < 2; ++i) ASSERT_EQ(platMidiStreamOut(stream, &headers[i]), 0u);
-    EXPECT_NE(platMidiStreamOut(stream, &headers[0]), 0u);                  // already queued
-    EXPECT_NE(platMidiOutUnprepareHeader(stream, &headers[0]), 0u);
-    EXPECT_NE(platMidiStreamClose(stream), 0u);
-    sleepMs(100);
-    EXPECT_EQ(refiller.done.load(), 0u) << "paused until restarted";
-    auto start = Clock::now();
-    ASSERT_EQ(platMidiStreamRestart(stream), 0u);
-    ASSERT_TRUE(waitFor([] { return refiller.done.load() >= 20; }, 5000));
-    EXPECT_GT(msSince(start), 20 * 16 * 0.5) << "played at their deltas, not all at once";
-    EXPECT_EQ(refiller.outOfOrder.load(), 0u);
-
-    refiller.stop = 1;
-    EXPECT_EQ(platMidiStreamStop(stream), 0u);
-    const uint32_t after = refiller.done.load();
-    sleepMs(150);
-    EXPECT_EQ(refiller.done.load(), after);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(headers[i].flags & (MhdrDone | MhdrInQueue), uint32_t(MhdrDone));
-        EXPECT_EQ(platMidiOutUnprepareHeader(stream, &headers[i]), 0u);
-    }
-    EXPECT_EQ(platMidiStreamClose(stream), 0u);
-}
 
 TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
     MidiStreamHandle s = nullptr;
@@ -113,9 +47,10 @@ TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
     EXPECT_GT(last, 0u);
     sleepMs(300);
     EXPECT_EQ(sdlSoundSynthFrames(), last);
-    std::vector<char> data;
-    MidiHeader header;
-    fillNotes(data, header, 2);
+    uint32_t notes[6] = {1, 0, 0x00643C90, 1, 0, 0x00003C90};   // on and off, a tick apart
+    MidiHeader header = {};
+    header.data = reinterpret_cast<char*>(notes);
+    header.bufferLength = header.bytesRecorded = sizeof notes;
     ASSERT_EQ(platMidiOutPrepareHeader(s, &header), 0u);
     ASSERT_EQ(platMidiStreamOut(s, &header), 0u);
     EXPECT_TRUE(waitFor([&] { return sdlSoundSynthFrames() > last; }, 2000));
@@ -124,9 +59,10 @@ TEST_F(SdlStream, SynthRestsWhenNothingSoundsAndWakesForAnEvent) {
     EXPECT_EQ(platMidiStreamClose(s), 0u);
 }
 
-// The player keeps the stream fed until stopped, starts again from the beginning and
-// closes while playing; with deltas of billions of samples the audio thread still
-// renders and lets go of its lock, so that every call returns at once.
+// The player keeps the stream fed from the audio thread, at the pace of its deltas, until
+// stopped, starts again from the beginning and closes while playing; with deltas of
+// billions of samples the audio thread still renders and lets go of its lock, so that
+// every call returns at once.
 TEST_F(SdlStream, PlayerKeepsTheStreamFedAndEveryCallReturnsWhateverTheDeltas) {
     Bytes dense = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x4E, 0x20};   // 20000 us a quarter
     for (uint8_t i = 0; i < 200; ++i)
@@ -146,19 +82,21 @@ TEST_F(SdlStream, PlayerKeepsTheStreamFedAndEveryCallReturnsWhateverTheDeltas) {
         const std::string path = writeFile(testing::TempDir() + "pellrun-song.dat",
                                            midiFile(cat({r.track, {0x00}, EndOfTrack}), 0, 6, r.division));
         ASSERT_EQ(loadSong(path.c_str()), 1);
-        const uint32_t before = sdlSoundPlayedBuffers();
-        ASSERT_EQ(startSong(), 1);
-        EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= before + r.buffers; }, 8000));
-        sleepMs(150);
+        const uint32_t before = softMidiStatus().played;
         auto start = Clock::now();
+        ASSERT_EQ(startSong(), 1);
+        EXPECT_TRUE(waitFor([&] { return softMidiStatus().played >= before + r.buffers; }, 8000));
+        EXPECT_GT(msSince(start), r.buffers * 170 * 0.5) << "played at their deltas, not all at once";
+        sleepMs(150);
+        start = Clock::now();
         stopMusic();
         EXPECT_EQ(platPlaySound(nullptr, SndSync), 1);
         EXPECT_LT(msSince(start), 500.0) << r.division;
-        const uint32_t stopped = sdlSoundPlayedBuffers();
+        const uint32_t stopped = softMidiStatus().played;
         sleepMs(300);
-        EXPECT_EQ(sdlSoundPlayedBuffers(), stopped);
+        EXPECT_EQ(softMidiStatus().played, stopped);
         ASSERT_EQ(startSong(), 1);
-        EXPECT_TRUE(waitFor([&] { return sdlSoundPlayedBuffers() >= stopped + r.buffers / 3; }, 8000));
+        EXPECT_TRUE(waitFor([&] { return softMidiStatus().played >= stopped + r.buffers / 3; }, 8000));
         start = Clock::now();
         closeMusic();
         EXPECT_LT(msSince(start), 500.0) << r.division;
@@ -179,25 +117,12 @@ TEST_F(SdlStream, WavePlayerPlaysToTheEndWhenSynchronous) {
     EXPECT_EQ(platPlaySound(nullptr, SndSync), 1);
 }
 
+// Without an audio device songs and effects are taken, and nothing is heard.
 TEST(SdlStreamWithoutDevice, KeepsItsContractInSilence) {
     MidiStreamHandle s = nullptr;
     ASSERT_EQ(platMidiStreamOpen(&s, nullptr, 0), 0u);
-    if (sdlSoundHasDevice()) {
-        platMidiStreamClose(s);
-        GTEST_SKIP() << "an audio device is present";
-    }
-    std::vector<char> data;
-    MidiHeader header;
-    fillNotes(data, header, 4);
-    ASSERT_EQ(platMidiOutPrepareHeader(s, &header), 0u);
-    ASSERT_EQ(platMidiStreamOut(s, &header), 0u);
-    ASSERT_EQ(platMidiStreamRestart(s), 0u);
-    sleepMs(50);
-    EXPECT_TRUE(header.flags & MhdrInQueue);   // nothing plays it
-    EXPECT_EQ(platMidiStreamStop(s), 0u);
-    EXPECT_TRUE(header.flags & MhdrDone);
-    EXPECT_EQ(platMidiOutUnprepareHeader(s, &header), 0u);
     EXPECT_EQ(platMidiStreamClose(s), 0u);
+    if (sdlSoundHasDevice()) GTEST_SKIP() << "an audio device is present";
     EXPECT_EQ(platPlaySound((Data + "Snd0.dat").c_str(), SndSync | SndNoDefault), 0);
 }
 

@@ -42,7 +42,7 @@ TEST_F(Cues, PlayTheNamedFilesAndMissingOnesAreSilence) {
             if (step[0] == 'm') {
                 playMusic(name.c_str());
                 seen += std::to_string(player.playing) + std::to_string(player.songLoaded) +
-                        std::to_string(headlessStreamRunning()) + std::to_string(headlessQueuedBuffers());
+                        std::to_string(softMidiStatus().running) + std::to_string(softMidiStatus().queued);
             } else if (step[0] == 'e') {
                 seen += std::to_string(playEffect(name.c_str()));
             } else if (step[0] == 's') {

@@ -104,7 +104,7 @@ TEST_F(MidiPlayer, ScriptedStreamCallsAndFailures) {
     };
     for (const auto& r : rows) {
         restart();
-        headlessSoundFail(r.fail, 1, r.after);
+        if (r.fail != SoundPlay) softMidiFail(SoftMidiCall(r.fail), 1, r.after);
         std::string seen;
         size_t logged = 0, startedAt = 0;
         for (const char* step = r.steps; *step; ++step) {
@@ -115,7 +115,7 @@ TEST_F(MidiPlayer, ScriptedStreamCallsAndFailures) {
             case 'x': stopMusic(), result = player.stopRequested; break;
             case 'c': closeMusic(), result = player.stopRequested; break;
             case 'o': result = openStream(); break;
-            case 'd': result = headlessCompleteBuffer(); break;
+            case 'd': result = softMidiComplete(); break;
             }
             seen += *step + std::to_string(result);
             for (const auto& log = headlessSoundLog(); logged < log.size(); ++logged) {
@@ -133,8 +133,8 @@ TEST_F(MidiPlayer, ScriptedStreamCallsAndFailures) {
         char state[80];
         std::snprintf(state, sizeof state, "playing%d loaded%d open%d queued%u next%d stop%d",
                       player.playing, player.songLoaded,
-                      player.deviceOpen + headlessStreamIsOpen() + !!player.eventBuffers[0] + !!player.eventBuffers[1],
-                      headlessQueuedBuffers(), player.currentBuffer, player.stopRequested.load());
+                      player.deviceOpen + softMidiStatus().open + !!player.eventBuffers[0] + !!player.eventBuffers[1],
+                      softMidiStatus().queued, player.currentBuffer, player.stopRequested.load());
         seen += state;
         EXPECT_EQ(seen, r.calls) << r.steps;
         // From the latest start on, the song from its beginning and on through every buffer:

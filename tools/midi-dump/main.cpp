@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     startSong();
     // Each completed buffer is refilled by the player's callback; keep the queue going
     // until enough buffers have been queued (or the song gives none).
-    while (headlessSoundCount(SoundOut) < uint32_t(buffers) && headlessCompleteBuffer()) {
+    while (headlessSoundCount(SoundOut) < uint32_t(buffers) && softMidiComplete()) {
     }
     const auto& events = headlessMidiEvents();
     size_t next = 0;

@@ -1,6 +1,6 @@
 // The headless MIDI stream and wave player: every call is recorded, queued buffers
-// complete only when a test (or tool) asks, and the completion callback runs on the
-// caller's thread. There are no threads of its own.
+// complete only when a test (or tool) asks (softMidiComplete), and the completion
+// callback runs on the caller's thread. There are no threads of its own.
 #pragma once
 
 #include <cstdint>
@@ -8,18 +8,18 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/soft/midi_stream.h"
 
 enum HeadlessSoundCall : int32_t {
-    SoundOpen,
-    SoundPrepare,
-    SoundUnprepare,
-    SoundProperty,
-    SoundOut,
-    SoundRestart,
-    SoundStop,
-    SoundClose,
-    SoundPlay,
-    SoundCallCount
+    SoundOpen = SoftMidiOpen,
+    SoundPrepare = SoftMidiPrepare,
+    SoundUnprepare = SoftMidiUnprepare,
+    SoundProperty = SoftMidiProperty,
+    SoundOut = SoftMidiOut,
+    SoundRestart = SoftMidiRestart,
+    SoundStop = SoftMidiStop,
+    SoundClose = SoftMidiClose,
+    SoundPlay = SoftMidiCallCount,
 };
 
 struct HeadlessSoundRecord {
@@ -27,7 +27,8 @@ struct HeadlessSoundRecord {
     uint32_t result;        // what the call returned
     uint32_t value;         // SoundProperty: property; SoundOut: bytes recorded;
                             // SoundPlay: flags
-    uint32_t argument;      // SoundProperty: value; SoundOut: index of the queued buffer
+    uint32_t argument;      // SoundProperty: the value set or got; SoundOut: index of the
+                            // queued buffer
     const MidiHeader* header;
     std::string path;       // SoundPlay; empty for a null path
     bool defaultSound;      // SoundPlay: the file was missing and the default would sound
@@ -47,15 +48,6 @@ const std::vector<HeadlessMidiEvent>& headlessMidiEvents();
 // Number of calls of one kind in the log.
 uint32_t headlessSoundCount(HeadlessSoundCall call);
 
-// Completes the oldest queued buffer: marks it done and calls the stream's callback
-// with MomDone. False when nothing is queued or the stream is paused.
-bool headlessCompleteBuffer();
-uint32_t headlessQueuedBuffers();
-bool headlessStreamIsOpen();
-bool headlessStreamRunning();
-uint32_t headlessStreamTempo();
-uint32_t headlessStreamTimeDivision();
-// After `after` more successful calls of one kind, the next `count` calls fail.
-void headlessSoundFail(HeadlessSoundCall call, uint32_t count, uint32_t after = 0);
-// Clears the logs and the failures; an open stream stays open.
+// Clears the logs and the stream's planted failures (softMidiFail); an open stream stays
+// open.
 void headlessSoundReset();

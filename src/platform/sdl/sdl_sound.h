@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-// Buffers the stream has handed back as played (not those a stop returned).
-uint32_t sdlSoundPlayedBuffers();
 // Frames the synthesizer has rendered; it stops while the synthesizer is at rest.
 uint64_t sdlSoundSynthFrames();
 // No audio device is opened for this run: nothing is heard.

@@ -1,14 +1,13 @@
-// The MIDI stream service and the wave player on SDL audio and FluidSynth.
+// The MIDI stream's output and the wave player on SDL audio and FluidSynth.
 //
 // One SDL audio device (opened on first use) renders everything in its callback: the
-// queued stream buffers are walked event by event at their delta ticks (tempo and time
-// division as set through the properties, tempo events as they come), FluidSynth
-// renders the notes, and the one effect voice is mixed on top. A played buffer is handed
-// back through the stream's callback from the audio thread, as the Windows service does
-// from its own. Every piece of state the callback touches is guarded by the device lock
-// (SDL's lock is recursive, so the stream's callback may queue again from inside it).
-// Without an audio device the service still keeps its contract but nothing plays:
-// buffers stay queued until stopped, and sounds are silent.
+// shared stream service (soft/midi_stream.h) walks the queued buffers event by event,
+// FluidSynth renders the notes, and the one effect voice is mixed on top. A played
+// buffer is handed back through the stream's callback from the audio thread, as the
+// Windows service does from its own. Every piece of state the callback touches is
+// guarded by the device lock (SDL's lock is recursive, so the stream's callback may
+// queue again from inside it). Without an audio device the service still keeps its
+// contract but nothing plays: buffers stay queued until stopped, and sounds are silent.
 #include <SDL.h>
 #include <fluidsynth.h>
 
@@ -22,34 +21,11 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/sound_font.h"
-#include "platform/sdl/stream_schedule.h"
-
-struct PlatMidiTag {
-    int32_t unused;
-};
+#include "platform/soft/midi_stream.h"
 
 namespace {
 
-enum : uint32_t {
-    ErrNone = 0,
-    ErrGeneric = 1,
-    ErrAllocated = 4,
-    ErrInvalidHandle = 5,
-    ErrInvalidParam = 11,
-    ErrUnprepared = 64,
-    ErrStillPlaying = 65,
-};
-
 const char* const SoundFontPath = "/usr/share/sounds/sf2/default-GM.sf2";
-const int QueueSize = StreamSchedule::QueueSize;
-
-// The schedule (queue, tempo, position) and what the service adds to it.
-struct Stream : StreamSchedule {
-    bool open;
-    MidiCallback callback;
-    uintptr_t instance;
-    uint32_t played;
-};
 
 struct Voice {
     Uint8* data;              // signed 16-bit stereo at the device rate
@@ -58,8 +34,6 @@ struct Voice {
     bool loop;
 };
 
-PlatMidiTag handleData;
-Stream stream;
 Voice voice;
 bool audioTried;
 SDL_AudioDeviceID device;
@@ -74,9 +48,6 @@ const int RestSeconds = 2;
 bool synthTouched;           // an event reached the synth in this callback
 int64_t quietFrames;         // frames rendered since a voice last sounded
 uint64_t synthFrames;        // frames the synthesizer rendered, for the tests
-
-MidiStreamHandle handleOf() { return &handleData; }
-bool validStream(MidiStreamHandle s) { return stream.open && s == handleOf(); }
 
 void lock() {
     if (device) SDL_LockAudioDevice(device);
@@ -104,26 +75,12 @@ void sendShort(uint32_t word) {
     }
 }
 
-// Hands the oldest buffer back as done. With the lock held.
-void completeOldest(bool played) {
-    MidiHeader* header = stream.queue[0];
-    std::memmove(stream.queue, stream.queue + 1, sizeof stream.queue[0] * (stream.queued - 1));
-    --stream.queued;
-    stream.eventOffset = 0;
-    stream.eventTimed = false;
-    header->flags = (header->flags & ~MhdrInQueue) | MhdrDone;
-    if (played) ++stream.played;
-    if (stream.callback)
-        stream.callback(handleOf(), MomDone, stream.instance, reinterpret_cast<uintptr_t>(header), 0);
-}
-
 void sendShortTo(void*, uint32_t word) { sendShort(word); }
 void sendSysex(void*, const uint8_t* bytes, uint32_t count) {
     synthTouched = true;
     fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes), int(count), nullptr, nullptr,
                       nullptr, 0);
 }
-void playedOldest(void*) { completeOldest(true); }
 
 // Renders frames of the synthesizer into out, or silence when it is at rest.
 void renderSynth(int16_t* out, int frames) {
@@ -146,8 +103,8 @@ void renderChunk(void* user, int frames, int offset) {
 void audioCallback(void*, Uint8* out, int bytes) {
     int16_t* samples = reinterpret_cast<int16_t*>(out);
     const int frames = bytes / 4;
-    const StreamSink sink = {samples, renderChunk, sendShortTo, sendSysex, playedOldest};
-    streamRender(stream, frames, sink);
+    const StreamSink sink = {samples, renderChunk, sendShortTo, sendSysex, nullptr};
+    softMidiRender(frames, sink);
     if (voice.data) {
         const int16_t* from = reinterpret_cast<const int16_t*>(voice.data);
         const Uint32 total = voice.length / 2;
@@ -252,7 +209,7 @@ void runDevice() {
 void idleDevice() {
     if (!device || devicePaused) return;
     lock();
-    bool busy = stream.running || voice.data;
+    bool busy = softMidiStatus().running || voice.data;
     unlock();
     if (!busy) {
         SDL_PauseAudioDevice(device, 1);
@@ -297,103 +254,20 @@ void endVoice() {
 
 }  // namespace
 
-uint32_t platMidiStreamOpen(MidiStreamHandle* out, MidiCallback callback, uintptr_t instance) {
-    *out = nullptr;
-    if (stream.open) return ErrAllocated;
-    ensureAudio();
-    lock();
-    std::memset(&stream, 0, sizeof stream);
-    stream.open = true;
-    stream.callback = callback;
-    stream.instance = instance;
-    stream.tempo = 500000;
-    stream.division = 96;
-    stream.rate = deviceRate;
-    unlock();
-    *out = handleOf();
-    return ErrNone;
-}
+int backendMidiOutput() { return ensureAudio() ? deviceRate : 0; }
+void backendMidiLock() { lock(); }
+void backendMidiUnlock() { unlock(); }
 
-uint32_t platMidiOutPrepareHeader(MidiStreamHandle s, MidiHeader* header) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    if (!header || !header->data) return ErrInvalidParam;
-    header->flags |= MhdrPrepared;
-    return ErrNone;
-}
-
-uint32_t platMidiOutUnprepareHeader(MidiStreamHandle s, MidiHeader* header) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    lock();
-    bool queued = header->flags & MhdrInQueue;
-    if (!queued) header->flags &= ~MhdrPrepared;
-    unlock();
-    return queued ? ErrStillPlaying : ErrNone;
-}
-
-uint32_t platMidiStreamProperty(MidiStreamHandle s, uint32_t property, uint32_t value) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    uint32_t result = ErrNone;
-    lock();
-    if (property == (MidiPropSet | MidiPropTempo)) stream.tempo = value ? value : 1;
-    else if (property == (MidiPropSet | MidiPropTimeDiv)) stream.division = value;
-    else result = ErrInvalidParam;
-    unlock();
-    return result;
-}
-
-uint32_t platMidiStreamOut(MidiStreamHandle s, MidiHeader* header) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    if (!(header->flags & MhdrPrepared)) return ErrUnprepared;
-    uint32_t result = ErrNone;
-    lock();
-    if ((header->flags & MhdrInQueue) || stream.queued == QueueSize) {
-        result = ErrStillPlaying;
-    } else {
-        header->flags = (header->flags & ~MhdrDone) | MhdrInQueue;
-        stream.queue[stream.queued++] = header;
-    }
-    unlock();
-    return result;
-}
-
-uint32_t platMidiStreamRestart(MidiStreamHandle s) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    lock();
-    stream.running = true;
-    unlock();
-    runDevice();
-    return ErrNone;
-}
-
-uint32_t platMidiStreamStop(MidiStreamHandle s) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    lock();
-    stream.running = false;
-    // Every buffer queued when the stop began comes back, done, through the callback.
-    for (int n = stream.queued; n > 0 && stream.queued > 0; --n) completeOldest(false);
-    stream.eventOffset = 0;
-    stream.eventTimed = false;
-    stream.samplesToEvent = 0;
-    if (synth) fluid_synth_all_notes_off(synth, -1);
+void backendMidiSilence(bool reset) {
+    if (synth && reset) fluid_synth_system_reset(synth);
+    else if (synth) fluid_synth_all_notes_off(synth, -1);
     synthTouched = true;
-    unlock();
-    idleDevice();
-    return ErrNone;
 }
 
-uint32_t platMidiStreamClose(MidiStreamHandle s) {
-    if (!validStream(s)) return ErrInvalidHandle;
-    lock();
-    bool busy = stream.queued > 0;
-    if (!busy) {
-        stream.open = false;
-        stream.running = false;
-        if (synth) fluid_synth_system_reset(synth);
-        synthTouched = true;
-    }
-    unlock();
-    idleDevice();
-    return busy ? ErrStillPlaying : ErrNone;
+// The device runs while the stream does, and rests once nothing is left to play.
+void backendMidiCalled(SoftMidiCall call, uint32_t result, const MidiHeader*, uint32_t, uint32_t) {
+    if (call == SoftMidiRestart && result == 0) runDevice();
+    if (call == SoftMidiStop || call == SoftMidiClose) idleDevice();
 }
 
 int platPlaySound(const char* path, uint32_t flags) {
@@ -456,13 +330,6 @@ int platPlaySound(const char* path, uint32_t flags) {
 void sdlSoundDisable() {
     // As if no device could be opened: songs and effects are taken and ignored.
     audioTried = true;
-}
-
-uint32_t sdlSoundPlayedBuffers() {
-    lock();
-    uint32_t n = stream.played;
-    unlock();
-    return n;
 }
 
 bool sdlSoundHasDevice() { return device != 0; }

@@ -22,12 +22,16 @@ static_assert(offsetof(MidiHeader, user) == offsetof(MIDIHDR, dwUser), "MIDIHDR.
 static_assert(offsetof(MidiHeader, flags) == offsetof(MIDIHDR, dwFlags), "MIDIHDR.dwFlags");
 static_assert(offsetof(MidiHeader, next) == offsetof(MIDIHDR, lpNext), "MIDIHDR.lpNext");
 static_assert(offsetof(MidiHeader, offset) == offsetof(MIDIHDR, dwOffset), "MIDIHDR.dwOffset");
-static_assert(MhdrDone == MHDR_DONE && MhdrPrepared == MHDR_PREPARED && MhdrInQueue == MHDR_INQUEUE,
+static_assert(MhdrDone == MHDR_DONE && MhdrPrepared == MHDR_PREPARED && MhdrInQueue == MHDR_INQUEUE &&
+                  MhdrIsStream == MHDR_ISSTRM,
               "MIDIHDR flags");
-static_assert(MomDone == MOM_DONE, "MOM_DONE");
-static_assert(MidiPropSet == MIDIPROP_SET && MidiPropTimeDiv == MIDIPROP_TIMEDIV &&
+static_assert(MomOpen == MOM_OPEN && MomClose == MOM_CLOSE && MomDone == MOM_DONE, "MOM messages");
+static_assert(MidiPropSet == MIDIPROP_SET && MidiPropGet == MIDIPROP_GET && MidiPropTimeDiv == MIDIPROP_TIMEDIV &&
                   MidiPropTempo == MIDIPROP_TEMPO,
               "MIDIPROP values");
+static_assert(sizeof(MIDIPROPTEMPO) == sizeof(MIDIPROPTIMEDIV) &&
+                  offsetof(MIDIPROPTEMPO, dwTempo) == offsetof(MIDIPROPTIMEDIV, dwTimeDiv),
+              "the two property records alike");
 static_assert(SndAsync == SND_ASYNC && SndNoDefault == SND_NODEFAULT && SndLoop == SND_LOOP &&
                   SndSync == SND_SYNC,
               "sndPlaySound flags");
@@ -110,17 +114,14 @@ uint32_t platMidiOutUnprepareHeader(MidiStreamHandle stream, MidiHeader* header)
     return midiOutUnprepareHeader(nativeOut(stream), reinterpret_cast<MIDIHDR*>(header), sizeof(MIDIHDR));
 }
 
-uint32_t platMidiStreamProperty(MidiStreamHandle stream, uint32_t property, uint32_t value) {
-    // Both property records are 8 bytes: their size, then the value.
-    if ((property & ~MIDIPROP_SET) == MIDIPROP_TIMEDIV) {
-        MIDIPROPTIMEDIV record = {sizeof(MIDIPROPTIMEDIV), value};
-        return midiStreamProperty(native(stream), reinterpret_cast<LPBYTE>(&record), property);
-    }
-    if ((property & ~MIDIPROP_SET) == MIDIPROP_TEMPO) {
-        MIDIPROPTEMPO record = {sizeof(MIDIPROPTEMPO), value};
-        return midiStreamProperty(native(stream), reinterpret_cast<LPBYTE>(&record), property);
-    }
-    return MMSYSERR_INVALPARAM;
+uint32_t platMidiStreamProperty(MidiStreamHandle stream, uint32_t property, uint32_t* value) {
+    // Both property records are their size and then the value: the system reads the
+    // request and picks the record.
+    if (!value) return MMSYSERR_INVALPARAM;
+    MIDIPROPTEMPO record = {sizeof(MIDIPROPTEMPO), *value};
+    MMRESULT result = midiStreamProperty(native(stream), reinterpret_cast<LPBYTE>(&record), property);
+    if (result == MMSYSERR_NOERROR && !(property & MIDIPROP_SET)) *value = record.dwTempo;
+    return result;
 }
 
 uint32_t platMidiStreamOut(MidiStreamHandle stream, MidiHeader* header) {
