@@ -290,11 +290,12 @@ TEST(MainLoop, LogoFramesAndTheTickCountWrapPinned) {
     }
 }
 
-// The narrow view's first two seconds: the logo fades in at (64, 272) of the 768 x 1024
-// window, with black all around it.
+// The narrow view's first seconds: the logo fades in at (64, 272) of the 768 x 1024
+// window, with black all around it, then the course fades in with the middle of the
+// infield in the view.
 TEST(StartUp, NarrowViewCentredWithBlackAroundPinned) {
-    PinnedRun pin("first-seconds-768x1024", 25);
-    firstSeconds(pin, 100000, 2000, 768, 1024);
+    PinnedRun pin("first-seconds-768x1024", 60);
+    firstSeconds(pin, 100000, 6000, 768, 1024);
     EXPECT_EQ(std::make_pair(viewX, viewY), std::make_pair(64, 272));
     pin.check();
 }

@@ -83,7 +83,8 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNextPinned) {
         [](void* user) {
             Seen& s = *static_cast<Seen*>(user);
             // The race's frame count at its bell and at its end, then with the finishing order (gates).
-            std::string where = pinWhere(headlessElapsed(), scene, step) + ", races run " + std::to_string(raceCount);
+            std::string where = pinWhere(headlessElapsed(), scene, step) + ", races run " + std::to_string(raceCount) +
+                                (trackKind ? ", dirt" : ", turf");
             const bool bell = scene == SceneRace && s.rung != int32_t(raceCount) && postFade == 0 && step == 16;
             const bool ended = scene != s.lastScene && s.lastScene == SceneRace;
             if (bell || ended) where += ", race frame " + std::to_string(raceFrame);

@@ -41,51 +41,6 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirtPinned) {
     pin.check();
 }
 
-// The first race's fade-in ends with the infield exactly where the layout shows the course:
-// the whole course at the playfield's origin, or its middle 640 x 480 in the view.
-TEST(CourseScene, FirstRaceFadeInEndsOnTheCourseInBothLayouts) {
-    for (const auto& [width, height] : {std::pair(1024, 768), std::pair(700, 500)}) {
-        RaceStage s(width, height);
-        viewX = 30;
-        viewY = 10;
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 416; ++x)
-                putPixel(sheetSurface, x, 559 + y, 0x010000u * uint32_t(x % 200 + 1) + uint32_t(y));
-        while (step < 2) {
-            courseSceneStep();
-            platSleep(10);
-        }
-        const int32_t x0 = wideLayout() ? originX : viewX - 80, y0 = wideLayout() ? originY : viewY - 80;
-        for (const int32_t at : {200, 300, 400})
-            EXPECT_EQ(getPixel(screenSurface, x0 + at, y0 + at), getPixel(courseSurface, at, at)) << width << " " << at;
-    }
-}
-
-// The track kind alternates from race to race.
-TEST(SceneCycle, TrackKindsAlternate) {
-    ProgramRun run;
-    run.begin();
-    struct Seen {
-        int32_t lastScene = -1;
-        std::vector<int32_t> kinds;
-    } seen;
-    headlessSetSleepHook(
-        [](void* user) {
-            Seen& s = *static_cast<Seen*>(user);
-            if (scene != s.lastScene) {
-                if (scene == SceneBoard) s.kinds.push_back(trackKind);
-                s.lastScene = scene;
-            }
-            // The board's minute-long wait is skipped.
-            if (scene == SceneBoard && step == 3) readClock(nextRaceTime);
-            // Three races take under six virtual minutes: a scene that never ends fails.
-            if (raceCount == 3 || headlessElapsed() > 600000) platPostQuitMessage(0);
-        },
-        &seen);
-    run.run("/s");
-    EXPECT_EQ(seen.kinds, (std::vector<int32_t>{0, 1, 0}));
-}
-
 TEST(SceneCycle, ScenesOutsideTheMeetingDoNothing) {
     for (int32_t value : {int32_t(SceneSettings), int32_t(SceneQuit), 7}) {
         scene = value;
