@@ -3,10 +3,8 @@
 // pictures of one race in each layout.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/headless/headless_sound.h"
 #include "race/random.h"
@@ -107,24 +105,19 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNextPinned) {
     seen.pin.check();
 }
 
-// Runs one race to the end; with redrawAll every frame starts from nothing known, as
-// if composing the whole picture. Returns hashes of the frame and the screen, and pins the
-// screen's pictures (with the frame's hash as their state) when given a pin.
-std::vector<uint64_t> raceHashes(bool redrawAll, int32_t every, int32_t kind, PinnedRun* pin) {
+// Runs one race to the end, pinning the screen every fifth frame and through the ending,
+// with the frame's hash as its state; with redrawAll every frame starts from nothing known,
+// as if composing the whole picture.
+void pinRace(PinnedRun& pin, bool redrawAll, int32_t kind) {
     startRace(2024, kind);
-    std::vector<uint64_t> hashes;
     for (int32_t frame = 0; frame < 3000; ++frame) {
         if (redrawAll) resetRaceDisplay();
-        uint8_t over = raceSceneStep();
-        if (frame % every == 0 || step > 16 || over) {
-            hashes.push_back(surfaceHash(frameSurface));
-            hashes.push_back(surfaceHash(screenSurface));
-            if (pin) pin->frame("race frame " + std::to_string(frame) + ", step " + std::to_string(step),
-                                pinPicture(screenSurface), hashes[hashes.size() - 2]);
-        }
-        if (over) break;
+        const uint8_t over = raceSceneStep();
+        if (frame % 5 == 0 || step > 16 || over)
+            pin.frame("race frame " + std::to_string(frame) + ", step " + std::to_string(step),
+                      pinPicture(screenSurface), surfaceHash(frameSurface));
+        if (over) return;
     }
-    return hashes;
 }
 
 void paintCourse() {
@@ -139,21 +132,18 @@ void paintCourse() {
 }
 
 // Only what changed is copied from frame to frame; the pictures must be exactly those
-// of composing everything anew each frame.
+// of composing everything anew each frame: both runs meet the same pin. Wide on dirt,
+// narrow on turf.
 TEST(RaceDisplayCopies, OnlyChangedRowsGiveTheSamePicturesPinned) {
-    // Wide on dirt, narrow on turf; the pictures are pinned as well.
-    for (const auto& [w, h] : {std::pair(1024, 768), std::pair(640, 480)}) {
-        PinnedRun pin("race-display-" + std::to_string(w) + "x" + std::to_string(h), 20);
-        std::vector<uint64_t> runs[2];
-        for (int32_t whole = 0; whole < 2; ++whole) {
+    for (const auto& [w, h] : {std::pair(1024, 768), std::pair(640, 480)})
+        for (bool whole : {false, true}) {
             RaceStage stage(w, h);
             paintCourse();
-            runs[whole] = raceHashes(whole, 5, w > 800, whole ? nullptr : &pin);
+            PinnedRun pin("race-display-" + std::to_string(w) + "x" + std::to_string(h), 20);
+            pinRace(pin, whole, w > 800);
+            EXPECT_GT(pin.frames(), 100);
+            pin.check();
         }
-        ASSERT_GT(runs[0].size(), 200u);
-        EXPECT_EQ(runs[0], runs[1]) << w;
-        pin.check();
-    }
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(SettingsScreen, OutOfRangeValuesShowTheNearestChoice) {
         pictures[i] = surfaceHash(screenSurface);
         shutDown(mainWindow);
     }
-    EXPECT_EQ(pictures[0], pictures[1]);
+    EXPECT_TRUE(pictures[0] == pictures[1]) << std::hex << pictures[0] << " and " << pictures[1];
 }
 
 }  // namespace
