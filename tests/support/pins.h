@@ -2,9 +2,10 @@
 // or whatever places the frame), a hash of its picture and a hash of its state. The
 // expectation is data: tests/pins/<run>.txt holds one line per frame, "picture state
 // where", and tests/pins/<run>.frames the expected pictures (each zlib-compressed as its
-// difference from the picture stored before it). A run that differs fails with the first frame
-// that does, in hex, and leaves both pictures as PNG files in the build folder:
-// test-artifacts/<test>/<run>-<frame>-expected.png and -actual.png.
+// difference from the picture stored before it). A run that differs fails with the first
+// frame that does, in hex, and leaves both pictures, and one marking the pixels that
+// differ, as PNG files in the build folder: test-artifacts/<test>/<run>-<frame>-expected.png,
+// -actual.png and -differences.png.
 //
 // After an intended change, renew the expectations instead of editing them:
 //     PELLRUN_RENEW_PINS=1 ctest --preset linux -R Pinned
