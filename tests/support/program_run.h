@@ -16,8 +16,16 @@
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_sound.h"
 
-struct ProgramRun {
+// The headless platform as the tests run it: text comes from the font the build makes for
+// them (tests/font/make_font.py), never from a font package of the machine.
+inline HeadlessConfig testConfig() {
     HeadlessConfig config;
+    config.fontFile = PELLRUN_TEST_FONT;
+    return config;
+}
+
+struct ProgramRun {
+    HeadlessConfig config = testConfig();
     std::string directory, previousDirectory;
 
     ProgramRun() {

@@ -11,11 +11,12 @@
 #include "race/race.h"
 #include "race/roster.h"
 #include "race/scenes.h"
+#include "support/program_run.h"
 
 struct RaceStage {
     explicit RaceStage(int32_t w = 1024, int32_t h = 768) {
         resetProgramState();
-        headlessReset(HeadlessConfig());
+        headlessReset(testConfig());
         createSurface(screenSurface, nullptr, w, h, 24);
         createSurface(logoSurface, nullptr, 640, 480, 24);
         createSurface(frameSurface, nullptr, 800, 640, 24);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gfx/text.h"
+#include "platform/headless/headless.h"
 #include "platform/soft/soft.h"
 #include "race/board.h"
 #include "race/roster.h"
@@ -36,6 +37,7 @@ std::vector<std::vector<uint8_t>> drawEach(const std::vector<Draw>& draws) {
 // The program's strings, then more sizes and characters than the table holds (the rest
 // are rendered each time): uncached, while the cache fills, and from the cache.
 TEST(GlyphCache, SamePixelsAsRenderingEachTime) {
+    headlessReset(HeadlessConfig());   // the outline font of the package, at every size
     std::vector<Draw> draws;
     for (const RosterEntry& entry : roster) {
         // The board's big names (plain and smoothed), the runner list's small ones, and

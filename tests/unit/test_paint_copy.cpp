@@ -14,6 +14,7 @@
 #include "gfx/text.h"
 #include "platform/headless/headless.h"
 #include "platform/soft/present_diff.h"
+#include "support/program_run.h"
 #include "race/board.h"
 #include "race/roster.h"
 #include "race/scenes.h"
@@ -27,7 +28,7 @@ struct WindowAndSource {
     Surface source{};
 
     WindowAndSource(int32_t width, int32_t height) {
-        headlessReset(HeadlessConfig());
+        headlessReset(testConfig());
         platRegisterClass("PaintCopyTest", [](WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
             return platDefWindowProc(w, m, wp, lp);
         }, 0);

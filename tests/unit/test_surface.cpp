@@ -113,31 +113,6 @@ TEST(SurfaceLifecycle, CreateFailAndRelease) {
     }
 }
 
-// A bitmap fills the part of the Surface it covers, top-down, and the rest keeps its
-// content; a smaller Surface takes the top-left part.
-TEST(SurfaceLifecycle, BitmapFillsThePartItCovers) {
-    const EmbeddedResource* resource = findEmbeddedResource(101);
-    ASSERT_NE(resource, nullptr);
-    SoftBitmap sheet{};
-    ASSERT_TRUE(softDecodeBmp(resource->begin, uint64_t(resource->end - resource->begin), sheet));
-    ASSERT_EQ(sheet.height, 863);
-    for (int32_t w : {435, 50}) {
-        const int32_t h = w == 435 ? 1000 : 20;
-        Surface s{};
-        ASSERT_EQ(createSurface(s, nullptr, w, h, 24), 1);
-        drawRect(s, 0, 0, w - 1, h - 1, 0x123456, RectFill);
-        const std::vector<uint8_t> before = bytesOf(s);
-        ASSERT_EQ(loadBitmapResource(s, 101), 1);
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* row = pixelAddress(s, 0, y);
-            const uint8_t* want = y < 863 ? sheet.bits + size_t(862 - y) * size_t(sheet.stride)
-                                          : before.data() + (row - s.bits);
-            ASSERT_EQ(std::memcmp(row, want, size_t(w) * 3), 0) << "row " << y;
-        }
-        releaseSurface(s);
-    }
-}
-
 TEST(PixelMath, DivideBy255IsExact) {
     for (uint32_t x = 0; x <= DivideBy255Limit; ++x) ASSERT_EQ(divideBy255(x), x / 255u) << x;
 }

@@ -1,5 +1,5 @@
-// The headless platform always draws text with the same font file, so its pictures are
-// the same on every machine that has the font installed.
-#include "platform/soft/soft.h"
+// The headless platform draws text with the font file of its configuration, so its
+// pictures are the same on every machine that has that file.
+#include "platform/headless/headless.h"
 
-const char* backendFontFile() { return "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"; }
+const char* backendFontFile() { return headlessConfig().fontFile; }

@@ -1,6 +1,7 @@
 #include "platform/headless/headless.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -29,6 +30,13 @@ int modeCount;
 }  // namespace
 
 void headlessReset(const HeadlessConfig& c) {
+    // Another font file: the text output loads it at its next use.
+    static char fontInUse[512];
+    const char* font = c.fontFile ? c.fontFile : "";
+    if (std::strncmp(fontInUse, font, sizeof fontInUse) != 0) {
+        std::snprintf(fontInUse, sizeof fontInUse, "%s", font);
+        softReloadFont();
+    }
     config = c;
     counters = HeadlessCounters();
     counters.currentWidth = c.desktopWidth;

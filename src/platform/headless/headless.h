@@ -23,6 +23,8 @@ struct HeadlessConfig {
     // When not negative, the calendar time (and so the random seed) at start-up in
     // seconds, instead of the one that follows from startTime.
     int64_t seedSeconds = -1;
+    // The font file text is drawn with (the tests draw with one they make themselves).
+    const char* fontFile = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 };
 
 // Starts a fresh run: clock, windows, queue, script, counters.

@@ -107,6 +107,8 @@ bool softDecodeBmp(const uint8_t* data, uint64_t size, SoftBitmap& out);
 // Turns the text output's glyph cache on or off (it is on from the start) and empties
 // it; drawing is the same either way, only faster with it.
 void softSetGlyphCache(bool enabled);
+// Forgets the loaded font and its glyphs: the next text takes backendFontFile() anew.
+void softReloadFont();
 
 // With checking on, every copy into a window that looks only at the rows written since
 // the last copy also compares the other rows, counting those that differed (a writer

@@ -54,7 +54,7 @@ unsigned long readFont(FT_Stream, unsigned long offset, unsigned char* buffer,
 bool ensureFont() {
     if (cache.tried) return cache.face != nullptr && cache.toUtf32 != iconv_t(-1);
     cache.tried = true;
-    cache.toUtf32 = iconv_open("UTF-32LE", "CP932");
+    if (cache.toUtf32 == iconv_t(-1)) cache.toUtf32 = iconv_open("UTF-32LE", "CP932");
     const char* file = backendFontFile();
     if (file == nullptr) return false;
     cache.fd = open(file, O_RDONLY | O_CLOEXEC);
@@ -211,6 +211,17 @@ void softSetGlyphCache(bool enabled) {
     if (glyphs.slots) std::memset(glyphs.slots, 0, GlyphSlots * sizeof(CachedGlyph));
     glyphs.poolUsed = 0;
     glyphs.used = 0;
+}
+
+void softReloadFont() {
+    if (cache.face) FT_Done_Face(cache.face);
+    if (cache.library) FT_Done_FreeType(cache.library);
+    if (cache.fd >= 0) close(cache.fd);
+    cache.face = nullptr;
+    cache.library = nullptr;
+    cache.fd = -1;
+    cache.tried = false;
+    softSetGlyphCache(glyphs.enabled);
 }
 
 int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length) {

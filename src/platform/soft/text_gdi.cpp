@@ -165,3 +165,5 @@ int backendTextOut(SoftDc* dc, int x, int y, const char* text, int length) {
 
 // Only the font is kept between calls here, never rendered glyphs: nothing to switch.
 void softSetGlyphCache(bool) {}
+// GDI chooses its font by the request's face name, never from a file.
+void softReloadFont() {}
