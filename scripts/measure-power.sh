@@ -11,6 +11,10 @@
 #   PEERS (default "popsquares deco metaballs") names the hacks; empty runs none.
 #   SCALES (default none) adds a Linux run with music off for each --scale value given
 #   ("1 fill": one to one beside filled); SIZE (default 1024x768) is every screen's size.
+#   SEED (default none) starts every Linux run with --seed SEED: the same meeting and the
+#   same songs in each (the songs alone make music on differ by a factor of two).
+#   BASE (default none) names another Linux build directory whose music-on run is added
+#   (a change measured beside the build it changes, at the same load).
 # Prints a Markdown table: CPU of one core for the whole run and for the board
 # (process + its X server, + wineserver for Wine), main-thread wake-ups per second on
 # the board (voluntary context switches of the thread-group leader) and peak RSS.
@@ -27,6 +31,8 @@ board_from=${BOARD_FROM:-15}
 board_to=${BOARD_TO:-60}
 peers=${PEERS-popsquares deco metaballs}
 scales=${SCALES:-}
+seed=${SEED:-}
+base_build=${BASE:+$(cd "$BASE" && pwd)}
 size=${SIZE:-1024x768}
 hacks=/usr/libexec/xscreensaver
 
@@ -69,11 +75,12 @@ make_run_dir() {  # make_run_dir <name> <music byte>
 start_linux() {  # start_linux <name> <music byte> [option...]
     make_run_dir "$1" "$2"
     start_x "$1"
-    local name=$1
+    local name=$1 build=$linux_build
     shift 2
+    [ "$name" = base-music-on ] && build=$base_build
     (cd "$work/$name" && exec env DISPLAY="$display" SDL_AUDIODRIVER=dummy \
         XDG_RUNTIME_DIR="$work/$name/runtime" XDG_CONFIG_HOME="$work/$name/config" \
-        "$linux_build/pellrun" /s "$@" >"$work/$name.log" 2>&1) &
+        "$build/pellrun" /s ${seed:+--seed "$seed"} "$@" >"$work/$name.log" 2>&1) &
     started+=("$!")
     echo "$name p $!" >>"$work/pids"
 }
@@ -104,6 +111,7 @@ fi
 
 start_linux music-off 01; names+=(music-off)
 start_linux music-on 00; names+=(music-on)
+[ -n "$base_build" ] && { start_linux base-music-on 00; names+=(base-music-on); }
 for scale in $scales; do start_linux "scale-$scale" 01 --scale "$scale"; names+=("scale-$scale"); done
 for hack in $peers; do
     if [ ! -x "$hacks/$hack" ]; then
@@ -209,6 +217,7 @@ labels = {"music-off": "`pellrun /s`, music off (process + X)",
           "scale-1": "`pellrun /s --scale 1`, music off (process + X)",
           "scale-fill": "`pellrun /s --scale fill`, music off (process + X)",
           "music-on": "`pellrun /s`, music on (process + X)",
+          "base-music-on": "`pellrun /s` of BASE, music on (process + X)",
           "wine": "`Pellrun.scr /s` under Wine, music on (process + wineserver + X)"}
 print(f"Measured {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())}, {trace[-1][0]:.0f} s, board {board_from:.0f}-{board_to:.0f} s;{uptime.split('load')[-1].replace('average:', ' load')}")
 print()

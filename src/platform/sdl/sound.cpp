@@ -160,7 +160,11 @@ bool ensureAudio() {
     want.freq = 44100;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = 1024;
+    // 2048 frames a callback (46 ms at 44.1 kHz): half the wake-ups of 1024, and the
+    // synthesizer renders longer runs while its state is still in the cache. What it renders
+    // does not depend on the period (events are placed by frame within a call); an effect
+    // is mixed in from the next callback, so it may wait up to one period to start.
+    want.samples = 2048;
     want.callback = audioCallback;
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (id == 0) {

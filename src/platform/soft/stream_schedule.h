@@ -33,8 +33,8 @@ struct StreamSink {
 };
 
 // The work one render call may hand on: an event counts 1, a system-exclusive message
-// SysexWork (one may reset the whole synthesizer). The program's songs need at most 46
-// in a block of 1024 frames; events beyond the limit wait for the next call.
+// SysexWork (one may reset the whole synthesizer). The program's songs need at most 49
+// in a call of 2048 frames (the sdl period); events beyond the limit wait for the next call.
 enum : int { StreamWorkPerCall = 128, SysexWork = 8 };
 
 void streamQueue(StreamSchedule& s, MidiHeader* header);
