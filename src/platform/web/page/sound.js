@@ -1,0 +1,3 @@
+// The sound of the page (to come: the synthesizer in an AudioWorklet and the effects).
+export function startSound() {}
+export const sound = {};
