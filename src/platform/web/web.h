@@ -30,7 +30,3 @@ constexpr uint32_t WebVirtualStartTick = 100000;
 
 // Sends what changed in the window's picture to the canvas.
 void webPresent();
-// The program's window as a whole is shown again (a resize, a new canvas).
-void webRepaintAll();
-// Renders the music up to the audio clock's time plus the lookahead (seconds).
-void webSoundRender(double audioTime);

@@ -127,8 +127,6 @@ void webPresent() {
     for (int32_t i = 0; i < n; ++i) sendRect(picture, diffRects[i]);
 }
 
-void webRepaintAll() { canvas.redrawAll = true; }
-
 // The canvas's size in device pixels, from the page whenever it changes.
 extern "C" EMSCRIPTEN_KEEPALIVE void webResize(int width, int height) {
     canvas.width = width;

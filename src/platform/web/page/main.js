@@ -1,7 +1,7 @@
 // The page of the web edition: starts the program (pellrun.js, pellrun.wasm) with the
 // URL's settings, gives it the canvas at the screen's own pixels, keeps the settings in
 // the browser's storage, and plays its sound.
-import { startSound, sound } from "./sound.js";
+import { sound, soundModule, startSound } from "./sound.js";
 
 const canvas = document.getElementById("pellrun");
 const context = canvas.getContext("2d", { alpha: false });
@@ -112,13 +112,18 @@ function observeSize() {
     module.sized = true;
     module._webResize(width, height);
   };
+  // The device-pixel box is exact where the browser knows it; where it disagrees with the
+  // CSS size times the pixel ratio (an emulated screen), the product is used.
   const observer = new ResizeObserver((entries) => {
     const entry = entries[entries.length - 1];
     const box = entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
-    if (box) resize(box.inlineSize, box.blockSize);
-    else
-      resize(Math.round(entry.contentRect.width * devicePixelRatio),
-             Math.round(entry.contentRect.height * devicePixelRatio));
+    let width = Math.round(entry.contentRect.width * devicePixelRatio);
+    let height = Math.round(entry.contentRect.height * devicePixelRatio);
+    if (box && Math.abs(box.inlineSize - width) <= 1 && Math.abs(box.blockSize - height) <= 1) {
+      width = box.inlineSize;
+      height = box.blockSize;
+    }
+    resize(width, height);
   });
   try {
     observer.observe(canvas, { box: "device-pixel-content-box" });
@@ -127,6 +132,10 @@ function observeSize() {
   }
 }
 
+// The settings screen and the saver are two runs of the program: a change of the
+// address's #settings starts the other.
+window.addEventListener("hashchange", () => location.reload());
+
 createPellrun({
   arguments: programArguments(),
   canvas,
@@ -134,6 +143,7 @@ createPellrun({
   preRun: [(m) => loadSettings(m)],
   onRuntimeInitialized() {
     module = this;
+    soundModule(module);
     observeSize();
   },
   print: (text) => console.log(text),
