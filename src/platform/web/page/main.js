@@ -44,7 +44,13 @@ function saveSettings(module) {
 
 let module = null;
 const buttons = [];
+// For tests and for anyone curious: each finished race's line as pellrun-sim --json
+// prints it, when the first picture was drawn (performance.now()), how many times the
+// canvas was drawn on, how many glyphs the text lacked, the program's memory.
 window.pellrunRaces = [];
+window.pellrunDraws = 0;
+window.pellrunGlyphMisses = () => (module ? module._webGlyphMisses() : 0);
+window.pellrunMemory = () => (module ? module.HEAPU8.length : 0);   // the program's memory in bytes
 
 const page = {
   // The program's picture: the rectangle (x, y, w, h) of image, drawn with its top-left
@@ -52,6 +58,7 @@ const page = {
   putImage(image, left, top, x, y, w, h) {
     context.putImageData(image, left, top, x, y, w, h);
     if (window.pellrunFirstPicture === undefined) window.pellrunFirstPicture = performance.now();
+    ++window.pellrunDraws;
   },
   clear() {
     context.fillStyle = "#000";

@@ -5,7 +5,7 @@
 import { WorkletSynthesizer } from "spessasynth_lib";
 
 // The music and the effects as loud as the Linux edition plays them against each other.
-const MusicGain = 1.0;
+const MusicGain = 1.12;
 const EffectGain = 1.0;
 // How far past the audio clock the music is handed to the synthesizer: the timers of a
 // hidden page run seldom.
@@ -23,6 +23,8 @@ let voice = null;              // the effect playing
 let effect = null;             // the effect the program last asked for: { path, loop, limit }
 const decoded = new Map();     // path: promise of its AudioBuffer (null when it cannot be decoded)
 const note = document.getElementById("note");
+// Phones and tablets are tapped.
+if (matchMedia("(pointer: coarse)").matches) note.textContent = "Tap for sound";
 
 export function soundModule(m) {
   module = m;
