@@ -22,6 +22,8 @@ target_link_options(pellrun PRIVATE
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432
   -sEXPORTED_RUNTIME_METHODS=FS
   ${preload})
+add_custom_command(TARGET pellrun POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DSCRIPT=pellrun.js -DDATA=pellrun.data -P ${CMAKE_SOURCE_DIR}/cmake/web-package-id.cmake)
 list(TRANSFORM data PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE data_paths)
 set_property(TARGET pellrun APPEND PROPERTY LINK_DEPENDS ${data_paths})
 
