@@ -45,7 +45,8 @@ function tree(root) {
       const line = fs.readFileSync(`/proc/${pid}/cmdline`, "utf8");
       const type = (line.match(/--type=([a-z-]+)/) || [, "browser"])[1];
       const sub = (line.match(/--utility-sub-type=([\w.]+)/) || [, ""])[1];
-      const kind = type === "utility" ? (sub.includes("audio") ? "audio" : "utility") : type === "gpu-process" ? "gpu" : type;
+      const kind = type === "utility" ? (sub.includes("audio") ? "audio" : "utility")
+                                      : type === "gpu-process" ? "gpu" : type;
       out.push({ pid, kind, cpu: Number(stat[11]) + Number(stat[12]) });
     } catch (e) {
       return;
@@ -90,7 +91,8 @@ const level = await runs[1].page.evaluate(() => {
   return Math.sqrt(samples.reduce((sum, v) => sum + v * v, 0) / samples.length);
 });
 const seconds = Number(to) - Number(from);
-console.log(`| Chromium 1024 x 768, board ${from}-${to} s | renderer | GPU | audio service | browser | others | total |`);
+console.log(`| Chromium 1024 x 768, board ${from}-${to} s | renderer | GPU | audio service | browser | others |` +
+            " total |");
 console.log("|---|---|---|---|---|---|---|");
 runs.forEach((r, i) => {
   const sums = {};

@@ -1,9 +1,9 @@
 // The web edition in Debian's Chromium, headless, driven by playwright-core, against a
 // static server on 127.0.0.1 (about 11 minutes: one page runs for ten).
 //   node tests/web/check_web.mjs BUILD_DIR PELLRUN_SIM [SCREENS_DIR] [--minutes N]
-// Checks: seed 7's first race on the virtual clock is pellrun-sim's; a 1920 x 1080 page
-// fills the screen with the playfield (1350 x 1080, black bars) and nothing scales the
-// canvas; a 390 x 844 phone page fits the playfield to its width; sound reaches the
+// Checks: the first picture within a second; seed 7's first race on the virtual clock is
+// pellrun-sim's; a 1920 x 1080 page fills the screen with the playfield (1350 x 1080,
+// black bars) and nothing scales the canvas; a 390 x 844 phone page fits the playfield to its width; sound reaches the
 // output within seconds of a click; the settings screen keeps its choices in the
 // browser's storage and the saver uses them; a page left running keeps drawing with flat
 // memory; no page errors, failed requests or missing glyphs. With SCREENS_DIR the 1080p
@@ -205,6 +205,8 @@ const sampler = setInterval(() => sample().catch((e) => problems.push(String(e))
 
 {
   const page = await open({ viewport: { width: 1920, height: 1080 } }, `${base}?seed=7`);
+  const first = await page.evaluate(() => window.pellrunFirstPicture);
+  check(first < 1000, "the first picture within a second", `${Math.round(first)} ms after the page was asked for`);
   // The logo and the course take about six seconds, the board's fade one more.
   await sleep(10000);
   await screen(page, "1920x1080", { x: 285, y: 0, width: 1350, height: 1080 });

@@ -25,7 +25,9 @@ struct Table {
 Table table;
 uint32_t misses;
 
-uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t u32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 int32_t i16(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
 
 bool load() {

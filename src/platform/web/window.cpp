@@ -44,11 +44,13 @@ PresentRect diffRects[MaxRects];
 // Puts the rectangle (x, y, w, h) of the placed picture, held in width x height pixels of
 // the memory at pixels, onto the canvas, the picture's top-left at (left, top). The image
 // data looks at the memory directly and is made again only when the memory moves.
-EM_JS(void, webPutImage, (const uint8_t* pixels, int width, int height, int left, int top, int x, int y, int w, int h), {
+EM_JS(void, webPutImage,
+      (const uint8_t* pixels, int width, int height, int left, int top, int x, int y, int w, int h), {
     var image = Module.webImage;
     if (!image || image.data.buffer !== HEAPU8.buffer || Module.webImageAt !== pixels ||
         image.width !== width || image.height !== height) {
-        image = Module.webImage = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
+        var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+        image = Module.webImage = new ImageData(bytes, width, height);
         Module.webImageAt = pixels;
     }
     Module.page.putImage(image, left, top, x, y, w, h);
