@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/soft/soft.h"
 #include "platform/web/web.h"
 
 WebBackend web;
@@ -44,14 +45,7 @@ void platLocalTime(LocalTime& out) {
         localtime_r(&seconds, &t);
         milliseconds = int32_t(int64_t(now) % 1000);
     }
-    out.year = t.tm_year + 1900;
-    out.month = t.tm_mon + 1;
-    out.dayOfWeek = t.tm_wday;
-    out.day = t.tm_mday;
-    out.hour = t.tm_hour;
-    out.minute = t.tm_min;
-    out.second = t.tm_sec;
-    out.milliseconds = milliseconds;
+    out = softLocalTime(t, milliseconds);
 }
 
 // seed=N: the calendar stands at N when the program starts, as in pellrun-sim.

@@ -229,16 +229,7 @@ void backendWindowDestroyed(SoftWindow* window) {
 
 void backendWindowChanged(SoftWindow* window, const PlatRect& area) {
     if (window != canvas.window || area.left >= area.right || area.top >= area.bottom) return;
-    if (!canvas.hasPending) {
-        canvas.pending = area;
-        canvas.hasPending = true;
-        return;
-    }
-    PlatRect& p = canvas.pending;
-    if (area.left < p.left) p.left = area.left;
-    if (area.top < p.top) p.top = area.top;
-    if (area.right > p.right) p.right = area.right;
-    if (area.bottom > p.bottom) p.bottom = area.bottom;
+    presentGrow(canvas.pending, canvas.hasPending, area);
 }
 
 // What changed is sent when the pass is over.
