@@ -82,7 +82,8 @@ int platPlaySound(const char* path, uint32_t flags) {
     char native[1024];
     softNativePath(path, native, sizeof native);
     const bool sync = !(flags & SndAsync);
-    webSoundWanted();
+    // The short sound that ends the others asks for no note about sound.
+    if (!sync) webSoundWanted();
     webPlayEffect(native, (flags & SndLoop) && !sync, sync ? SyncSoundLimitMs / 1000.0 : 0);
     return 1;
 }
