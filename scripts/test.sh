@@ -2,7 +2,8 @@
 # Runs every test: the native suite, the Debian package run by the real xscreensaver,
 # the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, the sound
 # stream's hand-off under ThreadSanitizer, a short fuzzing run of the song loader, the
-# Windows cross build and its end-to-end run under Wine.
+# web edition in headless Chromium (about 11 minutes), the Windows cross build and its
+# end-to-end run under Wine.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -26,6 +27,9 @@ step ctest --preset tsan-sound
 step cmake --preset fuzz
 step cmake --build --preset fuzz
 step ctest --preset fuzz
+step cmake --preset web
+step cmake --build --preset web
+step node tests/web/check_web.mjs build/web build/linux/tools/sim/pellrun-sim
 step cmake --preset windows
 step cmake --build --preset windows
 if [ -x tests/wine/run.sh ] || [ -f tests/wine/run.sh ]; then

@@ -8,19 +8,37 @@
 
 static const char* const InstanceMarker = "ORRIN_APPLICATION_GROUP_PELLRUNXP01";
 
-int pellrunMain(const char* commandLine, int show) {
+namespace {
+
+// The loop between its passes.
+struct MainLoop {
+    MarkerHandle marker;
+    bool started;   // a mode was started: shut down at the end
+    bool running;
+    PlatMessage message;
+    bool frameRunning;
+    uint32_t frameStart;
+    uint32_t period;
+    uint32_t due;   // from frameStart to the next frame, a whole number of periods
+};
+MainLoop loop;
+
+}  // namespace
+
+bool pellrunBegin(const char* commandLine, int show) {
+    loop = MainLoop();
     commandLineText = commandLine ? commandLine : "";
     showCommand = show;
 
     // The host's preview pane runs beside the real saver, so it takes no instance marker.
     uintptr_t preview = previewWindowNumber(commandLineText);
-    MarkerHandle marker = nullptr;
     if (!preview) {
         bool alreadyRunning = false;
-        marker = platCreateMarker(InstanceMarker, &alreadyRunning);
+        loop.marker = platCreateMarker(InstanceMarker, &alreadyRunning);
         if (alreadyRunning) {
-            if (marker) platReleaseMarker(marker);
-            return 0;
+            if (loop.marker) platReleaseMarker(loop.marker);
+            loop.marker = nullptr;
+            return false;
         }
     }
 
@@ -35,54 +53,76 @@ int pellrunMain(const char* commandLine, int show) {
         startUp(ModePreview);
     } else
         scene = SceneQuit;
+    loop.started = loop.running = scene != SceneQuit;
+    return loop.running;
+}
 
-    int exitCode = 0;
-    if (scene != SceneQuit) {
-        PlatMessage message = {};
-        // After each frame the loop waits until one frame period has passed since the
-        // frame began, or until input or a posted message wakes it. It then serves what
-        // is waiting, the repaint the frame asked for too, and, while the scenes have
-        // nothing to do (between the ticks of a fade, the board's clock within its
-        // second), waits on in the same way until the next frame is due. Time is compared
-        // as elapsed ticks, so the 32-bit wrap of the tick count changes nothing.
-        bool frameRunning = false;
-        uint32_t frameStart = 0;
-        uint32_t period = 0;
-        uint32_t due = 0;   // from frameStart to the next frame, a whole number of periods
-        bool look = true;   // false after a wait that found the queue empty
-        for (;;) {
-            if (look && platPeekMessage()) {
-                int got = platGetMessage(message);
-                if (got != 1) break;
-                platTranslateMessage(message);
-                platDispatchMessage(message);
-                continue;
-            }
-            look = true;
-            if (scene == SceneSettings) {
-                frameRunning = false;
-                platSleep(10);
-                continue;
-            }
-            if (frameRunning) {
-                uint32_t elapsed = platTickCount() - frameStart;
-                if (elapsed < due) {
-                    look = platWaitMessage(due - elapsed);
-                    continue;
-                }
-            }
-            frameStart = platTickCount();
-            period = framePeriod(scene);
-            if (stepScenes() == 0) break;
-            due = nextFrameDue(frameStart, period);
-            frameRunning = true;
-            uint32_t elapsed = platTickCount() - frameStart;
-            if (elapsed < period) look = platWaitMessage(period - elapsed);
+// After each frame the loop waits until one frame period has passed since the frame
+// began, or until input or a posted message wakes it. It then serves what is waiting, the
+// repaint the frame asked for too, and, while the scenes have nothing to do (between the
+// ticks of a fade, the board's clock within its second), waits on in the same way until
+// the next frame is due. Time is compared as elapsed ticks, so the 32-bit wrap of the
+// tick count changes nothing.
+int32_t pellrunPass(bool look, uint32_t* waitMs) {
+    *waitMs = 0;
+    if (!loop.running) return PellrunEnded;
+    for (;;) {
+        if (look && platPeekMessage()) {
+            int got = platGetMessage(loop.message);
+            if (got != 1) break;
+            platTranslateMessage(loop.message);
+            platDispatchMessage(loop.message);
+            continue;
         }
-        exitCode = int(message.wParam);
+        look = true;
+        if (scene == SceneSettings) {
+            loop.frameRunning = false;
+            *waitMs = 10;
+            return PellrunSleep;
+        }
+        if (loop.frameRunning) {
+            uint32_t elapsed = platTickCount() - loop.frameStart;
+            if (elapsed < loop.due) {
+                *waitMs = loop.due - elapsed;
+                return PellrunWaitMessage;
+            }
+        }
+        loop.frameStart = platTickCount();
+        loop.period = framePeriod(scene);
+        if (stepScenes() == 0) break;
+        loop.due = nextFrameDue(loop.frameStart, loop.period);
+        loop.frameRunning = true;
+        uint32_t elapsed = platTickCount() - loop.frameStart;
+        if (elapsed < loop.period) *waitMs = loop.period - elapsed;
+        return PellrunWaitMessage;
+    }
+    loop.running = false;
+    return PellrunEnded;
+}
+
+int pellrunEnd() {
+    int exitCode = 0;
+    if (loop.started) {
+        exitCode = int(loop.message.wParam);
         // Settings that could not be saved end the program with 1.
         if (!shutDown(mainWindow) && exitCode == 0) exitCode = 1;
     }
-    if (marker) platReleaseMarker(marker);
+    if (loop.marker) platReleaseMarker(loop.marker);
+    loop = MainLoop();
     return exitCode;
+}
+
+int pellrunMain(const char* commandLine, int show) {
+    if (pellrunBegin(commandLine, show)) {
+        bool look = true;   // false after a wait that found the queue empty
+        uint32_t ms = 0;
+        for (int32_t wait; (wait = pellrunPass(look, &ms)) != PellrunEnded;) {
+            look = true;
+            if (wait == PellrunSleep)
+                platSleep(ms);
+            else if (ms > 0)
+                look = platWaitMessage(ms);
+        }
+    }
+    return pellrunEnd();
 }

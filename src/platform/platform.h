@@ -30,6 +30,21 @@ typedef PlatMidiTag* MidiStreamHandle;
 // The game's entry point; each backend's real entry (WinMain, main) calls it with the
 // command-line text after the program name and the show command.
 int pellrunMain(const char* commandLine, int showCommand);
+// The same program a pass at a time, for a backend whose own event loop must not be
+// blocked (the browser's): pellrunMain is these three with the waits in between.
+// pellrunBegin starts the mode the command line chooses and returns false when nothing
+// runs. pellrunPass serves waiting messages and runs at most one frame, then returns how
+// the loop waits before the next pass: PellrunWaitMessage for *waitMs (0: no wait) or
+// until input arrives, PellrunSleep for *waitMs, or PellrunEnded. look is false when the
+// last wait for a message found the queue empty (then it need not be looked at). The
+// loop may then call pellrunEnd, which shuts down and returns the exit code.
+enum : int32_t { PellrunEnded = 0, PellrunWaitMessage = 1, PellrunSleep = 2 };
+bool pellrunBegin(const char* commandLine, int showCommand);
+int32_t pellrunPass(bool look, uint32_t* waitMs);
+int pellrunEnd();
+// Called between frames: the line of the race that has just ended, one JSON object and
+// a newline as pellrun-sim --json prints it, or nullptr. The web edition keeps them.
+const char* pellrunRaceLine();
 
 // ---- Time -------------------------------------------------------------------------
 struct LocalTime {

@@ -3,10 +3,12 @@
 // pictures of one race in each layout.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 
 #include "platform/headless/headless_sound.h"
+#include "race/race_line.h"
 #include "race/random.h"
 #include "support/pins.h"
 #include "support/program_run.h"
@@ -68,7 +70,8 @@ TEST(RaceStatistics, TwentySeededRacesPinned) {
 // same frame for frame on every edition: each change of scene, with the race's frame count
 // and finishing order, and the bell are pinned, then the effects (the first race's start,
 // bell, leader into the final straight once for each change of lead on the corner and
-// silence, then the second race's start and bell).
+// silence, then the second race's start and bell) and both races' lines as pellrun-sim --json
+// prints them.
 TEST(RaceMeeting, SeedOneFirstRaceAndTheNextPinned) {
     ProgramRun run;
     run.config.seedSeconds = 1;
@@ -76,6 +79,7 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNextPinned) {
     struct Seen {
         PinnedRun pin{"meeting-seed-1"};
         int32_t lastScene = -1, rung = -1;
+        RaceWatch watch;
     } seen;
     headlessSetSleepHook(
         [](void* user) {
@@ -90,6 +94,8 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNextPinned) {
             for (uint8_t runner : finishOrder) where += ended ? std::string(1, char('1' + runner)) : "";
             if (bell) s.rung = int32_t(raceCount), s.pin.frame(where + ", the bell", nullptr);
             if (scene != s.lastScene) s.pin.frame(where, nullptr), s.lastScene = scene;
+            char line[RaceLineSize];
+            if (watchRace(s.watch, line)) s.pin.frame(std::string(line, std::strcspn(line, "\n")), nullptr);
             // Two races take under eight virtual minutes; a scene that never ends fails.
             if (raceCount == 2 || headlessElapsed() > 900000) platPostQuitMessage(0);
         },

@@ -111,10 +111,11 @@ PinnedRun::PinnedRun(const std::string& run, int32_t every) : name(run), storeEv
     std::ifstream file(pinPath(run, ".txt"));
     for (std::string text; std::getline(file, text);) {
         Line line;
-        char where[256] = "";
+        int whereAt = 0;  // the rest of the line, however long
         if (text[0] != '#' &&
-            std::sscanf(text.c_str(), "%" SCNx64 " %" SCNx64 " %255[^\n]", &line.picture, &line.state, where) >= 2)
-            expected.push_back({line.picture, line.state, where});
+            std::sscanf(text.c_str(), "%" SCNx64 " %" SCNx64 " %n", &line.picture, &line.state, &whereAt) == 2 &&
+            whereAt > 0)
+            expected.push_back({line.picture, line.state, text.substr(size_t(whereAt))});
     }
 }
 

@@ -216,6 +216,20 @@ TEST(PresentScale, SharpScalingMatchesThePlainWayAndSpansCoverChanges) {
                           << ", expected 0x" << want << (inside ? "" : " (outside the picture)");
             }
         EXPECT_EQ(wrong.str(), "") << c[0] << "x" << c[1] << " to " << width << "x" << height;
+        // A canvas's order, red, green, blue and 255, holds the same pixels.
+        PresentScaler rgba{};
+        ASSERT_TRUE(presentScalerPrepare(rgba, c[0], c[1], width, height, true));
+        Screen canvas(width + 3, height + 2);
+        presentScale(rgba, picture.bits.data(), picture.stride, {0, 0, width, height}, canvas.pixels.data(),
+                     canvas.pitch, 2, 1);
+        presentScalerRelease(rgba);
+        uint32_t mismatched = 0;
+        for (int32_t y = 1; y <= height; ++y)
+            for (int32_t x = 2; x < width + 2; ++x) {
+                const uint32_t v = all.get(x, y);
+                mismatched += canvas.get(x, y) != ((v >> 16 & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16 | 0xFF000000u);
+            }
+        EXPECT_EQ(mismatched, 0u) << c[0] << "x" << c[1] << " to " << width << "x" << height;
         // Change a block of the picture, redraw its span on the old screen: as the whole.
         part.pixels = all.pixels;
         const int32_t sx = int32_t(random() % c[0]), sy = int32_t(random() % c[1]);

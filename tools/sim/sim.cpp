@@ -11,9 +11,7 @@
 #include "pellrun_version.h"
 #include "png_write.h"
 #include "platform/headless/headless.h"
-#include "race/race.h"
-#include "race/random.h"
-#include "race/roster.h"
+#include "race/race_line.h"
 #include "race/scenes.h"
 #include "sim_os.h"
 
@@ -41,13 +39,6 @@ struct Options {
 
 enum VideoKind { NoVideo, VideoGif, VideoMp4 };
 
-// What the simulator sees of one race, gathered from program state between frames.
-struct RaceWatch {
-    int32_t bgm = -1, fanfare = -1;
-    int32_t track = 0;
-    int32_t bell = 0, finalStraight = 0, firstPlaced = 0;
-};
-
 // A line on a terminal that says how far a long run has got: shown only where standard
 // error is a terminal and once the run has taken a while, and taken away again before
 // anything else is printed, so what is printed stays what it is without a terminal.
@@ -72,7 +63,6 @@ struct RunState {
     uint32_t videoPeriod = 40;
     uint32_t nextVideoMs = 0;
     unsigned long videoFrames = 0;
-    int32_t lastScene = -1;
     RaceWatch race;
 };
 
@@ -260,109 +250,16 @@ void onFrame(const SoftBitmap& picture, void* user) {
     }
 }
 
-// The value of the random draw that ended the last frame: the generator's state holds
-// it, since the music cue's digit is the last number drawn in the frame that changes
-// the scene.
-int32_t lastDraw() { return int32_t((randomState >> 16) & 0x7FFF); }
-
-// Appends the Shift-JIS text as UTF-8. The roster's names are katakana (and the long
-// vowel mark); hiragana, the ideographic space and ASCII are converted too, anything
-// else becomes U+FFFD.
-void appendUtf8FromShiftJis(std::string& out, const char* text) {
-    auto put = [&out](uint32_t c) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    };
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p) {
-        unsigned lead = *p++;
-        if (lead < 0x80) {
-            if (lead == '"' || lead == '\\') out += '\\';
-            put(lead);
-            continue;
-        }
-        bool twoBytes = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
-        if (!twoBytes || !*p) {
-            put(0xFFFD);
-            continue;
-        }
-        unsigned trail = *p++;
-        uint32_t code = 0xFFFD;
-        if (lead == 0x83 && trail >= 0x40 && trail <= 0x96 && trail != 0x7F)
-            code = 0x30A1 + (trail - 0x40) - (trail > 0x7F ? 1 : 0);
-        else if (lead == 0x82 && trail >= 0x9F && trail <= 0xF1)
-            code = 0x3041 + (trail - 0x9F);
-        else if (lead == 0x81 && trail == 0x5B)
-            code = 0x30FC;
-        else if (lead == 0x81 && trail == 0x40)
-            code = 0x3000;
-        put(code);
-    }
-}
-
-void printRace(const RaceWatch& w) {
-    static const char* const styles[4] = {"front-runner", "stalker", "closer", "deep-closer"};
-    std::string line;
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, "{\"race\":%u,\"track\":\"%s\",\"bgm\":%d,\"fanfare\":%d,\"runners\":[",
-                  raceCount, w.track == 0 ? "turf" : "dirt", w.bgm, w.fanfare);
-    line += buffer;
-    for (int32_t i = 0; i < RunnerCount; ++i) {
-        const Runner& r = runners[i];
-        std::snprintf(buffer, sizeof buffer, "%s{\"gate\":%d,\"name\":\"", i ? "," : "", i + 1);
-        line += buffer;
-        appendUtf8FromShiftJis(line, r.name);
-        std::snprintf(buffer, sizeof buffer, "\",\"ability\":%d,\"style\":\"%s\",\"odds\":%d}",
-                      r.ability, styles[r.style & 3], r.odds);
-        line += buffer;
-    }
-    line += "],\"finish\":[";
-    for (int32_t k = 0; k < finishCount; ++k) {
-        std::snprintf(buffer, sizeof buffer, "%s%d", k ? "," : "", finishOrder[k] + 1);
-        line += buffer;
-    }
-    std::snprintf(buffer, sizeof buffer,
-                  "],\"frames\":%d,\"bell\":%d,\"finalStraight\":%d,\"firstPlaced\":%d}\n",
-                  raceFrame, w.bell, w.finalStraight, w.firstPlaced);
-    line += buffer;
-    std::fputs(line.c_str(), stdout);
-    std::fflush(stdout);
-}
-
-// Called between frames: notes scene changes and the race's moments as they happen.
+// Called between frames: prints each race's line as it ends.
 void watchRace(RunState& state) {
-    RaceWatch& w = state.race;
-    if (scene != state.lastScene) {
-        int32_t previous = state.lastScene;
-        state.lastScene = scene;
-        if (scene == SceneBoard && previous == SceneCourse) w.bgm = lastDraw() % 10;
-        if (scene == SceneParade && previous == SceneBoard) w.fanfare = lastDraw() % 4;
-        if (scene == SceneRace) {
-            w.track = trackKind;
-            w.bell = w.finalStraight = w.firstPlaced = 0;
-            return;  // the race's first frame has not run yet
-        }
-        if (previous == SceneRace && scene == SceneCourse) {
-            state.lastRaceEndMs = headlessElapsed();
-            if (state.options->json && !state.quiet) {
-                clearProgress(state.progress);
-                printRace(w);
-            }
-        }
+    char line[RaceLineSize];
+    if (!::watchRace(state.race, line)) return;
+    state.lastRaceEndMs = headlessElapsed();
+    if (state.options->json && !state.quiet) {
+        clearProgress(state.progress);
+        std::fputs(line, stdout);
+        std::fflush(stdout);
     }
-    if (scene != SceneRace || raceFrame == 0) return;
-    if (!w.bell && postFade != 255) w.bell = raceFrame;
-    if (!w.finalStraight && runners[leader].lap == 2 && runners[leader].section == SectionBottom)
-        w.finalStraight = raceFrame;
-    if (!w.firstPlaced && finishCount > 0) w.firstPlaced = raceFrame;
 }
 
 // Writes what the window shows as one raw top-down BGR frame.

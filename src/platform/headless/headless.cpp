@@ -153,14 +153,7 @@ void platLocalTime(LocalTime& out) {
 #else
     gmtime_r(&seconds, &t);
 #endif
-    out.year = t.tm_year + 1900;
-    out.month = t.tm_mon + 1;
-    out.dayOfWeek = t.tm_wday;
-    out.day = t.tm_mday;
-    out.hour = t.tm_hour;
-    out.minute = t.tm_min;
-    out.second = t.tm_sec;
-    out.milliseconds = static_cast<int32_t>(ms % 1000);
+    out = softLocalTime(t, static_cast<int32_t>(ms % 1000));
 }
 
 int64_t platCalendarSeconds() {

@@ -12,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/soft/soft.h"
 
 // ---- Time ------------------------------------------------------------------------------
 
@@ -24,14 +25,7 @@ void platLocalTime(LocalTime& out) {
     clock_gettime(CLOCK_REALTIME, &now);
     std::tm t = {};
     localtime_r(&now.tv_sec, &t);
-    out.year = t.tm_year + 1900;
-    out.month = t.tm_mon + 1;
-    out.dayOfWeek = t.tm_wday;
-    out.day = t.tm_mday;
-    out.hour = t.tm_hour;
-    out.minute = t.tm_min;
-    out.second = t.tm_sec;
-    out.milliseconds = int32_t(now.tv_nsec / 1000000);
+    out = softLocalTime(t, int32_t(now.tv_nsec / 1000000));
 }
 
 // --seed N: the calendar stands at N when the program starts, as in pellrun-sim, so the

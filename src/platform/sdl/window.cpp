@@ -762,17 +762,7 @@ void backendWindowChanged(SoftWindow* window, const PlatRect& area) {
     if (area.left >= area.right || area.top >= area.bottom) return;
     for (int32_t i = 0; i < data->outputCount; ++i) {
         SdlOutput& o = data->outputs[i];
-        if (o.black) continue;
-        if (!o.hasPending) {
-            o.pending = area;
-            o.hasPending = true;
-            continue;
-        }
-        PlatRect& p = o.pending;
-        if (area.left < p.left) p.left = area.left;
-        if (area.top < p.top) p.top = area.top;
-        if (area.right > p.right) p.right = area.right;
-        if (area.bottom > p.bottom) p.bottom = area.bottom;
+        if (!o.black) presentGrow(o.pending, o.hasPending, area);
     }
 }
 

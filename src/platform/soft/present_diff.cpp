@@ -65,6 +65,16 @@ void addRect(PresentRect* out, int32_t& count, int32_t capacity, const PresentRe
 
 }  // namespace
 
+void presentGrow(PlatRect& changed, bool& any, const PlatRect& area) {
+    if (!any) {
+        changed = area;
+        any = true;
+        return;
+    }
+    changed = PlatRect{minOf(changed.left, area.left), minOf(changed.top, area.top), maxOf(changed.right, area.right),
+                       maxOf(changed.bottom, area.bottom)};
+}
+
 int32_t presentDiff(const uint8_t* picture, uint8_t* shadow, int32_t width, int32_t height,
                     int32_t stride, const PlatRect& area, PresentRect* out, int32_t capacity) {
     int32_t x0 = maxOf(area.left, 0), x1 = minOf(area.right, width);

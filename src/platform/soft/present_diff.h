@@ -15,6 +15,10 @@ struct PresentRect {
     int32_t x, y, width, height;
 };
 
+// Adds area (right/bottom exclusive) to what changed since the last present: the
+// smallest rectangle holding both, or area itself when nothing had.
+void presentGrow(PlatRect& changed, bool& any, const PlatRect& area);
+
 // Changes are found tile by tile; a tile is this many pixels wide and rows high.
 constexpr int32_t PresentTileWidth = 32;
 constexpr int32_t PresentTileRows = 16;

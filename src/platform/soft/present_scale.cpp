@@ -34,19 +34,33 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "mixed rows are written
 inline uint64_t spread(const uint8_t* p) {
     return uint64_t(p[0]) | uint64_t(p[1]) << 16 | uint64_t(p[2]) << 32;
 }
+// The same as red, green, blue and 255: mixed, the fourth lane stays 255 * 256, which
+// rounds to 255.
+inline uint64_t spreadRgba(const uint8_t* p) {
+    return uint64_t(p[2]) | uint64_t(p[1]) << 16 | uint64_t(p[0]) << 32 | uint64_t(255) << 48;
+}
 
 // Picture row `row` mixed along the screen columns [x0, x0 + count): 16-bit lanes of
-// blue, green, red and 0, each the two pixels' bytes times their weights.
-void mixRow(const PresentScaler& s, const uint8_t* picture, int32_t stride, int32_t row,
-            int32_t x0, int32_t count, uint16_t* out) {
+// the screen's four bytes, each the two pixels' bytes times their weights.
+template <uint64_t (*Spread)(const uint8_t*)>
+void mixRowAs(const PresentScaler& s, const uint8_t* picture, int32_t stride, int32_t row,
+              int32_t x0, int32_t count, uint16_t* out) {
     const uint8_t* from = picture + size_t(s.sourceHeight - 1 - row) * size_t(stride);
     const PresentTap* taps = s.columns + x0;
     for (int32_t i = 0; i < count; ++i) {
         const PresentTap& t = taps[i];
         const uint64_t wa = uint64_t(t.weight), wb = 256 - wa;
-        const uint64_t mixed = spread(from + size_t(t.first) * 3) * wa + spread(from + size_t(t.second) * 3) * wb;
+        const uint64_t mixed = Spread(from + size_t(t.first) * 3) * wa + Spread(from + size_t(t.second) * 3) * wb;
         std::memcpy(out + size_t(i) * 4, &mixed, 8);
     }
+}
+
+void mixRow(const PresentScaler& s, const uint8_t* picture, int32_t stride, int32_t row,
+            int32_t x0, int32_t count, uint16_t* out) {
+    if (s.rgba)
+        mixRowAs<spreadRgba>(s, picture, stride, row, x0, count, out);
+    else
+        mixRowAs<spread>(s, picture, stride, row, x0, count, out);
 }
 
 // The mixed lanes of a picture row for the span being drawn, made once per span; the
@@ -131,8 +145,10 @@ void reduce(const PresentScaler& s, const uint8_t* picture, int32_t stride, cons
             }
             const uint32_t count = uint32_t((sy1 - sy0) * (sx1 - sx0));
             const uint32_t half = count / 2;
-            to[dx] = (blue + half) / count | ((green + half) / count) << 8 |
-                     ((red + half) / count) << 16;
+            blue = (blue + half) / count;
+            green = (green + half) / count;
+            red = (red + half) / count;
+            to[dx] = s.rgba ? red | green << 8 | blue << 16 | 0xFF000000u : blue | green << 8 | red << 16;
         }
     }
 }
@@ -176,7 +192,7 @@ void presentPictureCoordinates(const PresentRect& place, int32_t pictureWidth,
 }
 
 bool presentScalerPrepare(PresentScaler& s, int32_t sourceWidth, int32_t sourceHeight,
-                          int32_t width, int32_t height) {
+                          int32_t width, int32_t height, bool rgba) {
     if (sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) {
         presentScalerRelease(s);
         return false;
@@ -195,6 +211,7 @@ bool presentScalerPrepare(PresentScaler& s, int32_t sourceWidth, int32_t sourceH
     }
     s.sourceWidth = sourceWidth;
     s.sourceHeight = sourceHeight;
+    s.rgba = rgba;
     s.width = width;
     s.height = height;
     s.mixed[0] = static_cast<uint16_t*>(s.memory);

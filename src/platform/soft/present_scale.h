@@ -10,7 +10,8 @@
 // plain copy. Reducing averages the picture pixels each screen pixel covers.
 //
 // Pictures are the soft window system's format (24-bit blue-green-red, rows padded to
-// 4 bytes, stored bottom-up); screens are 32-bit (blue, green, red, 0 in memory).
+// 4 bytes, stored bottom-up); screens are 32-bit: blue, green, red, 0 in memory, or red,
+// green, blue, 255 (a canvas's image data) for a scaler prepared with rgba.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +44,7 @@ struct PresentTap {
 struct PresentScaler {
     int32_t sourceWidth, sourceHeight;  // the picture
     int32_t width, height;              // its size on the screen
+    bool rgba;                          // screen pixels are red, green, blue, 255
     PresentTap* columns;                // width taps
     PresentTap* rows;                   // height taps
     // Picture rows mixed along the columns of the span being drawn, 4 lanes of 16 bits
@@ -56,7 +58,7 @@ struct PresentScaler {
 // Makes the tables for a picture shown at width x height, keeping the memory when it
 // is large enough. False when memory runs out (the scaler then draws nothing).
 bool presentScalerPrepare(PresentScaler& scaler, int32_t sourceWidth, int32_t sourceHeight,
-                          int32_t width, int32_t height);
+                          int32_t width, int32_t height, bool rgba = false);
 void presentScalerRelease(PresentScaler& scaler);
 
 // Writes the screen pixels of rect (in the scaled picture's coordinates, inside width x

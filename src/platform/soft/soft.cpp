@@ -602,6 +602,11 @@ void platEndPaint(WindowHandle window) {
     if (SoftWindow* w = softWindow(window)) backendPaintDone(w);
 }
 
+LocalTime softLocalTime(const std::tm& t, int32_t milliseconds) {
+    return LocalTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_wday, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                     milliseconds};
+}
+
 // ---- Files ---------------------------------------------------------------------------------
 
 void softNativePath(const char* path, char* out, uint32_t size) {

@@ -6,6 +6,7 @@
 // the hooks at the end of this header.
 #pragma once
 #include <cstdint>
+#include <ctime>
 
 #include "platform/platform.h"
 
@@ -126,6 +127,9 @@ const SoftPaintCopyCounters& softPaintCopyCounters();
 // The last save platReplaceFile refused or could not finish, as "path: reason" (the
 // native path); empty when the last save succeeded. The sdl entry reports it.
 const char* softSaveFailure();
+
+// The program's local time from a broken-down calendar time and its milliseconds.
+LocalTime softLocalTime(const std::tm& t, int32_t milliseconds);
 
 // Translates the program's backslash paths.
 void softNativePath(const char* path, char* out, uint32_t size);
