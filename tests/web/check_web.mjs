@@ -133,20 +133,23 @@ function canvasPixels(page) {
 }
 
 // The screenshot shows the canvas's pixels one to one (nothing scales or blurs them),
-// but for the rectangle skip. The clock changes the canvas once a second: a screenshot
-// counts when the canvas was the same just before and just after it.
+// but for the rectangle skip. The clock draws on the canvas once a second: each try starts
+// just after a draw and counts when nothing was drawn before the canvas was read back.
 async function shownAsDrawn(page, skip) {
-  for (let attempt = 0; attempt < 5; ++attempt) {
-    const before = await canvasPixels(page);
+  const draws = () => page.evaluate(() => window.pellrunDraws);
+  for (let attempt = 0; attempt < 10; ++attempt) {
+    const last = await draws();
+    await page.waitForFunction((n) => window.pellrunDraws !== n, last, { polling: 10, timeout: 3000 }).catch(() => {});
+    const drawn = await draws();
     const png = await page.screenshot();
-    const after = await canvasPixels(page);
-    if (!before.pixels.equals(after.pixels)) continue;
+    const canvas = await canvasPixels(page);
+    if ((await draws()) !== drawn) continue;
     const shot = decodePng(png);
-    if (before.width !== shot.width || before.height !== shot.height) return { png, same: false };
+    if (canvas.width !== shot.width || canvas.height !== shot.height) return { png, same: false };
     for (let y = 0; y < shot.height; ++y)
       for (let x = 0; x < shot.width; ++x) {
         const i = (y * shot.width + x) * 4;
-        if (!inside(skip, x, y) && before.pixels.readUInt32BE(i) !== shot.pixels.readUInt32BE(i))
+        if (!inside(skip, x, y) && canvas.pixels.readUInt32BE(i) !== shot.pixels.readUInt32BE(i))
           return { png, same: false };
       }
     return { png, same: true };
