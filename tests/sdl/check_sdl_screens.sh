@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
-# The Linux edition's screens end to end on private X servers: the playfield filled,
-# centred, black around on 1920 x 1080 and 1080 x 1920; --scale 1 one to one, and with
-# --seed the board pellrun-sim draws with that seed (all but the clock); --window: sound,
-# input does not end it, resizing refills it, one at a time, a saver starts beside it, the
-# window manager's close and Alt+F4 end it; two monitors of different sizes (Xorg's dummy
-# driver, the pointer on the second from the start): both filled, a 4-pixel move there
-# keeps the saver, a 5-pixel move, a key, the focus going to another program (not between
-# the monitors' windows) end it, nothing left; --monitors primary: the second black.
-# A SCREENS folder gets the pictures and a race at 1080 lines (2 minutes more).
+# The Linux edition's screens end to end on private X servers (one screen, a window to
+# watch, two monitors on Xorg's dummy driver); each check names what it sees. A SCREENS
+# folder gets the pictures and a race at 1080 lines (2 minutes more).
 # usage: check_sdl_screens.sh PELLRUN PELLRUN_SIM DATA_DIR [SCREENS]
 set -u
 absolute() { case $1 in /*) echo "$1" ;; ?*) echo "$PWD/$1" ;; esac; }

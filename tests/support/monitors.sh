@@ -12,8 +12,6 @@
 #       Ends exactly the server start_monitors started (by its PID), removes its files and
 #       gives DISPLAY back its value from before. Call it from the caller's EXIT trap; it
 #       does nothing when no server runs.
-#   monitor_geometry N
-#       Prints "WIDTHxHEIGHT+X+Y" of monitor N (0 = the first) of the layout.
 #
 # Needs xserver-xorg-core, xserver-xorg-video-dummy and x11-xserver-utils (xrandr). SDL,
 # Xinerama queries and Wine (without its virtual desktop) all see the monitors.
@@ -101,5 +99,3 @@ stop_monitors() {
     [ -n "$monitors_dir" ] && rm -rf "$monitors_dir" && export DISPLAY=$monitors_display
     monitors_pid= monitors_dir=
 }
-
-monitor_geometry() { echo "${monitors_geometry[$1]}"; }

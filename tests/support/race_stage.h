@@ -80,12 +80,6 @@ inline uint64_t surfaceHash(const Surface& s) {
     return h;
 }
 
-// Folds the pixels of an area of s, row by row, into a checksum.
-inline void foldArea(uint64_t& hash, const Surface& s, int32_t x, int32_t y, int32_t width, int32_t height) {
-    for (int32_t row = y; row < y + height; ++row)
-        for (int32_t column = x; column < x + width; ++column) fold(hash, getPixel(s, column, row));
-}
-
 // Number of random draws between two generator states (up to limit).
 inline int32_t drawsBetween(uint32_t from, uint32_t to, int32_t limit = 1000000) {
     for (int32_t n = 0; n <= limit; ++n) {

@@ -18,7 +18,6 @@
 #include "race/board.h"
 #include "race/roster.h"
 #include "race/scenes.h"
-#include "support/program_run.h"
 
 namespace {
 

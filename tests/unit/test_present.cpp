@@ -261,8 +261,6 @@ TEST(PresentButton, RaisedAndPressedFramesAndTextPinned) {
                 std::memcpy(&shown.bits[((319 - y) * 448 + x) * 3], &screen.pixels[y * screen.pitch + x * 4], 3);
         pin.frame(std::string(pressed ? "pressed" : "raised") + " at " + std::to_string(button.x), shown);
     }
-    EXPECT_EQ(screen.get(144, 275), 0x404040u);   // the pressed button's dark top-left corner
-    EXPECT_EQ(screen.get(400, 300), 0xFFFFFFu);   // the clipped one's lit corner
     pin.check();   // on a break look at the frame's colours and where the letters go
 }
 

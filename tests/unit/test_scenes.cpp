@@ -30,8 +30,6 @@ TEST(CourseScene, LaterRacesCloseOldTilesAndGrowDirtPinned) {
         platSleep(10);
         pin.frame(pinWhere(headlessElapsed(), SceneCourse, step), pinPicture(courseSurface), uint64_t(step));
     }
-    EXPECT_EQ(step, CourseKeepPostPatch);
-    EXPECT_EQ(getPixel(courseSurface, 608 + 3, 192 + 4), 0x800000u + 0x0100u * 5 + 4) << "a dirt tile";
     EXPECT_EQ(getPixel(sheetSurface, 351, 367), getPixel(courseSurface, 763, 373));
     pin.check();
 }

@@ -38,7 +38,6 @@ TEST(SettingsScreen, DefaultMarkersAndClicksThroughTheHitMapPinned) {
     }
     // Each marker (the sheet's red ball, 24 x 23) is drawn over the picture at its button.
     pin.frame("after the clicks", pinPicture(screenSurface));
-    EXPECT_EQ(getPixel(screenSurface, 18 + 25 * 4 + 12, 145 + 11), getPixel(sheetSurface, 896 + 12, 11)) << "speed 4";
     pin.check();
     shutDown(mainWindow);
 }
