@@ -85,28 +85,30 @@ function canvasPixels(page) {
 }
 
 // The screenshot shows the canvas's pixels one to one (nothing scales or blurs them),
-// but for the rectangle skip. The clock draws on the canvas once a second: each try starts
-// just after a draw and counts when nothing was drawn before the canvas was read back.
+// but for the rectangle skip. The page's drawing on the canvas is held meanwhile (the
+// clock would change it between the screenshot and the read-back on a busy machine).
+// Returns the screenshot and the first pixel that differs, or "" when none does.
 async function shownAsDrawn(page, skip) {
-  const draws = () => page.evaluate(() => window.pellrunDraws);
-  for (let attempt = 0; attempt < 10; ++attempt) {
-    const last = await draws();
-    await page.waitForFunction((n) => window.pellrunDraws !== n, last, { polling: 10, timeout: 3000 }).catch(() => {});
-    const drawn = await draws();
-    const png = await page.screenshot();
-    const canvas = await canvasPixels(page);
-    if ((await draws()) !== drawn) continue;
-    const shot = decodePng(png);
-    if (canvas.width !== shot.width || canvas.height !== shot.height) return { png, same: false };
-    for (let y = 0; y < shot.height; ++y)
-      for (let x = 0; x < shot.width; ++x) {
-        const i = (y * shot.width + x) * 4;
-        if (!inside(skip, x, y) && canvas.pixels.readUInt32BE(i) !== shot.pixels.readUInt32BE(i))
-          return { png, same: false };
-      }
-    return { png, same: true };
-  }
-  return { png: await page.screenshot(), same: false };
+  const hold = (on) => page.evaluate((on) => {
+    const c = document.getElementById("pellrun").getContext("2d");
+    if (on) [c.heldPut, c.putImageData] = [c.putImageData, () => {}];
+    else c.putImageData = c.heldPut;
+  }, on);
+  await hold(true);
+  const png = await page.screenshot();
+  const canvas = await canvasPixels(page);
+  await hold(false);
+  const shot = decodePng(png);
+  if (canvas.width !== shot.width || canvas.height !== shot.height)
+    return { png, wrong: `the canvas is ${canvas.width}x${canvas.height}, the screen ${shot.width}x${shot.height}` };
+  for (let y = 0; y < shot.height; ++y)
+    for (let x = 0; x < shot.width; ++x) {
+      const i = (y * shot.width + x) * 4;
+      if (!inside(skip, x, y) && canvas.pixels.readUInt32BE(i) !== shot.pixels.readUInt32BE(i))
+        return { png, wrong: `pixel (${x}, ${y}) is ${shot.pixels.readUInt32BE(i).toString(16)} on the screen, ` +
+                             `${canvas.pixels.readUInt32BE(i).toString(16)} on the canvas` };
+    }
+  return { png, wrong: "" };
 }
 
 // The playfield's place on the screen, and its pixels as the canvas holds them; the note
@@ -117,10 +119,10 @@ async function screen(page, name, expected) {
     return { x: Math.floor(r.x * s), y: Math.floor(r.y * s), width: Math.ceil(r.width * s) + 1,
              height: Math.ceil(r.height * s) + 1 };
   });
-  const { png, same } = await shownAsDrawn(page, note);
+  const { png, wrong } = await shownAsDrawn(page, note);
   const box = pictureBox(png, note);
   check(box === expected, `${name}: the playfield's place on the screen`, `${box}, expected ${expected}`);
-  check(same, `${name}: the screen shows the canvas's pixels one to one`);
+  check(!wrong, `${name}: the screen shows the canvas's pixels one to one`, wrong);
   if (screensDir) fs.writeFileSync(path.join(screensDir, `web-${name}.png`), png);
 }
 
