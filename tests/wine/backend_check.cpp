@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -19,17 +20,16 @@ int failed;
 // check(ok, name, detail format, ...): the detail is written only on failure.
 void check(bool ok, const char* name, const char* format = "", ...) {
     failed += !ok;
-    std::fprintf(logFile, "%s backend: %s%s", ok ? "PASS" : "FAIL", name, ok ? "\n" : " ");
-    if (ok) return;
+    std::fprintf(logFile, "%s backend: %s%s", ok ? "PASS" : "FAIL", name, ok ? "" : " ");
     va_list args;
     va_start(args, format);
-    std::vfprintf(logFile, format, args);
+    if (!ok) std::vfprintf(logFile, format, args);
     va_end(args);
     std::fputc('\n', logFile);
 }
 
-// ---- Kernel ----------------------------------------------------------------------------
-void checkFiles() {
+// ---- Kernel: files, data files, sounds, folders, time -----------------------------------
+void checkKernel() {
     FileHandle f = platFileOpen("check.bin", FileCreateAlways);
     uint32_t wrote = 0, tail = 0, whole = 0;
     char buffer[16] = {};
@@ -49,13 +49,11 @@ void checkFiles() {
               platCurrentDirectory(tiny, sizeof tiny) == 0 && tiny[0] == 0,
           "current directory without a trailing separator; a buffer too small gives 0 and an empty text",
           "%s", directory);
-}
 
-// Songs and effects open only as disk files of at most DataFileLimit bytes: not a larger
-// one, a folder, nor run.sh's FIFO held by a writer (Wine opens it at once as a pipe,
-// whose reads wait); the other modes take only disk files too. A synchronous sound
-// returns when played (and started), a minute's after the limit, the rest at once.
-void checkSongsAndEffects() {
+    // Songs and effects open only as disk files of at most DataFileLimit bytes: not a larger
+    // one, a folder, nor run.sh's FIFO held by a writer (Wine opens it at once as a pipe,
+    // whose reads wait); the other modes take only disk files too. A synchronous sound
+    // returns when played (and started), a minute's after the limit, the rest at once.
     CreateDirectoryA("folder.dat", nullptr);
     for (const char* name : {"limit.dat", "over.dat"}) {   // sparse, of the limit and one byte more
         HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -86,11 +84,9 @@ void checkSongsAndEffects() {
     }
     check(wrong.empty(), "songs and effects: only small disk files; synchronous sounds end in time", "%s",
           wrong.c_str());
-}
 
-// Without a writable data folder the settings go to the per-user folder (here a private
-// APPDATA), made only for writing. The writable case is seen end to end.
-void checkFolders() {
+    // Without a writable data folder the settings go to the per-user folder (here a private
+    // APPDATA), made only for writing. The writable case is seen end to end.
     CreateDirectoryA("appdata", nullptr);
     SetEnvironmentVariableA("APPDATA", "appdata");
     char file[MAX_PATH];
@@ -100,13 +96,11 @@ void checkFolders() {
     check(std::strcmp(file, "appdata\\Pellrun\\Setup.ini") == 0 && before == INVALID_FILE_ATTRIBUTES &&
               GetFileAttributesA("appdata\\Pellrun") != INVALID_FILE_ATTRIBUTES,
           "the per-user file, its folder made only for writing", "%s", file);
-}
 
-// The clock advances and the calendar is sane (the instance marker is seen end to end).
-void checkTime() {
-    uint32_t before = platTickCount();
+    // The clock advances and the calendar is sane (the instance marker is seen end to end).
+    uint32_t ticks = platTickCount();
     platSleep(50);
-    uint32_t slept = platTickCount() - before;
+    uint32_t slept = platTickCount() - ticks;
     LocalTime t;
     platLocalTime(t);
     check(slept >= 30 && slept < 1000 && t.year >= 2000 && t.month >= 1 && t.month <= 12 &&
@@ -143,10 +137,8 @@ void checkWindows() {
     int hidden = platShowCursor(false), shown = platShowCursor(true);
     check(shown == hidden + 1, "the cursor counter steps down and up", "%d %d", hidden, shown);
     platDestroyWindow(a);
-}
 
-// The switch itself is seen end to end; a test of a mode must leave the display alone.
-void checkDisplay() {
+    // The switch itself is seen end to end; a test of a mode must leave the display alone.
     int depth = 0, width = 0, height = 0, refresh = 0, after = 0;
     platScreenInfo(depth, width, height, refresh);
     DisplayMode mode = {};
@@ -176,19 +168,17 @@ struct Dib {
         dc = platCreateCompatibleDC(reference);
         previous = platSelectObject(dc, bitmap);
     }
-    ~Dib() {
-        platSelectObject(dc, previous);
-        platDeleteObject(bitmap);
-        platDeleteDC(dc);
-    }
+    ~Dib() { platSelectObject(dc, previous), platDeleteObject(bitmap), platDeleteDC(dc); }
     uint8_t* pixel(int x, int y) { return bits + size_t(height - 1 - y) * stride + x * 3; }
 };
 
-// Each bitmap resource blitted into a DIB taller than the picture equals the BMP file's
-// rows, through BitBlt; below the picture the DIB stays black.
-void checkBitmaps(DcHandle screen, const char* resDir) {
-    const struct { int id; const char* file; int width, height; } bitmaps[] = {
-        {101, "sheet101.bmp", 435, 863}, {107, "settings107.bmp", 920, 320}};
+// Each bitmap resource blitted into a DIB 7 rows taller than the picture equals the BMP
+// file's rows (both bottom up), through BitBlt; below the picture the DIB stays black.
+void checkGdi(const char* resDir) {
+    DcHandle screen = platGetDC(nullptr);
+    const struct { int id; const char* file; int width, height; const char* name; } bitmaps[] = {
+        {101, "sheet101.bmp", 435, 863, "bitmap 101 is loaded pixel-exact"},
+        {107, "settings107.bmp", 920, 320, "bitmap 107 is loaded pixel-exact"}};
     for (const auto& b : bitmaps) {
         char path[400];
         std::snprintf(path, sizeof path, "%s\\%s", resDir, b.file);
@@ -205,24 +195,17 @@ void checkBitmaps(DcHandle screen, const char* resDir) {
         platDeleteObject(picture);
         platDeleteDC(temporary);
         uint32_t offset = bytes[10] | bytes[11] << 8 | bytes[12] << 16 | uint32_t(bytes[13]) << 24;
-        int rowsDiffering = 0, lit = 0;
-        for (int y = 0; f && y < b.height; ++y)
-            rowsDiffering += std::memcmp(dib.pixel(0, y), bytes.data() + offset + size_t(b.height - 1 - y) * dib.stride,
-                                         size_t(b.width) * 3) != 0;
-        for (int y = b.height; y < dib.height; ++y)
-            for (int x = 0; x < b.width * 3; ++x) lit += dib.pixel(0, y)[x] != 0;
-        char name[64];
-        std::snprintf(name, sizeof name, "bitmap %d is loaded pixel-exact", b.id);
-        check(f && picture && blit == 1 && rowsDiffering == 0 && lit == 0, name,
-              "%s readable %d loaded %d blit %d rows differing %d lit below %d", path, f != nullptr,
-              picture != nullptr, blit, rowsDiffering, lit);
+        const size_t below = size_t(dib.stride) * 7, rows = size_t(dib.stride) * b.height;
+        bool same = size >= offset + rows && std::memcmp(dib.bits + below, bytes.data() + offset, rows) == 0;
+        long lit = long(below) - std::count(dib.bits, dib.bits + below, 0);
+        check(f && picture && blit == 1 && same && lit == 0, b.name,
+              "%s readable %d loaded %d blit %d same %d lit below %ld", path, f != nullptr, picture != nullptr,
+              blit, same, lit);
     }
     check(platLoadBitmap(999) == nullptr, "a missing bitmap resource gives nothing");
-}
 
-// Shift-JIS text in 10 x 40 cells with "ＭＳ ゴシック" as the face name; the previous
-// colour and mode come back from their setters.
-void checkText(DcHandle screen) {
+    // Shift-JIS text in 10 x 40 cells with "ＭＳ ゴシック" as the face name; the previous
+    // colour and mode come back from their setters.
     Dib dib(screen, 201, 60);
     FontRequest request = {40, 10, 0, 0, 400, 128, {}};
     std::strcpy(request.faceName, "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e");
@@ -244,6 +227,7 @@ void checkText(DcHandle screen) {
           "font %d kept %d drawn %d inside %d outside %d", font != nullptr, kept, drawn, inside, outside);
     platSelectObject(dib.dc, previousFont);
     platDeleteObject(font);
+    platReleaseDC(nullptr, screen);
 }
 
 }  // namespace
@@ -252,16 +236,9 @@ int pellrunMain(const char* commandLine, int) {
     logFile = std::fopen("backend_check.log", "w");
     if (!logFile) return 100;
     std::setvbuf(logFile, nullptr, _IONBF, 0);  // lines up to a crash are kept
-    checkFiles();
-    checkSongsAndEffects();
-    checkFolders();
-    checkTime();
-    DcHandle screen = platGetDC(nullptr);
-    checkBitmaps(screen, commandLine);
-    checkText(screen);
-    platReleaseDC(nullptr, screen);
+    checkKernel();
+    checkGdi(commandLine);
     checkWindows();
-    checkDisplay();
     std::fclose(logFile);
     return failed;
 }

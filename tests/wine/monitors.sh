@@ -1,11 +1,8 @@
 # Two monitors, sourced by run.sh at its end (its helpers and counters): Xorg with the dummy
 # driver, 1920 x 1080 with 1280 x 1024 beside it, the pointer on the second before the start.
-# The primary shows the meeting as on one monitor, the second is black without a cursor; a
-# 5-pixel move, a key, a button or the wheel there ends the saver within a second and leaves
-# no window. Wine sees several monitors only without its virtual desktop; with its window
-# manager mode off it places and focuses its windows itself, as Windows does (on a server
-# without a window manager the focus otherwise follows the pointer, and every close waits
-# 2 s for a manager).
+# Wine sees several monitors only without its virtual desktop; with its window manager mode
+# off it places and focuses its windows itself, as Windows does (on a server without a window
+# manager the focus otherwise follows the pointer, and every close waits 2 s for a manager).
 two_windows() { [ "$(scr_windows | wc -l)" = 2 ] || ended "$1"; }
 no_window() { [ -z "$(scr_windows)" ]; }
 drawn() { shot two-monitors; lit=$(count two-monitors 000000 800x640+560+220); [ "$lit" -gt 1000 ]; }

@@ -16,9 +16,7 @@ namespace {
 void logVersion(FILE* logFile, const char* path) {
     DWORD unused = 0, size = GetFileVersionInfoSizeA(path, &unused);
     std::vector<char> block(size + 1);
-    struct Translation {
-        WORD language, codePage;
-    }* translation = nullptr;
+    WORD* translation = nullptr;  // language, code page
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     if (!size || !GetFileVersionInfoA(path, 0, size, block.data()) ||
@@ -31,8 +29,7 @@ void logVersion(FILE* logFile, const char* path) {
     for (const char* name : {"FileVersion", "ProductVersion", "CompanyName", "ProductName", "LegalCopyright"}) {
         char key[128];
         char* value = nullptr;
-        std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\%s", translation->language,
-                      translation->codePage, name);
+        std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], name);
         if (!VerQueryValueA(block.data(), key, (void**)&value, &length)) value = nullptr;
         std::fprintf(logFile, "%s|", value ? value : "");
     }
@@ -52,11 +49,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     FILE* logFile = std::fopen("host.log", "wb");
     if (!logFile) return 1;
     logVersion(logFile, commandLine);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = hostProc;
-    wc.hInstance = instance;
-    wc.hbrBackground = CreateSolidBrush(RGB(0, 128, 128));  // teal: the uncovered pane
-    wc.lpszClassName = "PreviewHost";
+    const HBRUSH teal = CreateSolidBrush(RGB(0, 128, 128));  // the uncovered pane
+    const WNDCLASSA wc = {0, hostProc, 0, 0, instance, nullptr, nullptr, teal, nullptr, "PreviewHost"};
     RegisterClassA(&wc);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     RECT outer = {0, 0, 152, 112};

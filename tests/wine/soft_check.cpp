@@ -18,8 +18,9 @@ void check(bool ok, const char* name, const char* detail = "") {
     std::printf("%s soft: %s%s%s\n", ok ? "PASS" : "FAIL", name, ok ? "" : " ", ok ? "" : detail);
 }
 
-// Newlines, a carriage return and the old end-of-file byte pass untranslated.
-void checkFiles() {
+// Newlines, a carriage return and the old end-of-file byte pass untranslated; DIB sections
+// come from the aligned heap.
+void checkFilesAndBitmaps() {
     const char bytes[] = {'a', '\n', 'b', '\r', '\n', 0x1A, 'c', 0};
     char back[16] = {}, directory[300];
     uint32_t wrote = 0, read = 0;
@@ -32,6 +33,14 @@ void checkFiles() {
     check(ok && wrote == sizeof bytes && read == sizeof bytes && std::memcmp(back, bytes, sizeof bytes) == 0 &&
               platCurrentDirectory(directory, sizeof directory) > 2,
           "files keep their bytes exactly; the current directory", directory);
+
+    BitmapInfo info = {};
+    info.header = {40, 333, 77, 1, 24, 0, 0, 0, 0, 0, 0};
+    uint8_t* bits = nullptr;
+    ObjectHandle dib = platCreateDIBSection(nullptr, info, &bits);
+    check(dib && bits && reinterpret_cast<uintptr_t>(bits) % 64 == 0 && bits[0] == 0,
+          "a DIB section from the aligned heap is zeroed and 64-byte aligned");
+    platDeleteObject(dib);
 }
 
 // A pixel block of our own with guard bytes on both sides, selected into a DC.
@@ -55,26 +64,13 @@ struct Canvas {
     }
 };
 
-void checkBitmaps() {
-    BitmapInfo info = {};
-    info.header = {40, 333, 77, 1, 24, 0, 0, 0, 0, 0, 0};
-    uint8_t* bits = nullptr;
-    ObjectHandle dib = platCreateDIBSection(nullptr, info, &bits);
-    check(dib && bits && reinterpret_cast<uintptr_t>(bits) % 64 == 0 && bits[0] == 0,
-          "a DIB section from the aligned heap is zeroed and 64-byte aligned");
-    platDeleteObject(dib);
-}
-
 // "A", katakana "ア", "1": four bytes, four cells; a requested face (the stock 8 x 16 one
 // when no height is given) draws in its cells in the text colour only, over a background
 // that shows through and cut at the bitmap's edges without touching the guards.
 void checkText() {
     const struct {
         const char* name;
-        int32_t width, height, fontHeight, x, y;
-        uint8_t fill;
-        uint32_t colour;
-        int minInside, maxInside;
+        int32_t width, height, fontHeight, x, y, fill, colour, minInside, maxInside;
     } cases[] = {
         {"the stock font", 200, 60, 0, 50, 10, 0, 0xFFFFFF, 40, 4 * 8 * 16},
         {"a requested font over a grey background", 200, 60, 24, 20, 30, 0x80, 0xF0C010, 80, 4 * 12 * 24 / 2},
@@ -114,11 +110,8 @@ void checkText() {
     // What is left of text hanging off the top left is that text, shifted.
     ObjectHandle font = platCreateFont({24, 12, 0, 0, 400, 128, {}});
     Canvas whole(60, 40, 0), cut(60, 40, 0);
-    platSetTextColor(whole.dc, 0xFFFFFF);
-    platSetTextColor(cut.dc, 0xFFFFFF);
-    platSelectObject(whole.dc, font);
+    for (const Canvas* c : {&whole, &cut}) platSetTextColor(c->dc, 0xFFFFFF), platSelectObject(c->dc, font);
     platTextOut(whole.dc, 20, 15, text, 4);
-    platSelectObject(cut.dc, font);
     platTextOut(cut.dc, -7, -9, text, 4);
     bool same = true;
     for (int32_t y = 0; y + 24 < 40; ++y)
@@ -146,8 +139,7 @@ void checkCalendar() {
 }  // namespace
 
 int main() {
-    checkFiles();
-    checkBitmaps();
+    checkFilesAndBitmaps();
     checkText();
     checkCalendar();
     return failed;
