@@ -6,19 +6,16 @@
 # usage: check_sdl_input.sh PELLRUN
 set -eu
 pellrun=$1
-make_wave=$(cd "$(dirname "$0")/../support" && pwd)/wave.py
+support=$(cd "$(dirname "$0")/../support" && pwd)
+. "$support/checks.sh"
 work=$(mktemp -d)
 mkdir "$work/Data"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
+start_xvfb "$work" 1024x768
 saver=
-trap 'kill $xvfb 2>/dev/null; [ -n "$saver" ] && kill $saver 2>/dev/null; rm -rf "$work"' EXIT
-for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
-export XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy
+trap 'kill $xvfb_pid 2>/dev/null; [ -n "$saver" ] && kill $saver 2>/dev/null; rm -rf "$work"' EXIT
+export DISPLAY=$display XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy
 cd "$work"
 fail() { echo "FAIL: $*"; exit 1; }
-now() { date +%s%3N; }
 
 long=$(head -c 5000 /dev/zero | tr '\0' x)
 timeout 10 "$pellrun" "/c$long" || fail "an over-long command line did not end at once"
@@ -46,7 +43,7 @@ keyed_end 300
 mkfifo Data/Snd0.dat
 keyed_end 1000
 for wave in "60 8000" "120 1"; do
-    python3 "$make_wave" $wave >Data/Snd0.wav && mv Data/Snd0.wav Data/Snd0.dat
+    python3 "$support/wave.py" $wave >Data/Snd0.wav && mv Data/Snd0.wav Data/Snd0.dat
     keyed_end 1000
 done
 echo ok

@@ -1,0 +1,17 @@
+# Helpers of the end-to-end shell scripts (bash or sh). Source this file.
+failures=0
+check() {  # check NAME COMMAND...: says ok or FAIL for what COMMAND returns, counting failures
+  local name=$1; shift
+  if "$@"; then echo "ok: $name"; else echo "FAIL: $name"; failures=$((failures + 1)); fi
+}
+# start_xvfb DIR SIZE [ARGUMENTS...]: a private Xvfb on a free display (found through DIR/display);
+# sets $display and $xvfb_pid.
+start_xvfb() {
+  local dir=$1 size=$2; shift 2
+  rm -f "$dir/display"
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "$@" 3> "$dir/display" 2> /dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  display=:$(cat "$dir/display")
+}
+now() { date +%s%3N; }
