@@ -9,9 +9,7 @@
 #include "race/scenes.h"
 #include "support/pins.h"
 #include "support/program_run.h"
-#include "support/race_stage.h"
 
-#include <tuple>
 #include <utility>
 
 namespace {
