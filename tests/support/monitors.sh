@@ -40,21 +40,10 @@ start_monitors() {
     monitors_dir=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-monitors.XXXXXX") monitors_display=${DISPLAY-}
     # The framebuffer holds the whole layout; no input devices are taken from the machine.
     cat >"$monitors_dir/xorg.conf" <<EOF
-Section "ServerFlags"
-    Option "AutoAddDevices" "false"
-EndSection
-Section "Device"
-    Identifier "dummy"
-    Driver "dummy"
-    VideoRam 256000
-EndSection
-Section "Screen"
-    Identifier "screen"
-    Device "dummy"
-    DefaultDepth 24
-    SubSection "Display"
-        Virtual $((x > 1024 ? x : 1024)) $tallest
-    EndSubSection
+Section "ServerFlags" Option "AutoAddDevices" "false" EndSection
+Section "Device" Identifier "dummy" Driver "dummy" VideoRam 256000 EndSection
+Section "Screen" Identifier "screen" Device "dummy" DefaultDepth 24
+    SubSection "Display" Virtual $((x > 1024 ? x : 1024)) $tallest EndSubSection
 EndSection
 EOF
     Xorg -displayfd 3 -config "$monitors_dir/xorg.conf" -noreset -nolisten tcp -novtswitch -sharevts -retro \
