@@ -26,15 +26,6 @@ start() {
   DISPLAY=$d XDG_RUNTIME_DIR="$work/run$d" "$pellrun" "$@" >> "$work/pellrun.log" 2>&1 &
   pid=$! programs+=($!)
 }
-# A process being reaped loses its stat file before its folder: only a state read counts.
-running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ "$state" != Z ]; }
-# ends PID MS: the process is gone within MS milliseconds (else: where its threads wait).
-ends() {
-  local t0; t0=$(now)
-  while running "$1" && [ $(($(now) - t0)) -lt "$2" ]; do sleep 0.01; done
-  running "$1" && { gdb -p "$1" -batch -ex "thread apply all bt 12" 2> /dev/null | grep '^#'; return 1; }
-  echo "  ended after $(($(now) - t0)) ms"
-}
 # shot DISPLAY FILE [WINDOW]: the screen (or a window) as a PNG.
 shot() {
   if [ -n "${3:-}" ]; then DISPLAY=$1 xwd -id "$3" -silent; else DISPLAY=$1 xwd -root -silent; fi |

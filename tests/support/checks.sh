@@ -15,3 +15,12 @@ start_xvfb() {
   display=:$(cat "$dir/display")
 }
 now() { date +%s%3N; }
+# A process being reaped loses its stat file before its folder: only a state read counts.
+running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ "$state" != Z ]; }
+# ends PID MS: the process is gone within MS milliseconds (else: where its threads wait).
+ends() {
+  local t0; t0=$(now)
+  while running "$1" && [ $(($(now) - t0)) -lt "$2" ]; do sleep 0.01; done
+  running "$1" && { gdb -p "$1" -batch -ex "thread apply all bt 12" 2> /dev/null | grep '^#'; return 1; }
+  echo "  ended after $(($(now) - t0)) ms"
+}
