@@ -45,15 +45,12 @@ TEST(CommandLine, SwitchesChooseTheMode) {
 
 // The preview request names the host's window in decimal; anything else is no request.
 TEST(CommandLine, PreviewWindowNumber) {
-    const struct {
-        const char* line;
-        uintptr_t number;
-    } cases[] = {
+    const std::pair<const char*, uintptr_t> cases[] = {
         {"/p 1234", 1234}, {"/P 65810", 65810},  {"/p:99", 99},  {"/p  7 extra", 7},
         {"/p", 0},         {"/p x", 0},          {"/p 12x", 0},  {"/s 1234", 0},
         {"p 1234", 0},     {"/p 99999999999999999999999", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(previewWindowNumber(c.line), c.number) << c.line;
+    for (const auto& [line, number] : cases) EXPECT_EQ(previewWindowNumber(line), number) << line;
 }
 
 // Scripted input and the window of time in which the saver ends.
@@ -103,10 +100,14 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         }
 }
 
+// The settings screen ("/c") shows the file's values, defaults for a file it cannot use and
+// the nearest choice for a value out of range, and OK writes back what it shows; the saver
+// ("/s") neither writes the file nor corrects its values.
 TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
     struct Case {
         std::vector<uint8_t> bytes;
         int32_t expect[5];
+        const char* line = "/c";
     };
     const Case cases[] = {
         {{2, 0, 2, 1, 0, 1}, {0, 2, 1, 0, 1}},
@@ -114,33 +115,23 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
         {{}, {2, 1, 0, 1, 0}},
-        // Out of range: the settings screen takes the nearest choice and saves it.
         {{2, 0xFF, 9, 0, 1, 0}, {0, 2, 0, 1, 0}},
         {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {4, 0, 1, 0, 1}},
+        {{2, 0x7F, 9, 1, 1, 1, 7}, {127, 9, 1, 1, 1}, "/s"},
     };
     for (const Case& c : cases) {
+        const bool saver = c.line[1] == 's';
         ProgramRun run;
         run.writeData("Setup.ini", c.bytes);
         run.begin();
-        headlessScript(10, WmCommand, 0, 0);
-        run.run("/c");
+        headlessScript(saver ? 1000 : 10, saver ? WmKeyDown : WmCommand, 0, 0);
+        run.run(c.line);
         EXPECT_EQ((std::vector<int32_t>{speed, interval, music, fullScreen, antiAlias}),
-                  std::vector<int32_t>(c.expect, c.expect + 5));
-        std::vector<uint8_t> written{2};  // OK writes back what was read
+                  std::vector<int32_t>(c.expect, c.expect + 5)) << c.line;
+        std::vector<uint8_t> written{2};
         for (int32_t value : c.expect) written.push_back(uint8_t(value));
-        EXPECT_EQ(run.readData("Setup.ini"), written);
+        EXPECT_EQ(run.readData("Setup.ini"), saver ? c.bytes : written) << c.line;
     }
-}
-
-// The saver neither writes the file nor corrects its values.
-TEST(SettingsFile, SaverUsesItAsRead) {
-    ProgramRun run;
-    run.writeData("Setup.ini", {2, 0x7F, 9, 1, 1, 1, 7});
-    run.begin();
-    headlessScript(1000, WmKeyDown, 0, 0);
-    run.run("/s");
-    EXPECT_EQ(std::make_pair(speed, interval), std::make_pair(127, 9));
-    EXPECT_EQ(run.readData("Setup.ini").size(), 7u);
 }
 
 // Saving replaces a regular file, keeping its mode. Settings the settings screen cannot save
@@ -177,15 +168,14 @@ TEST(SettingsFile, SaveReplacesOnlyARegularFileAndLostChoicesAreReported) {
 }
 
 TEST(StartUp, PlayfieldPlacement) {
-    struct Case {
+    const struct {
         int w, h, originX, originY, viewX, viewY;
+    } cases[] = {  // windows 640 to 799 wide centre the narrow 640 x 480 view
+        {1024, 768, 112, 64, 0, 0}, {800, 600, 0, -20, 0, 0}, {1366, 768, 283, 64, 0, 0},
+        {1920, 1080, 560, 220, 0, 0}, {640, 480, -1, 0, 0, 0}, {700, 500, -1, 0, 30, 10},
+        {768, 1024, -1, 0, 64, 272}, {720, 400, -1, 0, 40, 0}, {600, 800, -1, 0, 0, 0},
     };
-    // Windows 640 to 799 wide centre the narrow 640 x 480 view.
-    for (Case c : {Case{1024, 768, 112, 64, 0, 0}, Case{800, 600, 0, -20, 0, 0},
-                   Case{1366, 768, 283, 64, 0, 0}, Case{1920, 1080, 560, 220, 0, 0},
-                   Case{640, 480, -1, 0, 0, 0}, Case{700, 500, -1, 0, 30, 10},
-                   Case{768, 1024, -1, 0, 64, 272}, Case{720, 400, -1, 0, 40, 0},
-                   Case{600, 800, -1, 0, 0, 0}}) {
+    for (const auto& c : cases) {
         ProgramRun run;
         run.config.desktopWidth = c.w;
         run.config.desktopHeight = c.h;
