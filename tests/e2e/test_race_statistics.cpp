@@ -22,11 +22,8 @@ void startRace(uint32_t seed, int32_t kind) {
     trackKind = kind;
     prepareRoster();
     makeRaceCard();
-    for (int32_t i = 0; i < RunnerCount; ++i) {
-        runners[i].x = 160 - 32 * i;
-        runners[i].y = 32 * i;
-        runners[i].section = SectionLeft;
-    }
+    for (int32_t i = 0; i < RunnerCount; ++i)
+        runners[i].x = 160 - 32 * i, runners[i].y = 32 * i, runners[i].section = SectionLeft;
     scene = SceneRace;
     step = RaceStart;
 }

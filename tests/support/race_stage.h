@@ -73,9 +73,7 @@ inline uint64_t surfaceHash(const Surface& s) {
 
 // Number of random draws between two generator states (up to limit).
 inline int32_t drawsBetween(uint32_t from, uint32_t to, int32_t limit = 1000000) {
-    for (int32_t n = 0; n <= limit; ++n) {
+    for (int32_t n = 0; n <= limit; ++n, from = from * 214013u + 2531011u)
         if (from == to) return n;
-        from = from * 214013u + 2531011u;
-    }
     return -1;
 }
