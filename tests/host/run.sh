@@ -3,9 +3,8 @@
 # in Xvfb as a plain user: the board fills each screen size, the configuration file's
 # options arrive, the hack ends cleanly. usage: tests/host/run.sh BUILD_DIR [SCREENS_DIR]
 set -uo pipefail
-build=$(cd "${1:?build directory}" && pwd) screens=${2:-} work=$(mktemp -d /tmp/pellrun-host.XXXXXX)
+build=$(cd "${1:?build directory}" && pwd) screens=${2:-} work=$(mktemp -d /tmp/pellrun-host.XXXXXX) xpid=
 chmod 755 "$work"
-xpid=""
 . "$(dirname "$0")/../support/checks.sh"
 cleanup() { [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
@@ -45,8 +44,7 @@ if [ "$(id -u)" -eq 0 ]; then
   id "$user" > /dev/null 2>&1 || useradd --no-create-home --shell /bin/sh "$user"
 fi
 home="$work/home" runtime="$work/run"
-mkdir -p "$home" "$runtime"
-chmod 700 "$runtime"
+mkdir -p "$home" && mkdir -m 700 "$runtime"
 chown -R "$user" "$home" "$runtime" 2>/dev/null
 start_x() { start_xvfb "$work" "$1" -ac; xpid=$xvfb_pid; }  # start_x WxH: open to every local client
 stop_x() { kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null; xpid=""; }
@@ -55,7 +53,6 @@ as_user() {  # as_user VAR=VALUE... COMMAND...: in the user's environment, sound
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$runtime/audio.raw" PATH=/usr/bin:/bin "$@"
 }
 lit() { convert "$1" -crop "$2" +repage -fill white +opaque black -format '%[fx:int(mean*100)]' info:; }  # % not black
-heard() { [ -s "$1" ] && [ "$(tr -d '\0' < "$1" | head -c 1 | wc -c)" -gt 0 ]; }  # not silence
 playing() { local n=0 f; for f; do heard "$runtime/audio-$f.raw" && n=$((n + 1)); done; echo $n; }  # how many play
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 hack_pids() { pgrep -u "$user" -f "^$hack" | tr '\n' ' '; }
@@ -70,8 +67,7 @@ base=$(sed -n 's/.*<command arg="\([^"]*\)".*/\1/p' "$xml")
 speed=$(arg speed arg) interval=$(arg interval arg)
 options="$base ${speed/\%/5} ${interval/\%/1} $(arg music arg-unset) $(arg smooth arg-unset)"
 echo "options from the configuration file: $options"
-check "the configuration file offers filling the screen, by default" \
-  grep -q '<option id="fill" _label="[^"]*"/>' "$xml"
+check "the configuration file offers filling the screen, by default" grep -q '<option id="fill" _label="[^"]*"/>' "$xml"
 
 # run_host SIZE NAME ARGS...: xscreensaver with the hack given the arguments; activates,
 # waits 14 s, takes $work/NAME.png and deactivates; sets $sound (yes/no).

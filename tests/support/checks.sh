@@ -15,8 +15,9 @@ start_xvfb() {
   display=:$(cat "$dir/display")
 }
 now() { date +%s%3N; }
+heard() { [ -s "$1" ] && [ "$(tr -d '\0' < "$1" | head -c 1 | wc -c)" -gt 0 ]; }  # heard FILE: sound, not silence
 # A process being reaped loses its stat file before its folder: only a state read counts.
-running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ "$state" != Z ]; }
+running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ $state != Z ]; }
 # ends PID MS: the process is gone within MS milliseconds (else: where its threads wait).
 ends() {
   local t0; t0=$(now)

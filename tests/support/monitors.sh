@@ -18,9 +18,8 @@
 monitors_pid= monitors_dir= monitors_error= monitors_geometry=() monitors_display=
 
 monitors_failed() {  # monitors_failed <status> <message>: tidies up, keeps the message
-    monitors_error=$2
-    local file
-    for file in "$monitors_dir/xorg.out" "$monitors_dir/xorg.log"; do
+    local file; monitors_error=$2
+    for file in "$monitors_dir"/xorg.{out,log}; do
         [ "$1" = 1 ] && [ -s "$file" ] && monitors_error+=$'\n'$(tail -n 12 "$file")
     done
     stop_monitors
