@@ -8,8 +8,7 @@ set -eu
 pellrun=$1
 support=$(cd "$(dirname "$0")/../support" && pwd)
 . "$support/checks.sh"
-work=$(mktemp -d)
-mkdir "$work/Data"
+work=$(mktemp -d) && mkdir "$work/Data"
 start_xvfb "$work" 1024x768
 saver=
 trap 'kill $xvfb_pid 2>/dev/null; [ -n "$saver" ] && kill $saver 2>/dev/null; rm -rf "$work"' EXIT

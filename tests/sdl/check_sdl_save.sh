@@ -4,8 +4,7 @@
 # settings window ends with 1 and says why; killed by strace at its flush or its rename it
 # stays whole too; a save that works replaces it. usage: check_sdl_save.sh PELLRUN
 set -u
-pellrun=$(realpath "$1")
-work=$(mktemp -d)
+pellrun=$(realpath "$1") work=$(mktemp -d)
 . "$(dirname "$0")/../support/checks.sh"
 start_xvfb "$work" 1024x768
 trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
