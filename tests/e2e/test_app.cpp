@@ -9,9 +9,7 @@
 #include "race/scenes.h"
 #include "support/pins.h"
 #include "support/program_run.h"
-#include "support/race_stage.h"
 
-#include <tuple>
 #include <utility>
 
 namespace {
@@ -47,23 +45,20 @@ TEST(CommandLine, SwitchesChooseTheMode) {
 
 // The preview request names the host's window in decimal; anything else is no request.
 TEST(CommandLine, PreviewWindowNumber) {
-    const struct {
-        const char* line;
-        uintptr_t number;
-    } cases[] = {
+    const std::pair<const char*, uintptr_t> cases[] = {
         {"/p 1234", 1234}, {"/P 65810", 65810},  {"/p:99", 99},  {"/p  7 extra", 7},
         {"/p", 0},         {"/p x", 0},          {"/p 12x", 0},  {"/s 1234", 0},
         {"p 1234", 0},     {"/p 99999999999999999999999", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(previewWindowNumber(c.line), c.number) << c.line;
+    for (const auto& [line, number] : cases) EXPECT_EQ(previewWindowNumber(line), number) << line;
 }
 
 // Scripted input and the window of time in which the saver ends.
 TEST(Input, WhatEndsTheSaverAndWhen) {
     struct Event {
         uint32_t at, message;
-        uintptr_t wParam;
-        int x, y;
+        uintptr_t wParam = 0;
+        int x = 0, y = 0;
     };
     struct Case {
         std::vector<Event> events;
@@ -71,14 +66,13 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
     };
     std::vector<Case> cases = {
         // System keys and unknown messages are ignored.
-        {{{1000, WmSysKeyDown, 0x12, 0, 0}, {1100, 0x0400, 0, 0, 0}, {1200, WmMouseHWheel, 0, 0, 0},
-          {3000, WmKeyDown, 0, 0, 0}}, 3000},
-        {{{600, WmKeyDown, 0, 0, 0}}, 600},  // the grace period is half a second
+        {{{1000, WmSysKeyDown, 0x12}, {1100, 0x0400}, {1200, WmMouseHWheel}, {3000, WmKeyDown}}, 3000},
+        {{{600, WmKeyDown}}, 600},  // the grace period is half a second
         // The first mouse report is the reference only; moves under 5 pixels are ignored.
         {{{2000, WmMouseMove, 0, 100, 100}, {2100, WmMouseMove, 0, 104, 104},
           {2200, WmMouseMove, 0, 96, 97}, {2300, WmMouseMove, 0, 105, 100}}, 2300},
         // A key while the board sleeps between its clock's seconds wakes it at once.
-        {{{40250, WmKeyDown, 0, 0, 0}}, 40250},
+        {{{40250, WmKeyDown}}, 40250},
         // A slow drift ends it once it is 5 away from the first report.
         {{{2000, WmMouseMove, 0, 50, 50}, {2100, WmMouseMove, 0, 50, 51}, {2200, WmMouseMove, 0, 50, 52},
           {2300, WmMouseMove, 0, 50, 53}, {2400, WmMouseMove, 0, 50, 54}, {2500, WmMouseMove, 0, 50, 55},
@@ -92,7 +86,7 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
     };
     // Each action ends it once the grace period is over.
     for (uint32_t action : {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel})
-        cases.push_back({{{100, action, 0, 0, 0}, {400, action, 0, 0, 0}, {1500, action, 0, 0, 0}}, 1500});
+        cases.push_back({{{100, action}, {400, action}, {1500, action}}, 1500});
     // Also started just before the tick count wraps, with the wrap inside the grace.
     for (uint32_t startTick : {100000u, 0xFFFFFFFFu - 200u})
         for (const Case& c : cases) {
@@ -106,10 +100,14 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         }
 }
 
+// The settings screen ("/c") shows the file's values, defaults for a file it cannot use and
+// the nearest choice for a value out of range, and OK writes back what it shows; the saver
+// ("/s") neither writes the file nor corrects its values.
 TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
     struct Case {
         std::vector<uint8_t> bytes;
         int32_t expect[5];
+        const char* line = "/c";
     };
     const Case cases[] = {
         {{2, 0, 2, 1, 0, 1}, {0, 2, 1, 0, 1}},
@@ -117,87 +115,67 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
         {{}, {2, 1, 0, 1, 0}},
-        // Out of range: the settings screen takes the nearest choice and saves it.
         {{2, 0xFF, 9, 0, 1, 0}, {0, 2, 0, 1, 0}},
         {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {4, 0, 1, 0, 1}},
+        {{2, 0x7F, 9, 1, 1, 1, 7}, {127, 9, 1, 1, 1}, "/s"},
     };
     for (const Case& c : cases) {
+        const bool saver = c.line[1] == 's';
         ProgramRun run;
         run.writeData("Setup.ini", c.bytes);
         run.begin();
-        headlessScript(10, WmCommand, 0, 0);
-        run.run("/c");
+        headlessScript(saver ? 1000 : 10, saver ? WmKeyDown : WmCommand, 0, 0);
+        run.run(c.line);
         EXPECT_EQ((std::vector<int32_t>{speed, interval, music, fullScreen, antiAlias}),
-                  std::vector<int32_t>(c.expect, c.expect + 5));
-        std::vector<uint8_t> written{2};  // OK writes back what was read
+                  std::vector<int32_t>(c.expect, c.expect + 5)) << c.line;
+        std::vector<uint8_t> written{2};
         for (int32_t value : c.expect) written.push_back(uint8_t(value));
-        EXPECT_EQ(run.readData("Setup.ini"), written);
+        EXPECT_EQ(run.readData("Setup.ini"), saver ? c.bytes : written) << c.line;
     }
 }
 
-// The saver neither writes the file nor corrects its values; settings the settings
-// screen cannot save (no Data folder, or none at all) end it with 1.
-TEST(SettingsFile, SaverUsesItAsReadAndLostChoicesAreReported) {
-    ProgramRun run;
-    run.writeData("Setup.ini", {2, 0x7F, 9, 1, 1, 1, 7});
-    run.begin();
-    headlessScript(1000, WmKeyDown, 0, 0);
-    run.run("/s");
-    EXPECT_EQ(std::make_pair(speed, interval), std::make_pair(127, 9));
-    EXPECT_EQ(run.readData("Setup.ini").size(), 7u);
-
-    ProgramRun bare;
-    ASSERT_EQ(std::system(("rm -rf '" + bare.directory + "/Data'").c_str()), 0);
-    bare.begin();
-    headlessScript(10, WmCommand, 0, 0);
-    EXPECT_EQ(bare.run("/c"), 1);
-
-    // A working directory too long for the data folder's path gives no data folder at
-    // all: nothing is read or written anywhere, rather than under a cut-off path.
-    ProgramRun deep;
-    std::string longDir = deep.directory;
-    while (longDir.size() < 300) longDir += "/deeper-directory";
-    ASSERT_EQ(std::system(("mkdir -p '" + longDir + "/Data'").c_str()), 0);
-    ASSERT_EQ(chdir(longDir.c_str()), 0);
-    deep.begin();
-    headlessScript(10, WmCommand, 0, 0);
-    EXPECT_EQ(deep.run("/c"), 1);
-    EXPECT_EQ(dataDir[0], 0);
-    EXPECT_NE(access((longDir + "/Data/Setup.ini").c_str(), F_OK), 0);
-}
-
-// Saving replaces a regular file, keeping its mode; a folder in its place is left as it
-// was and the failure ends the run with 1. (check_sdl_save.sh: full disk, link, kill.)
-TEST(SettingsFile, SaveReplacesOnlyARegularFile) {
+// Saving replaces a regular file, keeping its mode. Settings the settings screen cannot save
+// end it with 1: a folder in the file's place (left as it was), no Data folder, or a working
+// directory too long for the data folder's path, which gives no data folder at all: nothing
+// is read or written anywhere, rather than under a cut-off path. (check_sdl_save.sh: full
+// disk, link, kill.)
+TEST(SettingsFile, SaveReplacesOnlyARegularFileAndLostChoicesAreReported) {
+    std::string deep = "deeper";
+    while (deep.size() < 300) deep += "/deeper-directory";
     const struct {
-        const char* setUp;  // shell command in the working directory
+        std::string setUp;  // shell command in the working directory
+        std::string into;   // where the program runs, under the working directory
         int exitCode;
-        const char* after;  // shell test that must hold afterwards
+        std::string after;  // shell test that must hold afterwards
     } cases[] = {
-        {"printf 'old-bytes' > Data/Setup.ini && chmod 640 Data/Setup.ini", 0,
+        {"printf 'old-bytes' > Data/Setup.ini && chmod 640 Data/Setup.ini", ".", 0,
          "[ $(stat -c %a Data/Setup.ini) = 640 ] && [ $(od -An -tx1 Data/Setup.ini | tr -d ' ') = 020201000100 ]"},
-        {"mkdir Data/Setup.ini", 1, "[ -d Data/Setup.ini ]"},
+        {"mkdir Data/Setup.ini", ".", 1, "[ -d Data/Setup.ini ]"},
+        {"rm -r Data", ".", 1, "[ ! -e Data ]"},
+        {"mkdir -p " + deep + "/Data", deep, 1, "[ ! -e " + deep + "/Data/Setup.ini ]"},
     };
     for (const auto& c : cases) {
         ProgramRun run;
-        ASSERT_EQ(std::system(c.setUp), 0) << c.setUp;
+        ASSERT_EQ(std::system(c.setUp.c_str()), 0) << c.setUp;
+        ASSERT_EQ(chdir(c.into.c_str()), 0);
         run.begin();
         headlessScript(10, WmCommand, 0, 0);
         EXPECT_EQ(run.run("/c"), c.exitCode) << c.setUp;
-        EXPECT_EQ(std::system(c.after), 0) << c.setUp;
+        EXPECT_EQ(dataDir[0] == 0, c.into != ".") << c.setUp;  // a data folder only with a whole path
+        ASSERT_EQ(chdir(run.directory.c_str()), 0);
+        EXPECT_EQ(std::system(c.after.c_str()), 0) << c.setUp;
     }
 }
 
 TEST(StartUp, PlayfieldPlacement) {
-    struct Case {
+    const struct {
         int w, h, originX, originY, viewX, viewY;
+    } cases[] = {  // windows 640 to 799 wide centre the narrow 640 x 480 view
+        {1024, 768, 112, 64, 0, 0}, {800, 600, 0, -20, 0, 0}, {1366, 768, 283, 64, 0, 0},
+        {1920, 1080, 560, 220, 0, 0}, {640, 480, -1, 0, 0, 0}, {700, 500, -1, 0, 30, 10},
+        {768, 1024, -1, 0, 64, 272}, {720, 400, -1, 0, 40, 0}, {600, 800, -1, 0, 0, 0},
     };
-    // Windows 640 to 799 wide centre the narrow 640 x 480 view.
-    for (Case c : {Case{1024, 768, 112, 64, 0, 0}, Case{800, 600, 0, -20, 0, 0},
-                   Case{1366, 768, 283, 64, 0, 0}, Case{1920, 1080, 560, 220, 0, 0},
-                   Case{640, 480, -1, 0, 0, 0}, Case{700, 500, -1, 0, 30, 10},
-                   Case{768, 1024, -1, 0, 64, 272}, Case{720, 400, -1, 0, 40, 0},
-                   Case{600, 800, -1, 0, 0, 0}}) {
+    for (const auto& c : cases) {
         ProgramRun run;
         run.config.desktopWidth = c.w;
         run.config.desktopHeight = c.h;
@@ -247,43 +225,48 @@ TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
     }
 }
 
-// Every picture over the first seconds (logo, course, board) with the time it is shown,
-// and the time the saver ends, for a run that starts at startTick and ends at endAt.
-// Beside the pin, `shown` gets each picture's time and the loop's waits so far.
-struct Shown {
-    PinnedRun* pin;
-    std::vector<std::pair<uint32_t, uint32_t>> at;  // time, waits
-};
-void firstSeconds(PinnedRun& pin, uint32_t startTick, uint32_t endAt, int width, int height, Shown& shown) {
-    ProgramRun run;
-    run.config.startTick = startTick;
-    run.config.desktopWidth = width;
-    run.config.desktopHeight = height;
-    run.begin();
-    shown = Shown{&pin, {}};
-    headlessSetFrameSink(
-        [](const SoftBitmap& p, void* user) {
-            Shown& s = *static_cast<Shown*>(user);
-            s.pin->frame(pinWhere(headlessElapsed(), scene, step), pinPicture(p));
-            s.at.push_back({headlessElapsed(), headlessCounters().waits});
-        },
-        &shown);
-    headlessScript(endAt, WmKeyDown, 0, 0);
-    run.run("/s");
-    pin.frame("the end at " + std::to_string(headlessElapsed()) + " ms", nullptr);
-}
-
-// The logo, the course and the board up to a minute are pinned, also with the tick
-// count's wrap inside the logo's fade, inside its hold and at the first frame. Waiting
-// for its start time the board shows its clock once a second, and the loop wakes twice
-// for it: to run the frame and, a frame period later, to show it.
-TEST(MainLoop, FirstMinutePinnedAndTheBoardSleepsBetweenSeconds) {
-    for (uint32_t startTick : {100000u, 0u - 300u, 0u - 1500u, 0u - 1u}) {
-        PinnedRun pin("first-minute-1024x768", 25);
-        Shown shown;
-        firstSeconds(pin, startTick, 60000, 1024, 768, shown);
-        pin.check();
-        ASSERT_GT(pin.frames(), 100);
+// Every picture of the first seconds (logo, course, board) is pinned with the time it is
+// shown, and the time the saver ends: the first minute, also with the tick count's wrap
+// inside the logo's fade, inside its hold and at the first frame; and the narrow view's
+// first seconds, the logo fading in at (64, 272) of the 768 x 1024 window with black all
+// around it, then the course with the middle of the infield in the view. Waiting for its
+// start time the board shows its clock once a second, and the loop wakes twice for it: to
+// run the frame and, a frame period later, to show it.
+TEST(MainLoop, FirstSecondsPinnedAndTheBoardSleepsBetweenSeconds) {
+    const struct {
+        const char* pin;
+        int32_t storeEvery;
+        uint32_t startTick, endAt;
+        int width, height;
+    } runs[] = {
+        {"first-minute-1024x768", 25, 100000, 60000, 1024, 768},
+        {"first-minute-1024x768", 25, 0u - 300u, 60000, 1024, 768},
+        {"first-minute-1024x768", 25, 0u - 1500u, 60000, 1024, 768},
+        {"first-minute-1024x768", 25, 0u - 1u, 60000, 1024, 768},
+        {"first-seconds-768x1024", 60, 100000, 6000, 768, 1024},
+    };
+    for (const auto& r : runs) {
+        struct Shown {
+            PinnedRun pin;
+            std::vector<std::pair<uint32_t, uint32_t>> at;  // each picture's time, the loop's waits so far
+        } shown{PinnedRun(r.pin, r.storeEvery), {}};
+        ProgramRun run;
+        run.config.startTick = r.startTick;
+        run.config.desktopWidth = r.width;
+        run.config.desktopHeight = r.height;
+        run.begin();
+        headlessSetFrameSink(
+            [](const SoftBitmap& p, void* user) {
+                Shown& s = *static_cast<Shown*>(user);
+                s.pin.frame(pinWhere(headlessElapsed(), scene, step), pinPicture(p));
+                s.at.push_back({headlessElapsed(), headlessCounters().waits});
+            },
+            &shown);
+        headlessScript(r.endAt, WmKeyDown, 0, 0);
+        run.run("/s");
+        shown.pin.frame("the end at " + std::to_string(headlessElapsed()) + " ms", nullptr);
+        shown.pin.check();
+        ASSERT_GT(shown.pin.frames(), 50);
         EXPECT_GE(headlessCounters().blits, 1u);  // the black first screen
         for (size_t k = 1; k < shown.at.size(); ++k) {
             const auto [at, waits] = shown.at[k];
@@ -292,16 +275,6 @@ TEST(MainLoop, FirstMinutePinnedAndTheBoardSleepsBetweenSeconds) {
             EXPECT_LE(waits - shown.at[k - 1].second, 2u) << at;
         }
     }
-}
-
-// The narrow view's first seconds: the logo fades in at (64, 272) of the 768 x 1024
-// window, with black all around it, then the course fades in with the middle of the
-// infield in the view.
-TEST(StartUp, NarrowViewCentredWithBlackAroundPinned) {
-    PinnedRun pin("first-seconds-768x1024", 60);
-    Shown shown;
-    firstSeconds(pin, 100000, 6000, 768, 1024, shown);
-    pin.check();
 }
 
 }  // namespace

@@ -22,11 +22,8 @@ void startRace(uint32_t seed, int32_t kind) {
     trackKind = kind;
     prepareRoster();
     makeRaceCard();
-    for (int32_t i = 0; i < RunnerCount; ++i) {
-        runners[i].x = 160 - 32 * i;
-        runners[i].y = 32 * i;
-        runners[i].section = SectionLeft;
-    }
+    for (int32_t i = 0; i < RunnerCount; ++i)
+        runners[i].x = 160 - 32 * i, runners[i].y = 32 * i, runners[i].section = SectionLeft;
     scene = SceneRace;
     step = RaceStart;
 }
@@ -102,51 +99,38 @@ TEST(RaceMeeting, SeedOneFirstRaceAndTheNextPinned) {
         &seen);
     run.run("/s");
     std::string effects = "the effects ";
-    for (const HeadlessSoundRecord& r : headlessSoundLog()) {
-        if (r.call != SoundPlay || r.path.size() < 8) continue;
-        std::string tail = r.path.substr(r.path.size() - 8);
-        if (tail.compare(0, 3, "Snd") == 0) effects += tail[3];
-    }
+    for (const HeadlessSoundRecord& r : headlessSoundLog())  // "...Snd3.dat" adds '3'
+        if (r.call == SoundPlay && r.path.size() >= 8 && r.path.compare(r.path.size() - 8, 3, "Snd") == 0)
+            effects += r.path[r.path.size() - 5];
     seen.pin.frame(effects, nullptr);
     seen.pin.check();
 }
 
-// Runs one race to the end, pinning the screen every fifth frame and through the ending,
-// with the frame's hash as its state; with redrawAll every frame starts from nothing known,
-// as if composing the whole picture.
-void pinRace(PinnedRun& pin, bool redrawAll, int32_t kind) {
-    startRace(2024, kind);
-    for (int32_t frame = 0; frame < 3000; ++frame) {
-        if (redrawAll) resetRaceDisplay();
-        const uint8_t over = raceSceneStep();
-        if (frame % 5 == 0 || step > 16 || over)
-            pin.frame("race frame " + std::to_string(frame) + ", step " + std::to_string(step),
-                      pinPicture(screenSurface), surfaceHash(frameSurface));
-        if (over) return;
-    }
-}
-
-void paintCourse() {
-    for (int32_t y = 0; y < 640; ++y)
-        for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, 0x204000u + uint32_t((x ^ y) & 0x3F));
-    copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
-    for (uint32_t i = 0; i < 6; ++i)  // every runner and sprite column its own colour
-        for (uint32_t c = 0; c < 10; ++c)
-            drawRect(sheetSurface, 32 * c, 367 + 32 * i, 32 * c + 31, 367 + 32 * i + 20,
-                     0x808080u + 0x101010u * i + 0x020000u * c, RectFill);
-    drawRect(sheetSurface, 320, 367, 350, 441, 0xEEEEEE, RectFill);
-}
-
-// Only what changed is copied from frame to frame; the pictures must be exactly those
-// of composing everything anew each frame: both runs meet the same pin. Wide on dirt,
-// narrow on turf.
+// Only what changed is copied from frame to frame; the pictures must be exactly those of
+// composing everything anew each frame (every frame starting from nothing known): both runs
+// meet the same pin, the screen every fifth frame and through the ending with the frame's
+// hash as its state. Wide on dirt, narrow on turf.
 TEST(RaceDisplayCopies, OnlyChangedRowsGiveTheSamePicturesPinned) {
     for (const auto& [w, h] : {std::pair(1024, 768), std::pair(640, 480)})
-        for (bool whole : {false, true}) {
+        for (bool redrawAll : {false, true}) {
             RaceStage stage(w, h);
-            paintCourse();
+            for (int32_t y = 0; y < 640; ++y)
+                for (int32_t x = 0; x < 800; ++x) putPixel(courseSurface, x, y, 0x204000u + uint32_t((x ^ y) & 0x3F));
+            copyRect(sheetSurface, 351, 367, 31, 75, courseSurface, 763, 373, KeyOpaque);
+            for (uint32_t i = 0; i < 6; ++i)  // every runner and sprite column its own colour
+                for (uint32_t c = 0; c < 10; ++c)
+                    drawRect(sheetSurface, 32 * c, 367 + 32 * i, 32 * c + 31, 367 + 32 * i + 20,
+                             0x808080u + 0x101010u * i + 0x020000u * c, RectFill);
+            drawRect(sheetSurface, 320, 367, 350, 441, 0xEEEEEE, RectFill);
             PinnedRun pin("race-display-" + std::to_string(w) + "x" + std::to_string(h), 20);
-            pinRace(pin, whole, w > 800);
+            startRace(2024, w > 800);
+            for (int32_t frame = 0, over = 0; frame < 3000 && !over; ++frame) {
+                if (redrawAll) resetRaceDisplay();
+                over = raceSceneStep();
+                if (frame % 5 == 0 || step > 16 || over)
+                    pin.frame("race frame " + std::to_string(frame) + ", step " + std::to_string(step),
+                              pinPicture(screenSurface), surfaceHash(frameSurface));
+            }
             EXPECT_GT(pin.frames(), 100);
             pin.check();
         }

@@ -17,17 +17,14 @@
 namespace {
 
 struct Watch {
-    int32_t lastScene = -1;
-    uint32_t racesRun = 0, racesUnfinished = 0;
-    uint32_t boards = 0, boardsWrong = 0, boardsAfterMidnight = 0;
-    int32_t lastStartKey = -1;
+    int32_t lastScene = -1, lastStartKey = -1;
+    uint32_t racesRun = 0, racesUnfinished = 0, boards = 0, boardsWrong = 0, boardsAfterMidnight = 0;
     long peakAfterFirstHour = 0;
 };
 
 long peakKilobytes() {
     rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : 0;
 }
 
 int32_t secondsOfDay(const ClockTime& t) { return t.hour * 3600 + t.minute * 60 + t.second; }
@@ -35,23 +32,18 @@ int32_t secondsOfDay(const ClockTime& t) { return t.hour * 3600 + t.minute * 60 
 void watch(void* user) {
     Watch& w = *static_cast<Watch*>(user);
     const uint32_t elapsed = headlessElapsed();
-    if (scene != w.lastScene) {
-        if (w.lastScene == SceneRace) {
-            ++w.racesRun;
-            if (finishCount != RunnerCount) ++w.racesUnfinished;
-        }
-        w.lastScene = scene;
-    }
+    if (scene != w.lastScene && w.lastScene == SceneRace) ++w.racesRun, w.racesUnfinished += finishCount != RunnerCount;
+    w.lastScene = scene;
     // A new start time: it lies interval + 1 minutes after now, within the day.
     const int32_t startKey = secondsOfDay(nextRaceTime);
     if (scene == SceneBoard && startKey != w.lastStartKey && nextRaceTime.year != 0) {
         w.lastStartKey = startKey;
         ClockTime now;
         readClock(now);
-        int32_t ahead = (startKey - secondsOfDay(now) + 86400) % 86400;
+        const int32_t ahead = (startKey - secondsOfDay(now) + 86400) % 86400;
         ++w.boards;
-        if (ahead < 60 * (interval + 1) - 1 || ahead > 60 * (interval + 1)) ++w.boardsWrong;
-        if (now.day == 7) ++w.boardsAfterMidnight;
+        w.boardsWrong += ahead < 60 * (interval + 1) - 1 || ahead > 60 * (interval + 1);
+        w.boardsAfterMidnight += now.day == 7;
     }
     if (w.peakAfterFirstHour == 0 && elapsed >= 3600u * 1000u) w.peakAfterFirstHour = peakKilobytes();
     if (elapsed >= 24u * 3600u * 1000u) platPostQuitMessage(0);

@@ -44,14 +44,9 @@ void driveSchedule(const uint8_t* bytes, size_t size, uint32_t division, uint32_
     const uint32_t length = uint32_t(size - 4 < sizeof buffer ? size - 4 : sizeof buffer);
     std::memcpy(buffer, bytes + 4, length);
     MidiHeader header = {};
-    header.data = buffer;
-    header.bufferLength = sizeof buffer;
-    header.bytesRecorded = length & ~3u;
+    header.data = buffer, header.bufferLength = sizeof buffer, header.bytesRecorded = length & ~3u;
     StreamSchedule s = {};
-    s.running = true;
-    s.tempo = tempo;
-    s.division = division;
-    s.rate = rates[bytes[2] & 3];
+    s.running = true, s.tempo = tempo, s.division = division, s.rate = rates[bytes[2] & 3];
     streamQueue(s, &header);
     Rendered r = {&s, 0, 0, 0, bytes[3] & 7};
     const StreamSink sink = {&r, renderChunk, countShort, countSysex, bufferPlayed};

@@ -3,13 +3,9 @@
 # in Xvfb as a plain user: the board fills each screen size, the configuration file's
 # options arrive, the hack ends cleanly. usage: tests/host/run.sh BUILD_DIR [SCREENS_DIR]
 set -uo pipefail
-build=$(cd "${1:?build directory}" && pwd) screens=${2:-} work=$(mktemp -d /tmp/pellrun-host.XXXXXX)
+build=$(cd "${1:?build directory}" && pwd) screens=${2:-} work=$(mktemp -d /tmp/pellrun-host.XXXXXX) xpid=
 chmod 755 "$work"
-failures=0 xpid=""
-check() {  # check <name> <command...>
-  local name=$1; shift
-  if "$@"; then echo "ok: $name"; else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 cleanup() { [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 
@@ -48,23 +44,16 @@ if [ "$(id -u)" -eq 0 ]; then
   id "$user" > /dev/null 2>&1 || useradd --no-create-home --shell /bin/sh "$user"
 fi
 home="$work/home" runtime="$work/run"
-mkdir -p "$home" "$runtime"
-chmod 700 "$runtime"
+mkdir -p "$home" && mkdir -m 700 "$runtime"
 chown -R "$user" "$home" "$runtime" 2>/dev/null
-start_x() {  # start_x WxH: an Xvfb open to every local client; sets $display
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -ac -nolisten tcp -noreset 3> "$work/display" 2> /dev/null &
-  xpid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  display=":$(cat "$work/display")"
-}
+start_x() { start_xvfb "$work" "$1" -ac; xpid=$xvfb_pid; }  # start_x WxH: open to every local client
 stop_x() { kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null; xpid=""; }
 as_user() {  # as_user VAR=VALUE... COMMAND...: in the user's environment, sound to a file
   "${run_as[@]}" DISPLAY="$display" HOME="$home" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$home/.config" \
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$runtime/audio.raw" PATH=/usr/bin:/bin "$@"
 }
 lit() { convert "$1" -crop "$2" +repage -fill white +opaque black -format '%[fx:int(mean*100)]' info:; }  # % not black
-heard() { [ -s "$1" ] && [ "$(tr -d '\0' < "$1" | head -c 1 | wc -c)" -gt 0 ]; }  # not silence
+playing() { local n=0 f; for f; do heard "$runtime/audio-$f.raw" && n=$((n + 1)); done; echo $n; }  # how many play
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 hack_pids() { pgrep -u "$user" -f "^$hack" | tr '\n' ' '; }
 wait_hacks() { for _ in $(seq 50); do pids=$(hack_pids); [ "$1" = "${pids:+1}" ] && break; sleep 0.1; done; }
@@ -78,8 +67,7 @@ base=$(sed -n 's/.*<command arg="\([^"]*\)".*/\1/p' "$xml")
 speed=$(arg speed arg) interval=$(arg interval arg)
 options="$base ${speed/\%/5} ${interval/\%/1} $(arg music arg-unset) $(arg smooth arg-unset)"
 echo "options from the configuration file: $options"
-check "the configuration file offers filling the screen, by default" \
-  grep -q '<option id="fill" _label="[^"]*"/>' "$xml"
+check "the configuration file offers filling the screen, by default" grep -q '<option id="fill" _label="[^"]*"/>' "$xml"
 
 # run_host SIZE NAME ARGS...: xscreensaver with the hack given the arguments; activates,
 # waits 14 s, takes $work/NAME.png and deactivates; sets $sound (yes/no).
@@ -145,12 +133,10 @@ as_user SDL_DISKAUDIOFILE="$runtime/audio-1.raw" XSCREENSAVER_WINDOW="$rootwin" 
 sleep 1
 as_user SDL_DISKAUDIOFILE="$runtime/audio-2.raw" "$hack" -window-id "$((other))" > "$work/hack2.log" 2>&1 &
 sleep 14
-players=0
-for n in 1 2; do heard "$runtime/audio-$n.raw" && players=$((players + 1)); done
-pids=$(hack_pids)
+players=$(playing 1 2) pids=$(hack_pids)
 echo "two hacks ($pids) on windows $rootwin and $((other)): $players playing sound"
 check "one of two hacks plays" [ "$(echo $pids | wc -w)" -eq 2 -a "$players" -eq 1 ]
-for p in $pids; do kill -TERM "$p"; done
+kill -TERM $pids 2> /dev/null
 wait_hacks ""
 check "both hacks ended on SIGTERM" [ -z "$pids" ]
 check "the two hacks printed no errors" errors_in "$work/hack1.log" "$work/hack2.log"
@@ -182,9 +168,8 @@ if [ "$(id -u)" -eq 0 ]; then
     sleep 10
     DISPLAY=$display xwd -root -silent | convert xwd:- "png:$work/two-$form.png"
     f=$(lit "$work/two-$form.png" 800x640+112+64) shown=$(DISPLAY=$display xdotool search --name '^Pellrun' | wc -l)
-    players=0; for n in s hack; do heard "$runtime/audio-$n.raw" && players=$((players + 1)); done
-    ours=$(hack_pids)
-    for p in $ours; do kill -TERM "$p"; done
+    players=$(playing s hack) ours=$(hack_pids)
+    kill -TERM $ours 2> /dev/null
     wait_hacks ""  # (it keeps its own list in pids)
     where=$home/.cache/pellrun look=("$theirs")
     [ "$form" = none ] && where=$own

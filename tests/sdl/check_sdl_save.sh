@@ -4,17 +4,14 @@
 # settings window ends with 1 and says why; killed by strace at its flush or its rename it
 # stays whole too; a save that works replaces it. usage: check_sdl_save.sh PELLRUN
 set -u
-pellrun=$(realpath "$1")
-work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+pellrun=$(realpath "$1") work=$(mktemp -d)
+. "$(dirname "$0")/../support/checks.sh"
+start_xvfb "$work" 1024x768
+trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 # Run-time files of its own: the killed runs leave their instance marker behind.
 mkdir -m 700 "$work/run"
-export DISPLAY=:$(cat "$work/display") XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
+export DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
     SDL_AUDIODRIVER=dummy
-failures=0
 old='\002\001\001\001\001\001XX'  # a save makes it six bytes
 hex() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }
 
@@ -34,6 +31,7 @@ kill_at() {
     plain strace -f -qq -o /dev/null -e trace="$call" -e inject="$call":signal=KILL "$@"
 }
 
+as_wanted() { [ "$got" = "$code $want $left" ] && [[ "$line" == $says ]]; }
 # Per case: exit status, the file's bytes, the number of new files left beside it (a killed
 # run leaves its unnamed one) and what the program says on stderr ("*": a killed one says
 # nothing, the shell does).
@@ -51,12 +49,7 @@ while read -r name code want left run says; do
     [ "$name" != link ] || [ -L "$dir/Data/Setup.ini" ] || got="$got, the link replaced"
     case $says in -) says= ;; '*') ;; *) says="pellrun: the settings were not saved: $dir/Data/Setup.ini: $says" ;; esac
     line=$(cat "$dir/err")
-    if [ "$got" = "$code $want $left" ] && [[ "$line" == $says ]]; then
-        echo "ok: $name"
-    else
-        echo "FAIL: $name: exit, file, new files left: $got (want $code $want $left); said '$line'"
-        failures=$((failures + 1))
-    fi
+    check "$name: exit, file, new files left: $got (want $code $want $left); said '$line'" as_wanted
 done <<'CASES'
 saved  0   020101010101     0 plain          -
 full   1   0201010101015858 0 full_disk      No space left on device

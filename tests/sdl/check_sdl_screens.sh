@@ -10,51 +10,21 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/pellrun-screens.XXXXXX)
 mkdir "$work/Data"
 cp "$data"/*.dat "$work/Data/"
-xservers=() programs=() failures=0
-cleanup() {
-  local p
-  for p in "${programs[@]}" "${xservers[@]}"; do kill "$p" 2> /dev/null; done
-  stop_monitors
-  rm -rf "$work"
-}
-trap cleanup EXIT
+xservers=() programs=()
+trap 'kill "${programs[@]}" "${xservers[@]}" 2> /dev/null; stop_monitors; rm -rf "$work"' EXIT
 . "$here/support/monitors.sh"
+. "$here/support/checks.sh"
 export XDG_CONFIG_HOME=$work/config SDL_AUDIODRIVER=dummy
 cd "$work"
-check() {  # check NAME COMMAND...
-  local name=$1
-  shift
-  if "$@"; then echo "ok: $name"; else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
-now() { date +%s%3N; }
 
-# xvfb SIZE: a private Xvfb; its display in $display.
-xvfb() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3> "$work/display" 2> /dev/null &
-  xservers+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  display=:$(cat "$work/display")
-}
+xvfb() { start_xvfb "$work" "$1"; xservers+=($xvfb_pid); }  # xvfb SIZE: its display in $display
 # start DISPLAY ARGS...: pellrun on that display (each display a run-time folder of its
 # own, where the instance markers are); its process id in $pid.
 start() {
-  local d=$1
-  shift
+  local d=$1; shift
   mkdir -p -m 700 "$work/run$d"
   DISPLAY=$d XDG_RUNTIME_DIR="$work/run$d" "$pellrun" "$@" >> "$work/pellrun.log" 2>&1 &
-  pid=$!
-  programs+=($pid)
-}
-# A process being reaped loses its stat file before its folder: only a state read counts.
-running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ "$state" != Z ]; }
-# ends PID MS: the process is gone within MS milliseconds (else: where its threads wait).
-ends() {
-  local t0
-  t0=$(now)
-  while running "$1" && [ $(($(now) - t0)) -lt "$2" ]; do sleep 0.01; done
-  running "$1" && { gdb -p "$1" -batch -ex "thread apply all bt 12" 2> /dev/null | grep '^#'; return 1; }
-  echo "  ended after $(($(now) - t0)) ms"
+  pid=$! programs+=($!)
 }
 # shot DISPLAY FILE [WINDOW]: the screen (or a window) as a PNG.
 shot() {
@@ -65,8 +35,7 @@ shot() {
 box() { convert "$1" ${2:+-crop "$2" +repage} -format '%@' info: 2> /dev/null; }
 # within SECONDS COMMAND...: COMMAND succeeds within about SECONDS (tried once a second).
 within() {
-  local n=$1
-  shift
+  local n=$1; shift
   for _ in $(seq "$n"); do "$@" && return; sleep 1; done
   "$@"
 }
@@ -77,8 +46,7 @@ shows() {
 }
 showing() { shot "$d" "$work/shot.png" "$window" && got=$(box "$work/shot.png" "$crop") && [ "$got" = "$want" ]; }
 same() {  # same A B CROP...: the two pictures agree in each CROP
-  local a=$1 b=$2 crop
-  shift 2
+  local a=$1 b=$2 crop; shift 2
   for crop in "$@"; do
     convert "$a" -crop "$crop" +repage "$work/a.png" && convert "$b" -crop "$crop" +repage "$work/b.png" &&
       [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1)" = 0 ] || return 1
@@ -87,12 +55,9 @@ same() {  # same A B CROP...: the two pictures agree in each CROP
 black() { [ "$(convert "$1" -crop "$2" +repage -format '%[max]' info:)" = 0 ]; }  # black FILE CROP
 
 # ---- One screen: filled, portrait, one to one and the simulator's meeting ----------------
-xvfb 1920x1080; wide=$display
-xvfb 1080x1920; tall=$display
-xvfb 1920x1080; one=$display
-start "$wide" /s; filled=$pid
-start "$tall" /s; portrait=$pid
-start "$one" /s --scale 1 --seed 7; whole=$pid
+xvfb 1920x1080; wide=$display; start "$wide" /s
+xvfb 1080x1920; tall=$display; start "$tall" /s
+xvfb 1920x1080; one=$display; start "$one" /s --scale 1 --seed 7
 check "1920 x 1080: the playfield 1350 x 1080 at (285, 0)" shows "$wide" 1350x1080+285+0 30
 check "1080 x 1920: the playfield 1080 x 864 at (0, 528)" shows "$tall" 1080x864+0+528 30
 check "--scale 1: one to one, 800 x 640 at (560, 220)" shows "$one" 800x640+560+220 30
@@ -100,8 +65,9 @@ check "--scale 1: one to one, 800 x 640 at (560, 220)" shows "$one" 800x640+560+
 "$sim" --seed 7 --size 1920x1080 --seconds 14 --snapshot "$work/sim.png" > /dev/null
 seeded() { shot "$one" "$work/seed.png" && same "$work/seed.png" "$work/sim.png" 800x150+560+220 800x440+560+420; }
 check "--seed 7 shows the board pellrun-sim --seed 7 draws" within 20 seeded
-[ -n "$screens" ] && shot "$wide" "$work/wide.png" && shot "$tall" "$work/tall.png"
-kill "$filled" "$portrait" "$whole"
+[ -n "$screens" ] && mkdir -p "$screens" && shot "$wide" "$screens/sdl-1920x1080-board.png" &&
+  shot "$tall" "$work/tall.png" && convert "$work/tall.png" -resize 50% "$screens/sdl-portrait-1080x1920-half.png"
+kill "${programs[@]}"
 
 # ---- A window to watch -----------------------------------------------------------------
 xvfb 1280x1024; desk=$display
@@ -115,13 +81,12 @@ sleep 1
 check "input does not end the window" running "$watched"
 DISPLAY=$desk xdotool windowsize "$win" 1000 500
 check "resized to 1000 x 500, refilled 625 x 500 at (187, 0)" shows "$desk" 625x500+187+0 10 "" "$win"
-[ -n "$screens" ] && cp "$work/shot.png" "$work/window.png"
+[ -n "$screens" ] && cp "$work/shot.png" "$screens/sdl-window-1000x500.png"
 start "$desk" /s; saver=$pid
 check "a saver starts beside the window" shows "$desk" 1280x1024+0+0 30
 DISPLAY=$desk xdotool key space
 check "the saver ends on a key" ends "$saver" 5000
-heard() { [ "$(tr -d '\0' < "$work/window.raw" | head -c 1 | wc -c)" -gt 0 ]; }  # not silence
-check "the window plays its sound" within 20 heard
+check "the window plays its sound" within 20 heard "$work/window.raw"
 DISPLAY=$desk python3 "$here/sdl/wm_close.py" "$win"
 check "closing the window ends it" ends "$watched" 5000
 start "$desk" --window; watched=$pid
@@ -130,13 +95,10 @@ DISPLAY=$desk xdotool mousemove --window "$win" 10 10 key alt+F4 2> /dev/null
 check "Alt+F4 ends the window" ends "$watched" 5000
 
 # ---- Two monitors ------------------------------------------------------------------------
-start_monitors "1920x1080 1280x1024"
-case $? in
-  0) two=$DISPLAY ;;
-  2) echo "SKIP two monitors: $monitors_error" ;;
-  *) echo "FAIL: two monitors: $monitors_error"; failures=$((failures + 1)) ;;
-esac
-if [ -n "${two:-}" ]; then
+start_monitors "1920x1080 1280x1024"; status=$? two=$DISPLAY
+[ $status = 2 ] && echo "SKIP two monitors: $monitors_error"
+[ $status = 2 ] || check "two monitors: Xorg with the dummy driver lays them out $monitors_error" [ $status = 0 ]
+if [ $status = 0 ]; then
   # run_two ARGS...: the pointer on the second monitor, then the saver on both, until the
   # first shows the playfield (input before the program is up would be lost).
   run_two() {
@@ -147,7 +109,8 @@ if [ -n "${two:-}" ]; then
   nothing_left() { [ -z "$(DISPLAY=$two xwininfo -root -children | grep pellrun)" ]; }
   check "two monitors: the first filled 1350 x 1080 at (285, 0)" run_two
   check "two monitors: the second filled 1280 x 1024" shows "$two" 1280x1024+0+0 5 1280x1024+1920+0
-  [ -n "$screens" ] && sleep 8 && shot "$two" "$work/two.png"
+  [ -n "$screens" ] && sleep 8 && shot "$two" "$work/two.png" &&
+    convert "$work/two.png" -resize 50% "$screens/sdl-two-monitors-half.png"
   DISPLAY=$two xdotool mousemove_relative 4 4
   sleep 1
   check "a 4-pixel move on the second monitor does not end it" running "$pid"
@@ -180,19 +143,13 @@ fi
 
 # ---- The pictures, and a race at 1080 lines -------------------------------------------------
 if [ -n "$screens" ]; then
-  mkdir -p "$screens"
   # Full screen on (the 640 x 480 view that follows the leader), fastest, 1 minute to the race.
   printf '\002\000\000\001\000\000' > Data/Setup.ini
   xvfb 1920x1080
   start "$display" /s
   sleep 100
-  shot "$display" "$work/race.png"
+  shot "$display" "$screens/sdl-1920x1080-race.png"
   kill "$pid"
-  cp "$work/wide.png" "$screens/sdl-1920x1080-board.png"
-  cp "$work/race.png" "$screens/sdl-1920x1080-race.png"
-  convert "$work/tall.png" -resize 50% "$screens/sdl-portrait-1080x1920-half.png"
-  cp "$work/window.png" "$screens/sdl-window-1000x500.png"
-  convert "$work/two.png" -resize 50% "$screens/sdl-two-monitors-half.png"
 fi
 [ $failures -eq 0 ] && echo "screens: all passed" || echo "screens: $failures failed"
 exit $((failures > 0))

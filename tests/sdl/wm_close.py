@@ -14,9 +14,8 @@ x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 fields = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
           ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
           ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
-event = type("ClientMessage", (ctypes.Structure,), {"_fields_": fields})(type=33, format=32)
+event = type("ClientMessage", (ctypes.Structure,), {"_fields_": fields})(type=33, format=32, window=int(sys.argv[1], 0))
 display = x11.XOpenDisplay(None) or sys.exit("wm_close.py: no display")
-event.window = int(sys.argv[1], 0)
 event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
 event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
 x11.XSendEvent(display, event.window, 0, 0, ctypes.byref(event))

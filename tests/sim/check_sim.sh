@@ -3,8 +3,7 @@
 # progress line on a terminal; --from.
 # usage: check_sim.sh PELLRUN_SIM DATA_DIR
 set -eu
-sim=$1
-data=$2
+sim=$1 data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -38,8 +37,7 @@ cmp -s "$work/real.out" "$work/huge.out" || fail "the meeting differs with 2 GB 
 
 # Out-of-range values in the data folder's Setup.ini (interval 100, speed -1) give a
 # meeting that runs and ends; the command line's speed overrides the file's.
-mkdir "$work/data"
-ln -s "$data"/*.dat "$work/data/"
+mkdir "$work/data" && ln -s "$data"/*.dat "$work/data/"
 printf '\002\377\144\001\001\001' >"$work/data/Setup.ini"
 timeout 300 "$sim" --seed 7 --races 1 --json --data "$work/data" >"$work/out" 2>"$work/err" || fail "file settings"
 grep -q '"race":1' "$work/out" || fail "no race with the file's settings"

@@ -18,9 +18,8 @@
 monitors_pid= monitors_dir= monitors_error= monitors_geometry=() monitors_display=
 
 monitors_failed() {  # monitors_failed <status> <message>: tidies up, keeps the message
-    monitors_error=$2
-    local file
-    for file in "$monitors_dir/xorg.out" "$monitors_dir/xorg.log"; do
+    local file; monitors_error=$2
+    for file in "$monitors_dir"/xorg.{out,log}; do
         [ "$1" = 1 ] && [ -s "$file" ] && monitors_error+=$'\n'$(tail -n 12 "$file")
     done
     stop_monitors
@@ -40,21 +39,10 @@ start_monitors() {
     monitors_dir=$(mktemp -d "${TMPDIR:-/tmp}/pellrun-monitors.XXXXXX") monitors_display=${DISPLAY-}
     # The framebuffer holds the whole layout; no input devices are taken from the machine.
     cat >"$monitors_dir/xorg.conf" <<EOF
-Section "ServerFlags"
-    Option "AutoAddDevices" "false"
-EndSection
-Section "Device"
-    Identifier "dummy"
-    Driver "dummy"
-    VideoRam 256000
-EndSection
-Section "Screen"
-    Identifier "screen"
-    Device "dummy"
-    DefaultDepth 24
-    SubSection "Display"
-        Virtual $((x > 1024 ? x : 1024)) $tallest
-    EndSubSection
+Section "ServerFlags" Option "AutoAddDevices" "false" EndSection
+Section "Device" Identifier "dummy" Driver "dummy" VideoRam 256000 EndSection
+Section "Screen" Identifier "screen" Device "dummy" DefaultDepth 24
+    SubSection "Display" Virtual $((x > 1024 ? x : 1024)) $tallest EndSubSection
 EndSection
 EOF
     Xorg -displayfd 3 -config "$monitors_dir/xorg.conf" -noreset -nolisten tcp -novtswitch -sharevts -retro \

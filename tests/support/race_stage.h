@@ -26,17 +26,12 @@ struct RaceStage {
         originX = w >= 800 ? (w - 800) / 2 : -1;
         originY = w >= 800 ? (h - 640) / 2 : 0;
         for (int32_t i = 0; i < RunnerCount; ++i) {
-            Runner& r = runners[i];
-            r = Runner();
-            r.section = SectionOffCourse;
-            r.ability = 40;
+            runners[i] = Runner();
+            runners[i].section = SectionOffCourse, runners[i].ability = 40;
             runningOrder[i] = finishOrder[i] = uint8_t(i);
         }
-        leader = 0;
-        finishCount = 0;
-        postFade = 255;
-        boardTick = 0;
-        antiAlias = 1;
+        leader = finishCount = boardTick = 0;
+        postFade = 255, antiAlias = 1;
     }
     ~RaceStage() {
         for (Surface* s : {&screenSurface, &logoSurface, &frameSurface, &courseSurface, &sheetSurface})
@@ -48,12 +43,8 @@ struct RaceStage {
     // Stands runner i at (x, y) on a course section, still.
     static Runner& place(int32_t i, int32_t x, int32_t y, uint8_t section, uint8_t lap = 0) {
         Runner& r = runners[i];
-        r.x = x;
-        r.y = y;
-        r.section = section;
-        r.lap = lap;
-        r.vx = r.vy = r.xAccum = r.yAccum = 0;
-        r.swerve = 0;
+        r.x = x, r.y = y, r.section = section, r.lap = lap;
+        r.vx = r.vy = r.xAccum = r.yAccum = r.swerve = 0;
         return r;
     }
     // Puts every runner not yet on the course far from everything else.
@@ -82,9 +73,7 @@ inline uint64_t surfaceHash(const Surface& s) {
 
 // Number of random draws between two generator states (up to limit).
 inline int32_t drawsBetween(uint32_t from, uint32_t to, int32_t limit = 1000000) {
-    for (int32_t n = 0; n <= limit; ++n) {
+    for (int32_t n = 0; n <= limit; ++n, from = from * 214013u + 2531011u)
         if (from == to) return n;
-        from = from * 214013u + 2531011u;
-    }
     return -1;
 }

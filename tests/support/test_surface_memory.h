@@ -10,9 +10,7 @@
 
 #include "gfx/surface.h"
 
-inline size_t memorySurfaceBytes(const Surface& surface) {
-    return size_t(surface.stride) * size_t(surface.height);
-}
+inline size_t memorySurfaceBytes(const Surface& s) { return size_t(s.stride) * size_t(s.height); }
 
 // Owns one memory Surface for the length of a scope (an empty record if memory is short).
 struct MemorySurface {
@@ -26,11 +24,8 @@ struct MemorySurface {
         if (block == nullptr) return;
         std::memset(block, 0, bytes);
         surface.bits = static_cast<uint8_t*>(block);
-        surface.stride = stride;
-        surface.bytesPerPixel = 3;
-        surface.bitsPerPixel = 24;
-        surface.width = width;
-        surface.height = height;
+        surface.width = width, surface.height = height, surface.stride = stride;
+        surface.bytesPerPixel = 3, surface.bitsPerPixel = 24;
         surface.info.header = BitmapInfoHeader{40, width, height, 1, 24, 0, uint32_t(bytes), 0, 0, 0, 0};
     }
     ~MemorySurface() {
