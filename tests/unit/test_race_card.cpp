@@ -11,24 +11,14 @@
 
 namespace {
 
-// Seed 1's field (abilities 47, 47, 49, 45, 46, 44), its names and odds are pinned in
-// meeting-seed-1; equal abilities keep draw order: runner 0 before runner 1.
-TEST(RaceCard, FixedSeedOrdersEqualAbilitiesByDraw) {
-    prepareRoster();
-    trackKind = 0;
-    pellrunSrand(1);
-    makeRaceCard();
-    const uint8_t order[] = {2, 0, 1, 4, 3, 5};
-    for (int k = 0; k < RunnerCount; ++k) EXPECT_EQ(oddsOrder[k], order[k]) << k;
-    EXPECT_EQ(leader, 0);
-}
-
+// Each card starts with runner 0 leading; seed 1's field, its order, names and odds are
+// pinned in meeting-seed-1.
 TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
     prepareRoster();
     for (uint32_t seed = 0; seed < 300; ++seed) {
         trackKind = int32_t(seed & 1);
         pellrunSrand(seed);
-        runners[0].animTick = 1;
+        runners[0].animTick = 1, leader = 5;
         makeRaceCard();
         std::set<std::string> names;
         for (const Runner& r : runners) {
@@ -37,6 +27,7 @@ TEST(RaceCard, EveryCardIsSixDistinctMiceRankedByAbility) {
         }
         EXPECT_EQ(names.size(), 6u) << seed;
         EXPECT_EQ(runners[0].animTick, 1) << "the animation divider carries over";
+        EXPECT_EQ(leader, 0) << seed;
         for (int k = 1; k < RunnerCount; ++k) {
             const Runner& before = runners[oddsOrder[k - 1]];
             const Runner& after = runners[oddsOrder[k]];
