@@ -1,9 +1,7 @@
-// The race's rails and collisions, and the edges of the race display: whole races,
+// The race's rails and collisions, and the kick-up at the playfield's edges: whole races,
 // their pictures and the order board are pinned by the seeded runs in
 // e2e/test_race_statistics.cpp; what those races seldom reach is checked here.
 #include <gtest/gtest.h>
-
-#include <utility>
 
 #include "race/random.h"
 #include "support/race_stage.h"
@@ -53,20 +51,6 @@ TEST(CanStep, OtherRunnersBlockTheStripAhead) {
         RaceStage::place(3, 400 + c.dx, 540 + c.dy, SectionBottom, c.lap);
         RaceStage::parkOthers();
         EXPECT_EQ(canStep(0, c.d), c.expected) << "other at (" << c.dx << ", " << c.dy << ") direction " << c.d;
-    }
-}
-
-TEST(RaceDisplay, SmallWindowsAreNeverWrittenOutside) {
-    // A window smaller than the view, and one wide enough for the whole playfield but
-    // less high: both pictures are clipped to the window.
-    for (auto size : {std::pair<int, int>{320, 200}, std::pair<int, int>{800, 600}}) {
-        RaceStage stage(size.first, size.second);
-        drawRect(courseSurface, 0, 0, 799, 639, 0x102030, RectFill);
-        RaceStage::place(0, 0, 607, SectionBottom, 0);
-        RaceStage::place(1, 767, 0, SectionTop, 0);
-        RaceStage::parkOthers();
-        drawRaceFrame(159, 159);
-        EXPECT_EQ(getPixel(screenSurface, size.first - 1, size.second - 1), 0x102030u);
     }
 }
 
