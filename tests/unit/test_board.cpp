@@ -98,14 +98,11 @@ TEST(ReadClock, FieldsAndDigitsFromTheLocalTime) {
     EXPECT_EQ(hhmmss(t), "09:06:08");  // milliseconds are dropped
 }
 
-// ---- The scene on prepared Surfaces -----------------------------------------------
 
-// The course's test pattern, so the mixes can be told from copies.
-uint32_t coursePattern(int32_t x, int32_t y) { return uint32_t((x * 7) & 0xFF) << 8 | uint32_t(y & 0xFF); }
-
-class BoardScene : public ::testing::Test {
-protected:
-    void prepare(int32_t windowWidth, int32_t windowHeight, int32_t aa = 0) {
+// The board's Surfaces at 12:34:56, the course in a test pattern (so that mixes can be
+// told from copies) and a field whose row 0 holds a 20-byte full-width name.
+struct BoardStage {
+    BoardStage(int32_t windowWidth, int32_t windowHeight, int32_t aa = 0) {
         HeadlessConfig config = testConfig();
         config.startTime = {2026, 12, 0, 6, 12, 34, 56, 0};
         resetProgramState();
@@ -118,11 +115,11 @@ protected:
         createSurface(sheetSurface, nullptr, 435, 1000, 24);
         loadBitmapResource(sheetSurface, 101);
         for (int32_t y = 0; y < PlayfieldHeight; ++y)
-            for (int32_t x = 0; x < PlayfieldWidth; ++x) putPixel(courseSurface, x, y, coursePattern(x, y));
+            for (int32_t x = 0; x < PlayfieldWidth; ++x)
+                putPixel(courseSurface, x, y, uint32_t((x * 7) & 0xFF) << 8 | uint32_t(y & 0xFF));
         const bool wide = windowWidth >= PlayfieldWidth;
         originX = wide ? (windowWidth - PlayfieldWidth) / 2 : -1;
         originY = wide ? (windowHeight - PlayfieldHeight) / 2 : 0;
-        // Row 0 holds a 20-byte full-width name.
         const char* const names[RunnerCount] = {
             "\x82\x60\x82\x61\x82\x62\x82\x63\x82\x64\x82\x65\x82\x66\x82\x67\x82\x68\x82\x69",
             "Mouse 2", "\x83\x7D\x83\x45\x83\x58", "ABCDEFGHIJKLMNOPQRST", "5", "Six"};
@@ -132,15 +129,9 @@ protected:
             runners[i].odds = 12 + 100 * i;
         }
     }
-    void TearDown() override {
+    ~BoardStage() {
         for (Surface* s : {&screenSurface, &frameSurface, &courseSurface, &sheetSurface}) releaseSurface(*s);
         originX = originY = 0;
-    }
-    // One 10 ms frame; returns the step's result.
-    uint8_t frame() {
-        uint8_t done = boardSceneStep();
-        platSleep(10);
-        return done;
     }
 };
 
@@ -150,7 +141,7 @@ protected:
 // stamped on it (also where a low window hides its top rows) and the sheet's list rows.
 // When a pin breaks, look at the names kept to their cells, the smoothing of board rows
 // only, the list's mix level and the narrow layout's 80-pixel shift.
-TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
+TEST(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
     const struct {
         int32_t width, height, aa;
     } runs[] = {{1024, 768, 1}, {1024, 768, 0}, {640, 480, 0}, {800, 500, 1}};
@@ -158,13 +149,14 @@ TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
         // Every picture of the first layout is kept for a failure to show, some of the others'.
         PinnedRun pin("board-" + std::to_string(run.width) + "x" + std::to_string(run.height) + "-aa" +
                           std::to_string(run.aa), &run == runs ? 1 : 8);
-        prepare(run.width, run.height, run.aa);
+        BoardStage stage(run.width, run.height, run.aa);
         uint32_t shown = ~0u;
         ClockTime now;
         for (uint8_t over = 0; !over;) {
             readClock(now);  // the time the next frame sees
             const bool waiting = step == BoardWaitStart, due = startTimeDue(now, nextRaceTime);
-            over = frame();
+            over = boardSceneStep();
+            platSleep(10);   // 10 ms frames
             if (waiting) {
                 ASSERT_EQ(step == BoardFadeOut, due) << hhmmss(now);
             }
@@ -181,12 +173,11 @@ TEST_F(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
         pin.frame("the sheet's list rows",
                   pinPicture(sheetSurface.bits, 435, 1000, sheetSurface.stride, 0, 880, 435, 120));
         pin.check();
-        TearDown();
     }
 }
 
-TEST_F(BoardScene, ClockModes) {
-    prepare(1024, 768);
+TEST(BoardScene, ClockModes) {
+    BoardStage stage(1024, 768);
     // Unknown modes draw nothing.
     drawRect(frameSurface, 0, 0, 799, 639, 0x123456, RectFill);
     drawRect(screenSurface, 0, 0, 1023, 767, 0x123456, RectFill);

@@ -1,27 +1,20 @@
-// The race's rails and collisions, and the edges of the race display: whole races,
+// The race's rails and collisions, and the kick-up at the playfield's edges: whole races,
 // their pictures and the order board are pinned by the seeded runs in
 // e2e/test_race_statistics.cpp; what those races seldom reach is checked here.
 #include <gtest/gtest.h>
-
-#include <utility>
 
 #include "race/random.h"
 #include "support/race_stage.h"
 
 namespace {
 
-// ---- Rails ---------------------------------------------------------------------------
-
-struct RailCase {
-    int32_t x, y;
-    uint8_t lap;
-    int32_t d;
-    int32_t expected;
-};
-
 TEST(CanStep, RailsRefuseExactlyAtTheirLines) {
     RaceStage stage;
-    const RailCase cases[] = {
+    const struct {
+        int32_t x, y;
+        uint8_t lap;
+        int32_t d, expected;
+    } cases[] = {
         {0, 300, 0, Left, 0},      {1, 300, 0, Left, 1},     {608, 161, 0, Left, 0},
         {608, 160, 0, Left, 1},    {609, 300, 0, Left, 1},   {300, 0, 0, Up, 0},
         {300, 1, 0, Up, 1},        {607, 448, 0, Up, 0},     {608, 448, 0, Up, 1},
@@ -31,7 +24,7 @@ TEST(CanStep, RailsRefuseExactlyAtTheirLines) {
         {767, 500, 4, Right, 1},   {766, 500, 2, Right, 1},  {160, 447, 0, Right, 0},
         {160, 448, 0, Right, 1},   {159, 300, 0, Right, 1},
     };
-    for (const RailCase& c : cases) {
+    for (const auto& c : cases) {
         RaceStage::place(0, c.x, c.y, SectionTop, c.lap);
         RaceStage::parkOthers();
         EXPECT_EQ(canStep(0, c.d), c.expected)
@@ -39,17 +32,12 @@ TEST(CanStep, RailsRefuseExactlyAtTheirLines) {
     }
 }
 
-// ---- Collisions ----------------------------------------------------------------------
-
-struct BlockCase {
-    int32_t dx, dy;  // the other runner's offset from runner 0
-    int32_t d;
-    int32_t expected;
-    uint8_t lap = 2;  // the other runner's; finished (3) and placed (4) ones block too
-};
-
 TEST(CanStep, OtherRunnersBlockTheStripAhead) {
-    const BlockCase cases[] = {
+    const struct {
+        int32_t dx, dy;   // the other runner's offset from runner 0
+        int32_t d, expected;
+        uint8_t lap = 2;   // the other runner's; finished (3) and placed (4) ones block too
+    } cases[] = {
         {-32, 0, Left, 0},  {-33, 0, Left, 1},  {-1, 31, Left, 0},  {-1, 32, Left, 1},
         {-1, -31, Left, 0}, {0, 0, Left, 1},    {32, 0, Right, 0},  {33, 0, Right, 1},
         {1, -31, Right, 0}, {1, 32, Right, 1},  {0, 5, Right, 1},   {0, -32, Up, 0},
@@ -57,29 +45,12 @@ TEST(CanStep, OtherRunnersBlockTheStripAhead) {
         {0, 33, Down, 1},   {-31, 1, Down, 0},  {32, 1, Down, 1},   {0, 0, Down, 1},
         {32, 0, Right, 0, 3}, {32, 0, Right, 0, 4},
     };
-    for (const BlockCase& c : cases) {
+    for (const auto& c : cases) {
         RaceStage stage;
         RaceStage::place(0, 400, 540, SectionBottom);
         RaceStage::place(3, 400 + c.dx, 540 + c.dy, SectionBottom, c.lap);
         RaceStage::parkOthers();
-        EXPECT_EQ(canStep(0, c.d), c.expected) << "other at (" << c.dx << ", " << c.dy
-                                               << ") direction " << c.d;
-    }
-}
-
-// ---- Display edges -------------------------------------------------------------------
-
-TEST(RaceDisplay, SmallWindowsAreNeverWrittenOutside) {
-    // A window smaller than the view, and one wide enough for the whole playfield but
-    // less high: both pictures are clipped to the window.
-    for (auto size : {std::pair<int, int>{320, 200}, std::pair<int, int>{800, 600}}) {
-        RaceStage stage(size.first, size.second);
-        drawRect(courseSurface, 0, 0, 799, 639, 0x102030, RectFill);
-        RaceStage::place(0, 0, 607, SectionBottom, 0);
-        RaceStage::place(1, 767, 0, SectionTop, 0);
-        RaceStage::parkOthers();
-        drawRaceFrame(159, 159);
-        EXPECT_EQ(getPixel(screenSurface, size.first - 1, size.second - 1), 0x102030u);
+        EXPECT_EQ(canStep(0, c.d), c.expected) << "other at (" << c.dx << ", " << c.dy << ") direction " << c.d;
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,60 +14,47 @@
 
 namespace {
 
-HostOptions parse(std::vector<const char*> args, std::string* line = nullptr) {
+// The options parsed, as the settings (speed, interval, music, smoothing; -1 unchanged),
+// the other options that differ from their defaults and, after "|", the rest of the line.
+std::string parsed(std::vector<const char*> args) {
     args.insert(args.begin(), "pellrun");
-    HostOptions options;
-    char text[64];
-    EXPECT_TRUE(hostParseOptions(int(args.size()), const_cast<char**>(args.data()), options, text, sizeof text));
-    if (line) *line = text;
-    return options;
+    HostOptions o;
+    char line[64];
+    EXPECT_TRUE(hostParseOptions(int(args.size()), const_cast<char**>(args.data()), o, line, sizeof line));
+    const RunSettings& s = o.settings;
+    std::ostringstream out;
+    out << s.speed << ' ' << s.interval << ' ' << s.music << ' ' << s.antiAlias << (o.root ? " root" : "");
+    if (o.hasWindowId) out << " id " << o.windowId;
+    if (o.scale != 0) out << " scale " << o.scale;
+    out << (o.window ? " window" : "") << (o.primaryOnly ? " primary" : "");
+    if (o.seed != -1) out << " seed " << o.seed;
+    return out.str() + (*line ? std::string(" | ") + line : "");
 }
 
+// Out of range, malformed or missing values change nothing; the screens are filled by
+// default.
 TEST(SdlHost, OptionsOverrideSettingsAndLeaveTheRestAsTheCommandLine) {
-    struct Case {
-        std::vector<const char*> args;
-        RunSettings settings;
-        const char* line;
-    } cases[] = {
-        {{"--root"}, {-1, -1, -1, -1}, ""},
-        {{"-speed", "5", "-interval", "3", "-no-music", "-no-smooth"}, {0, 2, 1, 1}, ""},
-        {{"--speed", "1", "--interval", "1", "--music", "--smooth"}, {4, 0, 0, 0}, ""},
-        // Out of range or missing values change nothing.
-        {{"--speed", "6", "--interval", "0", "--speed"}, {-1, -1, -1, -1}, ""},
-        {{"/s", "--no-music", "5000"}, {-1, -1, 1, -1}, "/s 5000"},
-        {{"/c", "a  b", "--speed", "3", "x", "y"}, {2, -1, -1, -1}, "/c a  b x y"},
-    };
-    for (const Case& c : cases) {
-        std::string line;
-        const HostOptions o = parse(c.args, &line);
-        const RunSettings& s = o.settings;
-        EXPECT_EQ((std::vector<int>{s.speed, s.interval, s.music, s.antiAlias, line == c.line}),
-                  (std::vector<int>{c.settings.speed, c.settings.interval, c.settings.music, c.settings.antiAlias, 1}))
-            << c.args[0] << " " << c.args.size() << " " << line;
-    }
-    EXPECT_TRUE(parse({"--root"}).root);
-    EXPECT_EQ(parse({"-window-id", "0x2a00007"}).windowId, 0x2a00007u);
-    EXPECT_EQ(parse({"--window-id", "44040199"}).windowId, 44040199u);
-    EXPECT_FALSE(parse({"-window-id", "12z"}).hasWindowId);
-    // The screens: fill by default, whole factors, a window, the primary monitor alone,
-    // a seed; a bad value leaves the default.
     const struct {
         std::vector<const char*> args;
-        int32_t scale;
-        bool window, primaryOnly;
-        int64_t seed;
-    } screens[] = {{{}, 0, false, false, -1},
-                   {{"--scale", "3", "-window", "--monitors", "primary", "--seed", "4294967295"}, 3, true, true,
-                    4294967295},
-                   {{"--scale", "2", "--scale", "fill", "--monitors", "all", "--seed", "0"}, 0, false, false, 0},
-                   {{"--scale", "65", "--monitors", "second", "--seed", "4294967296"}, 0, false, false, -1},
-                   {{"--scale", "0", "--seed", "-1"}, 0, false, false, -1}};
-    for (const auto& c : screens) {
-        const HostOptions o = parse(c.args);
-        EXPECT_EQ(std::vector<int64_t>({o.scale, o.window, o.primaryOnly, o.seed}),
-                  std::vector<int64_t>({c.scale, c.window, c.primaryOnly, c.seed}))
-            << c.args.size();
-    }
+        const char* options;
+    } cases[] = {
+        {{}, "-1 -1 -1 -1"},
+        {{"--root"}, "-1 -1 -1 -1 root"},
+        {{"-speed", "5", "-interval", "3", "-no-music", "-no-smooth"}, "0 2 1 1"},
+        {{"--speed", "1", "--interval", "1", "--music", "--smooth"}, "4 0 0 0"},
+        {{"--speed", "6", "--interval", "0", "--speed"}, "-1 -1 -1 -1"},
+        {{"/s", "--no-music", "5000"}, "-1 -1 1 -1 | /s 5000"},
+        {{"/c", "a  b", "--speed", "3", "x", "y"}, "2 -1 -1 -1 | /c a  b x y"},
+        {{"-window-id", "0x2a00007"}, "-1 -1 -1 -1 id 44040199"},
+        {{"--window-id", "44040199"}, "-1 -1 -1 -1 id 44040199"},
+        {{"-window-id", "12z"}, "-1 -1 -1 -1"},
+        {{"--scale", "3", "-window", "--monitors", "primary", "--seed", "4294967295"},
+         "-1 -1 -1 -1 scale 3 window primary seed 4294967295"},
+        {{"--scale", "2", "--scale", "fill", "--monitors", "all", "--seed", "0"}, "-1 -1 -1 -1 seed 0"},
+        {{"--scale", "65", "--monitors", "second", "--seed", "4294967296"}, "-1 -1 -1 -1"},
+        {{"--scale", "0", "--seed", "-1"}, "-1 -1 -1 -1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parsed(c.args), c.options) << &c - cases;
 }
 
 // Runs in a scratch folder with the environment set per case.

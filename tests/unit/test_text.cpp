@@ -2,7 +2,6 @@
 // through the software glyph output.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -78,30 +77,6 @@ struct PlatformSurface {
     }
     ~PlatformSurface() { releaseSurface(surface); }
 };
-
-// The longest name in its 200 x 40 cell: plain output writes only the text colour;
-// smoothed white over black only the table's blends, on the same glyph pixels.
-TEST(DrawText, PlainAndSmoothedNameInItsCells) {
-    headlessReset(testConfig());
-    PlatformSurface plain(240, 60, 0x336699), smooth(240, 60, 0);
-    std::string name;   // "ＡＢＣ...": ten full-width letters, twenty bytes, the longest name
-    for (int i = 0; i < 10; ++i) name += {char(0x82), char(0x60 + i)};
-    EXPECT_EQ(drawText(plain.surface, name.c_str(), 10, 5, 0xFFFFFF, TextPlain, 10, 40, 0, ""), 1);
-    drawText(smooth.surface, name.c_str(), 10, 5, 0xFFFFFF, TextSmoothed, 10, 40, 0, "");
-    int32_t count = 0, right = -1;
-    for (int32_t y = 0; y < 60; ++y)
-        for (int32_t x = 0; x < 240; ++x) {
-            const uint32_t p = getPixel(smooth.surface, x, y), q = getPixel(plain.surface, x, y);
-            ASSERT_EQ(q != 0x336699, p != 0) << x << "," << y;
-            ASSERT_TRUE(p == 0 || p == 0xFFFFFF || p == 0x999999 || p == 0xBFBFBF || p == 0x7F7F7F || p == 0x666666)
-                << std::hex << p;
-            if (q == 0x336699) continue;
-            ASSERT_TRUE(q == 0xFFFFFF && x >= 10 && x <= 209 && y >= 5 && y <= 44) << x << "," << y;
-            ++count, right = std::max(right, x);
-        }
-    EXPECT_GT(count, 100);
-    EXPECT_GT(right, 190);   // the tenth character is drawn, in the last cell
-}
 
 // Empty text, the ideographic space (one double-byte character), an unknown mode and
 // cells for which no temporary picture can be made change nothing; text hanging off the
