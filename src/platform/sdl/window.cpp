@@ -65,6 +65,8 @@ struct SdlWindowData {
     int32_t dirtyFirst, dirtyEnd;  // held: the bands holding marked tiles
     int32_t outputCount;
     SdlOutput outputs[MaxOutputs];
+    bool x11Looked;            // the outputs' window system was asked for (once they exist)
+    Display* x11;              // their X connection; null elsewhere
 };
 
 // Scratch of one present.
@@ -652,16 +654,21 @@ void backendWaitMessage(uint32_t timeoutMs) {
     if (data && changesWaiting(data)) endWaitAt(timeoutMs, lastPresent, PresentInterval);
     if (focusLeaving) endWaitAt(timeoutMs, focusLeftAt, FocusSettle);
     if (timeoutMs > 0x7FFFFFFFu) timeoutMs = 0x7FFFFFFFu;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!data || !SDL_GetWindowWMInfo(data->outputs[0].window, &info) || info.subsystem != SDL_SYSWM_X11) {
+    if (data && !data->x11Looked && data->outputs[0].window) {
+        data->x11Looked = true;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(data->outputs[0].window, &info) && info.subsystem == SDL_SYSWM_X11)
+            data->x11 = info.info.x11.display;
+    }
+    if (!data || !data->x11) {
         SDL_WaitEventTimeout(nullptr, int(timeoutMs));
         return;
     }
     // On X the wait is on the connection itself: SDL's own wait would go on through the
     // end request's signal. The signal is let in only during the wait, so one that comes
     // after the last look at the request still ends it.
-    Display* display = info.info.x11.display;
+    Display* display = data->x11;
     sigset_t ends, before;
     sigemptyset(&ends);
     sigaddset(&ends, SIGTERM);
