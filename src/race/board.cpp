@@ -199,7 +199,6 @@ void oddsText(uint32_t odds, char out[6]) {
 const char* boardStyleLabel(uint8_t style) { return style < 4 ? boardLabels[style] : ""; }
 const char* listStyleLabel(uint8_t style) { return style < 4 ? listLabels[style] : ""; }
 
-
 uint8_t drawClock(uint32_t mode) {
     const uint32_t what = mode & 0x0F;
     if (what != ClockLive && what != ClockNextRace) return 0;
