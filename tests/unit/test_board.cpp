@@ -92,9 +92,6 @@ TEST(ReadClock, FieldsAndDigitsFromTheLocalTime) {
     EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20260307);
     EXPECT_EQ(t.dayOfWeek, 6);  // a Saturday
     EXPECT_EQ(std::string(t.yearDigits, 8) + hhmmss(t), "2026030709:05:07");
-    platSleep(61999);
-    readClock(t);
-    EXPECT_EQ(hhmmss(t), "09:06:08");  // milliseconds are dropped
 }
 
 
