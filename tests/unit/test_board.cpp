@@ -73,8 +73,7 @@ TEST(OddsText, FiveCharactersFromTheLastFourDigitsAndLabelsOfKnownStyles) {
         {10, "  1.0"}, {9999, "999.9"}, {7, "   .7"}, {0, "   . "},
     };
     for (const auto& c : cases) {
-        char text[6] = "xxxxx";
-        text[5] = 'x';
+        char text[6] = {'x', 'x', 'x', 'x', 'x', 'x'};   // oddsText must end the text itself
         oddsText(c.odds, text);
         EXPECT_STREQ(text, c.text) << c.odds;
     }
@@ -93,9 +92,6 @@ TEST(ReadClock, FieldsAndDigitsFromTheLocalTime) {
     EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20260307);
     EXPECT_EQ(t.dayOfWeek, 6);  // a Saturday
     EXPECT_EQ(std::string(t.yearDigits, 8) + hhmmss(t), "2026030709:05:07");
-    platSleep(61999);
-    readClock(t);
-    EXPECT_EQ(hhmmss(t), "09:06:08");  // milliseconds are dropped
 }
 
 
@@ -176,19 +172,13 @@ TEST(BoardScene, EveryLayoutWaitsForTheStartTimeWithItsPicturesPinned) {
     }
 }
 
-TEST(BoardScene, ClockModes) {
+// Unknown modes draw nothing, in either box and on neither picture.
+TEST(BoardScene, UnknownClockModesDrawNothing) {
     BoardStage stage(1024, 768);
-    // Unknown modes draw nothing.
-    drawRect(frameSurface, 0, 0, 799, 639, 0x123456, RectFill);
-    drawRect(screenSurface, 0, 0, 1023, 767, 0x123456, RectFill);
+    nextRaceTime = timeOf(12, 35, 56);   // a time that would show as white digits
+    const uint64_t frame = surfaceHash(frameSurface), screen = surfaceHash(screenSurface);
     EXPECT_EQ(drawClock(2) + drawClock(0x1F), 0);
-    EXPECT_EQ(getPixel(frameSurface, 250, 180), 0x123456u);
-    // Mode 0x10 draws onto the window only, at the window position of the box.
-    drawClock(ClockLive | ClockToScreen);
-    EXPECT_EQ(getPixel(frameSurface, 200, 172), 0x123456u);
-    EXPECT_EQ(getPixel(screenSurface, originX + 200, originY + 172), 0u);
-    EXPECT_EQ(getPixel(screenSurface, originX + 299, originY + 191), 0u);
-    EXPECT_EQ(getPixel(screenSurface, originX + 300, originY + 191), 0x123456u);
+    EXPECT_TRUE(surfaceHash(frameSurface) == frame && surfaceHash(screenSurface) == screen);
 }
 
 }  // namespace
