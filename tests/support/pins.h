@@ -44,7 +44,6 @@ public:
     }
     // Fails the test at the first frame that differs (or renews the expectation).
     void check();
-    int32_t frames() const { return int32_t(seen.size()); }
 
 private:
     struct Line {
