@@ -167,43 +167,30 @@ TEST(SettingsFile, SaveReplacesOnlyARegularFileAndLostChoicesAreReported) {
     }
 }
 
-TEST(StartUp, PlayfieldPlacement) {
+// Where the playfield lies in the window: windows 640 to 799 wide centre the narrow 640 x 480
+// view. With the display switch on, the last 640 x 480 mode of the desktop depth is used, with
+// the start-up refresh, and the desktop's mode (not one of its width only) restored. A refused
+// switch, and no 640 x 480 mode at all, keep the desktop and the wide layout, with no restore.
+TEST(StartUp, PlayfieldPlacementAndTheDisplaySwitch) {
     const struct {
-        int w, h, originX, originY, viewX, viewY;
-    } cases[] = {  // windows 640 to 799 wide centre the narrow 640 x 480 view
+        int w, h, originX, originY, viewX, viewY;  // w x h: the desktop, or the mode switched to
+        bool switchOn = false;                     // the switch on, from a 1024 x 768 desktop
+        int32_t testResult = DispChangeSuccessful;
+        bool has640 = true;
+        std::vector<int> modes{};  // switching: mode and refresh while running, chosen modes, changes
+    } cases[] = {
         {1024, 768, 112, 64, 0, 0}, {800, 600, 0, -20, 0, 0}, {1366, 768, 283, 64, 0, 0},
         {1920, 1080, 560, 220, 0, 0}, {640, 480, -1, 0, 0, 0}, {700, 500, -1, 0, 30, 10},
         {768, 1024, -1, 0, 64, 272}, {720, 400, -1, 0, 40, 0}, {600, 800, -1, 0, 0, 0},
+        {640, 480, -1, 0, 0, 0, true, DispChangeSuccessful, true, {640, 72, 2, 3, 2}},
+        {1024, 768, 112, 64, 0, 0, true, DispChangeRestart, true, {1024, 72, 2, 3, 0}},
+        {1024, 768, 112, 64, 0, 0, true, DispChangeSuccessful, false, {1024, 72, -1, 0, 0}},
     };
     for (const auto& c : cases) {
         ProgramRun run;
-        run.config.desktopWidth = c.w;
-        run.config.desktopHeight = c.h;
-        run.begin();
-        headlessScript(1000, WmKeyDown, 0, 0);
-        run.run("/s");
-        EXPECT_EQ((std::vector<int>{originX, originY, viewX, viewY, screenWidth, screenHeight}),
-                  (std::vector<int>{c.originX, c.originY, c.viewX, c.viewY, c.w, c.h}));
-        EXPECT_EQ(headlessCounters().cursorCount, 0) << "cursor shown again at the end";
-    }
-}
-
-// The last 640 x 480 mode of the desktop depth is used, with the start-up refresh, and the
-// desktop's mode (not one of its width only) restored. A refused switch, and no 640 x 480
-// mode at all, keep the desktop and the wide layout, with no restore.
-TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
-    const struct {
-        int32_t testResult;
-        bool has640;
-        std::vector<int> expect;  // mode while running, layout, chosen modes, changes, mode after
-    } cases[] = {
-        {DispChangeSuccessful, true, {640, 72, 640, -1, 2, 3, 2, 1024, 768, 72}},
-        {DispChangeRestart, true, {1024, 72, 1024, 112, 2, 3, 0, 1024, 768, 72}},
-        {DispChangeSuccessful, false, {1024, 72, 1024, 112, -1, 0, 0, 1024, 768, 72}},
-    };
-    for (const auto& c : cases) {
-        ProgramRun run;
-        run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+        if (c.switchOn) run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+        run.config.desktopWidth = c.switchOn ? 1024 : c.w;
+        run.config.desktopHeight = c.switchOn ? 768 : c.h;
         run.config.refresh = 72;
         run.config.displayTestResult = c.testResult;
         run.config.has640Mode = c.has640;
@@ -219,9 +206,15 @@ TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
         run.run("/s");
         headlessSetSleepHook(nullptr, nullptr);  // `on` ends with this round
         const HeadlessCounters& d = headlessCounters();
-        EXPECT_EQ((std::vector<int>{on.currentWidth, on.currentFrequency, screenWidth, originX, mode640, modeAtStart,
-                                    d.displayChanges, d.currentWidth, d.currentHeight, d.currentFrequency}),
-                  c.expect) << c.testResult << c.has640;
+        EXPECT_EQ((std::vector<int>{originX, originY, viewX, viewY, screenWidth, screenHeight}),
+                  (std::vector<int>{c.originX, c.originY, c.viewX, c.viewY, c.w, c.h})) << c.w << "x" << c.h;
+        const std::vector<int> running{on.currentWidth, on.currentFrequency, mode640, modeAtStart, d.displayChanges};
+        if (c.switchOn) {
+            EXPECT_EQ(running, c.modes) << c.testResult << c.has640;
+        }
+        EXPECT_EQ((std::vector<int>{d.currentWidth, d.currentHeight, d.currentFrequency}),
+                  (std::vector<int>{run.config.desktopWidth, run.config.desktopHeight, 72})) << "the mode after";
+        EXPECT_EQ(d.cursorCount, 0) << "cursor shown again at the end";
     }
 }
 
