@@ -67,7 +67,6 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
     std::vector<Case> cases = {
         // System keys and unknown messages are ignored.
         {{{1000, WmSysKeyDown, 0x12}, {1100, 0x0400}, {1200, WmMouseHWheel}, {3000, WmKeyDown}}, 3000},
-        {{{600, WmKeyDown}}, 600},  // the grace period is half a second
         // The first mouse report is the reference, never moved; moves under 5 pixels from it are ignored.
         {{{2000, WmMouseMove, 0, 100, 100}, {2100, WmMouseMove, 0, 104, 104},
           {2200, WmMouseMove, 0, 96, 97}, {2300, WmMouseMove, 0, 105, 100}}, 2300},
@@ -80,9 +79,9 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         {{{100, WmMouseMove, 0, 10, 10}, {200, WmMouseMove, 0, 300, 10}, {2000, WmMouseMove, 0, 10, 10},
           {2100, WmMouseMove, 0, 10, 200}}, 2100},
     };
-    // Each action ends it once the grace period is over.
+    // Each action ends it once the grace period of half a second is over.
     for (uint32_t action : {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel})
-        cases.push_back({{{100, action}, {400, action}, {1500, action}}, 1500});
+        cases.push_back({{{100, action}, {400, action}, {600, action}}, 600});
     // Also started just before the tick count wraps, with the wrap inside the grace.
     for (uint32_t startTick : {100000u, 0xFFFFFFFFu - 200u})
         for (const Case& c : cases) {
@@ -106,7 +105,6 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         const char* line = "/c";
     };
     const Case cases[] = {
-        {{2, 0, 2, 1, 0, 1}, {0, 2, 1, 0, 1}},
         {{2, 0, 2, 1, 0, 1, 9, 9}, {0, 2, 1, 0, 1}},  // longer files are accepted
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
