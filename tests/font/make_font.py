@@ -69,8 +69,7 @@ def font():
     }
     out = struct.pack(">IHHHH", 0x10000, len(tables), 128, 3, len(tables) * 16 - 128)
     at, body = 12 + 16 * len(tables), b""
-    for tag in sorted(tables):
-        data = tables[tag]
+    for tag, data in sorted(tables.items()):
         out += tag + struct.pack(">III", 0, at + len(body), len(data))
         body += data + b"\0" * (-len(data) % 4)
     return out + body
