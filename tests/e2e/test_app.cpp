@@ -99,12 +99,11 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
 // the nearest choice for a value out of range, and OK writes back what it shows; the saver
 // ("/s") neither writes the file nor corrects its values.
 TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
-    struct Case {
+    const struct {
         std::vector<uint8_t> bytes;
         int32_t expect[5];
         const char* line = "/c";
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{2, 0, 2, 1, 0, 1, 9, 9}, {0, 2, 1, 0, 1}},  // longer files are accepted
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
@@ -113,7 +112,7 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {4, 0, 1, 0, 1}},
         {{2, 0x7F, 9, 1, 1, 1, 7}, {127, 9, 1, 1, 1}, "/s"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const bool saver = c.line[1] == 's';
         ProgramRun run;
         run.writeData("Setup.ini", c.bytes);
@@ -253,7 +252,6 @@ TEST(MainLoop, FirstSecondsPinnedAndTheBoardSleepsBetweenSeconds) {
         run.run("/s");
         shown.pin.frame("the end at " + std::to_string(headlessElapsed()) + " ms", nullptr);
         shown.pin.check();
-        EXPECT_GE(headlessCounters().blits, 1u);  // the black first screen
         for (size_t k = 1; k < shown.at.size(); ++k) {  // the pin holds each picture's time
             const auto [at, waits] = shown.at[k];
             if (at < 10000) continue;
