@@ -61,11 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     uint8_t* data = static_cast<uint8_t*>(std::malloc(size ? size : 1));
     if (size) std::memcpy(data, bytes, size);
     if (acceptSongData(data, uint32_t(size)))
-        for (int rounds : {6, 1}) {  // several buffer rounds, then a stop and a restart
+        for (int rounds : {6, 1}) {  // several buffer rounds, then a stop and a restart; each buffer taken, none empty
             if (rounds == 1) stopMusic(), headlessSoundReset();
             startSong();
             for (int i = 0; i < rounds && softMidiComplete(); ++i) continue;
-            // The stream took every buffer queued: whole events within its 10000 bytes, nothing else.
             for (const HeadlessSoundRecord& r : headlessSoundLog())
                 if (r.call == SoundOut && (r.result != 0 || r.value == 0)) __builtin_trap();
         }
