@@ -67,16 +67,11 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
     std::vector<Case> cases = {
         // System keys and unknown messages are ignored.
         {{{1000, WmSysKeyDown, 0x12}, {1100, 0x0400}, {1200, WmMouseHWheel}, {3000, WmKeyDown}}, 3000},
-        {{{600, WmKeyDown}}, 600},  // the grace period is half a second
-        // The first mouse report is the reference only; moves under 5 pixels are ignored.
+        // The first mouse report is the reference, never moved; moves under 5 pixels from it are ignored.
         {{{2000, WmMouseMove, 0, 100, 100}, {2100, WmMouseMove, 0, 104, 104},
           {2200, WmMouseMove, 0, 96, 97}, {2300, WmMouseMove, 0, 105, 100}}, 2300},
         // A key while the board sleeps between its clock's seconds wakes it at once.
         {{{40250, WmKeyDown}}, 40250},
-        // A slow drift ends it once it is 5 away from the first report.
-        {{{2000, WmMouseMove, 0, 50, 50}, {2100, WmMouseMove, 0, 50, 51}, {2200, WmMouseMove, 0, 50, 52},
-          {2300, WmMouseMove, 0, 50, 53}, {2400, WmMouseMove, 0, 50, 54}, {2500, WmMouseMove, 0, 50, 55},
-          {2600, WmMouseMove, 0, 50, 56}}, 2500},
         // Another monitor left of or above the window reports negative positions: 4 pixels
         // across the edge are still jitter, 5 end it.
         {{{2000, WmMouseMove, 0, 2, 1}, {2100, WmMouseMove, 0, -2, -3}, {2200, WmMouseMove, 0, -3, 1}}, 2200},
@@ -84,9 +79,9 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
         {{{100, WmMouseMove, 0, 10, 10}, {200, WmMouseMove, 0, 300, 10}, {2000, WmMouseMove, 0, 10, 10},
           {2100, WmMouseMove, 0, 10, 200}}, 2100},
     };
-    // Each action ends it once the grace period is over.
+    // Each action ends it once the grace period of half a second is over.
     for (uint32_t action : {WmKeyDown, WmKillFocus, WmLButtonDown, WmRButtonDown, WmMouseWheel})
-        cases.push_back({{{100, action}, {400, action}, {1500, action}}, 1500});
+        cases.push_back({{{100, action}, {400, action}, {600, action}}, 600});
     // Also started just before the tick count wraps, with the wrap inside the grace.
     for (uint32_t startTick : {100000u, 0xFFFFFFFFu - 200u})
         for (const Case& c : cases) {
@@ -104,13 +99,11 @@ TEST(Input, WhatEndsTheSaverAndWhen) {
 // the nearest choice for a value out of range, and OK writes back what it shows; the saver
 // ("/s") neither writes the file nor corrects its values.
 TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
-    struct Case {
+    const struct {
         std::vector<uint8_t> bytes;
         int32_t expect[5];
         const char* line = "/c";
-    };
-    const Case cases[] = {
-        {{2, 0, 2, 1, 0, 1}, {0, 2, 1, 0, 1}},
+    } cases[] = {
         {{2, 0, 2, 1, 0, 1, 9, 9}, {0, 2, 1, 0, 1}},  // longer files are accepted
         {{1, 0, 2, 1, 0, 1}, {2, 1, 0, 1, 0}},        // wrong version
         {{2, 0, 2}, {2, 1, 0, 1, 0}},                 // too short: nothing unread is used
@@ -119,7 +112,7 @@ TEST(SettingsFile, ReadsValuesAndFallsBackToDefaults) {
         {{2, 0x7F, 0x80, 0x7F, 0x80, 0x7F}, {4, 0, 1, 0, 1}},
         {{2, 0x7F, 9, 1, 1, 1, 7}, {127, 9, 1, 1, 1}, "/s"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const bool saver = c.line[1] == 's';
         ProgramRun run;
         run.writeData("Setup.ini", c.bytes);
@@ -167,43 +160,30 @@ TEST(SettingsFile, SaveReplacesOnlyARegularFileAndLostChoicesAreReported) {
     }
 }
 
-TEST(StartUp, PlayfieldPlacement) {
+// Where the playfield lies in the window: windows 640 to 799 wide centre the narrow 640 x 480
+// view. With the display switch on, the last 640 x 480 mode of the desktop depth is used, with
+// the start-up refresh, and the desktop's mode (not one of its width only) restored. A refused
+// switch, and no 640 x 480 mode at all, keep the desktop and the wide layout, with no restore.
+TEST(StartUp, PlayfieldPlacementAndTheDisplaySwitch) {
     const struct {
-        int w, h, originX, originY, viewX, viewY;
-    } cases[] = {  // windows 640 to 799 wide centre the narrow 640 x 480 view
+        int w, h, originX, originY, viewX, viewY;  // w x h: the desktop, or the mode switched to
+        bool switchOn = false;                     // the switch on, from a 1024 x 768 desktop
+        int32_t testResult = DispChangeSuccessful;
+        bool has640 = true;
+        std::vector<int> modes{};  // switching: mode and refresh while running, chosen modes, changes
+    } cases[] = {
         {1024, 768, 112, 64, 0, 0}, {800, 600, 0, -20, 0, 0}, {1366, 768, 283, 64, 0, 0},
         {1920, 1080, 560, 220, 0, 0}, {640, 480, -1, 0, 0, 0}, {700, 500, -1, 0, 30, 10},
         {768, 1024, -1, 0, 64, 272}, {720, 400, -1, 0, 40, 0}, {600, 800, -1, 0, 0, 0},
+        {640, 480, -1, 0, 0, 0, true, DispChangeSuccessful, true, {640, 72, 2, 3, 2}},
+        {1024, 768, 112, 64, 0, 0, true, DispChangeRestart, true, {1024, 72, 2, 3, 0}},
+        {1024, 768, 112, 64, 0, 0, true, DispChangeSuccessful, false, {1024, 72, -1, 0, 0}},
     };
     for (const auto& c : cases) {
         ProgramRun run;
-        run.config.desktopWidth = c.w;
-        run.config.desktopHeight = c.h;
-        run.begin();
-        headlessScript(1000, WmKeyDown, 0, 0);
-        run.run("/s");
-        EXPECT_EQ((std::vector<int>{originX, originY, viewX, viewY, screenWidth, screenHeight}),
-                  (std::vector<int>{c.originX, c.originY, c.viewX, c.viewY, c.w, c.h}));
-        EXPECT_EQ(headlessCounters().cursorCount, 0) << "cursor shown again at the end";
-    }
-}
-
-// The last 640 x 480 mode of the desktop depth is used, with the start-up refresh, and the
-// desktop's mode (not one of its width only) restored. A refused switch, and no 640 x 480
-// mode at all, keep the desktop and the wide layout, with no restore.
-TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
-    const struct {
-        int32_t testResult;
-        bool has640;
-        std::vector<int> expect;  // mode while running, layout, chosen modes, changes, mode after
-    } cases[] = {
-        {DispChangeSuccessful, true, {640, 72, 640, -1, 2, 3, 2, 1024, 768, 72}},
-        {DispChangeRestart, true, {1024, 72, 1024, 112, 2, 3, 0, 1024, 768, 72}},
-        {DispChangeSuccessful, false, {1024, 72, 1024, 112, -1, 0, 0, 1024, 768, 72}},
-    };
-    for (const auto& c : cases) {
-        ProgramRun run;
-        run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+        if (c.switchOn) run.writeData("Setup.ini", {2, 2, 1, 0, 0, 0});
+        run.config.desktopWidth = c.switchOn ? 1024 : c.w;
+        run.config.desktopHeight = c.switchOn ? 768 : c.h;
         run.config.refresh = 72;
         run.config.displayTestResult = c.testResult;
         run.config.has640Mode = c.has640;
@@ -219,9 +199,15 @@ TEST(StartUp, FullScreenSwitchesTo640AndRestores) {
         run.run("/s");
         headlessSetSleepHook(nullptr, nullptr);  // `on` ends with this round
         const HeadlessCounters& d = headlessCounters();
-        EXPECT_EQ((std::vector<int>{on.currentWidth, on.currentFrequency, screenWidth, originX, mode640, modeAtStart,
-                                    d.displayChanges, d.currentWidth, d.currentHeight, d.currentFrequency}),
-                  c.expect) << c.testResult << c.has640;
+        EXPECT_EQ((std::vector<int>{originX, originY, viewX, viewY, screenWidth, screenHeight}),
+                  (std::vector<int>{c.originX, c.originY, c.viewX, c.viewY, c.w, c.h})) << c.w << "x" << c.h;
+        const std::vector<int> running{on.currentWidth, on.currentFrequency, mode640, modeAtStart, d.displayChanges};
+        if (c.switchOn) {
+            EXPECT_EQ(running, c.modes) << c.testResult << c.has640;
+        }
+        EXPECT_EQ((std::vector<int>{d.currentWidth, d.currentHeight, d.currentFrequency}),
+                  (std::vector<int>{run.config.desktopWidth, run.config.desktopHeight, 72})) << "the mode after";
+        EXPECT_EQ(d.cursorCount, 0) << "cursor shown again at the end";
     }
 }
 
@@ -266,12 +252,9 @@ TEST(MainLoop, FirstSecondsPinnedAndTheBoardSleepsBetweenSeconds) {
         run.run("/s");
         shown.pin.frame("the end at " + std::to_string(headlessElapsed()) + " ms", nullptr);
         shown.pin.check();
-        ASSERT_GT(shown.pin.frames(), 50);
-        EXPECT_GE(headlessCounters().blits, 1u);  // the black first screen
-        for (size_t k = 1; k < shown.at.size(); ++k) {
+        for (size_t k = 1; k < shown.at.size(); ++k) {  // the pin holds each picture's time
             const auto [at, waits] = shown.at[k];
             if (at < 10000) continue;
-            EXPECT_EQ(at - shown.at[k - 1].first, 1000u) << at;
             EXPECT_LE(waits - shown.at[k - 1].second, 2u) << at;
         }
     }

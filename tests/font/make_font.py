@@ -14,23 +14,16 @@ STRIKES = [(20, 40), (40, 40), (20, 20), (70, 35)]   # x and y pixels per em: ce
 ASCII, FULL, HALF = 94, 64, 16                       # glyphs 1..94 for '!'..'~', then the patterns
 
 
-def bits(glyph):
-    """The glyph's pattern: rows of (columns) bits, MSB left, and its column count."""
-    if glyph <= ASCII:
-        c = chr(0x20 + glyph).upper()
-        if c in LETTERS:
-            return [int(d, 8) for d in LETTERS[c]], 3
-        glyph += 7919
-    k = (glyph * 2654435761) >> 7
-    cols = 7 if ASCII < glyph <= ASCII + FULL else 3
-    rows = [(k >> (cols * r)) & ((1 << cols) - 1) for r in range(5)]
-    rows[0] |= 1 << (cols - 1)                       # never blank
-    return rows, cols
-
-
 def image(glyph, width, height):
-    """A glyph's bitmap, bit-aligned: its pattern on a grid one block wider and taller."""
-    rows, cols = bits(glyph)
+    """A glyph's bitmap, bit-aligned: its pattern (rows of bits) on a grid one block wider and taller."""
+    if glyph <= ASCII and chr(0x20 + glyph).upper() in LETTERS:
+        rows, cols = [int(d, 8) for d in LETTERS[chr(0x20 + glyph).upper()]], 3
+    else:
+        glyph += 7919 if glyph <= ASCII else 0       # the other characters of ASCII: patterns of their own
+        k = (glyph * 2654435761) >> 7
+        cols = 7 if ASCII < glyph <= ASCII + FULL else 3
+        rows = [(k >> (cols * r)) & ((1 << cols) - 1) for r in range(5)]
+        rows[0] |= 1 << (cols - 1)                   # never blank
     out = 0
     for y in range(height):
         for x in range(width):
@@ -42,13 +35,12 @@ def image(glyph, width, height):
 
 def font():
     count = 1 + ASCII + FULL + HALF
-    wide = lambda g: ASCII < g <= ASCII + FULL
     ebdt, sizes, index = bytearray(struct.pack(">I", 0x20000)), b"", b""
     for px, py in STRIKES:
         base = (py * 7 + 4) // 8                     # the baseline the text output takes
         offsets, start = [], len(ebdt)
         for g in range(1, count):
-            w = px if wide(g) else px // 2
+            w = px if ASCII < g <= ASCII + FULL else px // 2
             offsets.append(len(ebdt) - start)
             ebdt += struct.pack(">BBbbB", py, w, 0, base, w) + image(g, w, py)
         offsets.append(len(ebdt) - start)
@@ -77,8 +69,7 @@ def font():
     }
     out = struct.pack(">IHHHH", 0x10000, len(tables), 128, 3, len(tables) * 16 - 128)
     at, body = 12 + 16 * len(tables), b""
-    for tag in sorted(tables):
-        data = tables[tag]
+    for tag, data in sorted(tables.items()):
         out += tag + struct.pack(">III", 0, at + len(body), len(data))
         body += data + b"\0" * (-len(data) % 4)
     return out + body

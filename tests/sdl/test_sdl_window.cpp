@@ -1,6 +1,6 @@
-// The Linux window layer: SDL events (pushed on the dummy video driver) become the
-// messages the window procedure gets, the saver's pointer in desktop pixels; a host's hack
-// and a window to watch take no input, and the window closes on Alt+F4.
+// The Linux window layer: SDL events (pushed on the dummy video driver) become the messages the
+// window procedure gets, the saver's pointer in desktop pixels; a host's hack and a window to watch take
+// no input (its keys, moves and closing: check_sdl_screens.sh), and the window closes on Alt+F4.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -27,7 +27,8 @@ SDL_Event event(uint32_t type, int32_t a = 0, int32_t b = 0, uint32_t c = 0) {
     e.type = type;
     if (type == SDL_KEYDOWN) e.key.keysym.sym = a, e.key.keysym.mod = uint16_t(b), e.key.repeat = uint8_t(c);
     if (type == SDL_MOUSEMOTION) e.motion.state = uint32_t(a), e.motion.x = 261, e.motion.y = 121;
-    if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP) e.button.button = uint8_t(a), e.button.x = 261, e.button.y = 121;
+    if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP)
+        e.button.button = uint8_t(a), e.button.x = 261, e.button.y = 121;
     if (type == SDL_MOUSEWHEEL) e.wheel.x = a, e.wheel.y = b, e.wheel.direction = c;
     if (type == SDL_WINDOWEVENT) e.window.event = uint8_t(a);
     return e;
@@ -66,11 +67,7 @@ TEST(SdlWindow, EventsBecomeWindowMessages) {
         {event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST), 0, {{WmKillFocus, 0, 0}}},
         {event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST), 1, {}},
         {event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE), 1, {{WmClose, 0, 0}}},
-        {event(SDL_KEYDOWN, SDLK_F4, KMOD_LALT), 2, {{WmClose, 0, 0}}},
-        {event(SDL_KEYDOWN, SDLK_SPACE), 2, {}},
-        {event(SDL_MOUSEMOTION), 2, {}},
         {event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST), 2, {}},
-        {event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE), 2, {{WmClose, 0, 0}}},
     };
     for (int other = 0; other < 2; ++other)  // then the same events for another window
         for (const auto& c : cases) {
@@ -82,7 +79,8 @@ TEST(SdlWindow, EventsBecomeWindowMessages) {
             std::vector<Msg> got;
             PlatMessage m;
             while (platPeekMessage() && platGetMessage(m) > 0) {
-                if (m.message != WmPaint) got.emplace_back(m.message, m.wParam, m.message >= WmMouseWheel ? anywhere : m.lParam);
+                const intptr_t lParam = m.message >= WmMouseWheel ? anywhere : m.lParam;
+                if (m.message != WmPaint) got.emplace_back(m.message, m.wParam, lParam);
                 EXPECT_EQ(m.window, main);
                 platDispatchMessage(m);
             }

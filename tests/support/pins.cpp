@@ -41,11 +41,8 @@ std::string pinPath(const std::string& run, const char* suffix) {
 // size; else from black), each byte less its left and upper neighbours': still areas drop
 // out, fades and gradients become runs that zlib packs well.
 void differences(std::vector<uint8_t>& d, size_t row, size_t rows) {
-    for (size_t y = rows; y-- > 0;)
-        for (size_t x = row; x-- > 0;) {
-            if (x >= 3) d[y * row + x] -= d[y * row + x - 3];
-            if (y > 0) d[y * row + x] -= uint8_t(d[(y - 1) * row + x] - (x >= 3 ? d[(y - 1) * row + x - 3] : 0));
-        }
+    for (size_t k = row * rows; k-- > 0;) d[k] -= k % row >= 3 ? d[k - 3] : 0;
+    for (size_t k = row * rows; k-- > row;) d[k] -= d[k - row];
 }
 void sums(std::vector<uint8_t>& d, size_t row, size_t rows) {
     for (size_t k = row; k < row * rows; ++k) d[k] += d[k - row];
@@ -113,8 +110,7 @@ PinnedRun::PinnedRun(const std::string& run, int32_t every) : name(run), storeEv
         Line line;
         int whereAt = 0;  // the rest of the line, however long
         if (text[0] != '#' &&
-            std::sscanf(text.c_str(), "%" SCNx64 " %" SCNx64 " %n", &line.picture, &line.state, &whereAt) == 2 &&
-            whereAt > 0)
+            std::sscanf(text.c_str(), "%" SCNx64 " %" SCNx64 " %n", &line.picture, &line.state, &whereAt) == 2)
             expected.push_back({line.picture, line.state, text.substr(size_t(whereAt))});
     }
 }

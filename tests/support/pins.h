@@ -39,12 +39,9 @@ public:
     explicit PinnedRun(const std::string& run, int32_t storeEvery = 1);
     // Records the next frame; a frame without a picture pins its state only.
     void frame(const std::string& where, const PinPicture* picture, uint64_t state = 0);
-    void frame(const std::string& where, const PinPicture& picture, uint64_t state = 0) {
-        frame(where, &picture, state);
-    }
+    void frame(const std::string& where, const PinPicture& p, uint64_t state = 0) { frame(where, &p, state); }
     // Fails the test at the first frame that differs (or renews the expectation).
     void check();
-    int32_t frames() const { return int32_t(seen.size()); }
 
 private:
     struct Line {
