@@ -13,7 +13,6 @@ mkdir -m 700 "$work/run"
 export DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
     SDL_AUDIODRIVER=dummy
 old='\002\001\001\001\001\001XX'  # a save makes it six bytes
-hex() { od -An -tx1 "$1" 2>/dev/null | tr -d ' \n'; }
 
 # Wrappers of the program's run in the case's folder: each copies Setup.ini to ./after
 # and lists Data in ./listing.
