@@ -103,8 +103,7 @@ run_host() {
 
 # Per run: screen, name, the playfield's area in the screenshot, least % of it not black
 # and least colours, sound heard ("-": not looked at), the hack's arguments. The preview
-# size shows the picture reduced, the others filled (3840 x 2160: 2.7 times). The
-# configuration file offers filling, which is the default.
+# size shows the picture reduced, the others filled (by default; 3840 x 2160: 2.7 times).
 while read -r -u 4 size name area fill colours want args; do
   run_host "$size" "$name" $args
   f=$(lit "$work/$name.png" "$area")
