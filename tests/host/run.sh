@@ -16,11 +16,9 @@ echo "package: $deb ($(stat -c %s "$deb") bytes)"
 dpkg-deb -f "$deb" Depends
 check "lintian reports no errors" lintian --fail-on error --tag-display-limit 0 "$deb"
 dpkg-deb -c "$deb" > "$work/contents"
-for path in usr/bin/pellrun usr/bin/pellrun-sim usr/libexec/xscreensaver/pellrun \
-            usr/share/xscreensaver/config/pellrun.xml usr/share/pellrun/Bgm0.dat \
-            usr/share/man/man6/pellrun.6.gz usr/share/applications/pellrun.desktop \
-            usr/share/applications/pellrun-window.desktop \
-            usr/share/icons/hicolor/48x48/apps/pellrun.png; do
+# The files the checks below neither run nor read (those they do, they find missing).
+for path in usr/share/pellrun/Bgm0.dat usr/share/applications/pellrun.desktop \
+            usr/share/applications/pellrun-window.desktop usr/share/icons/hicolor/48x48/apps/pellrun.png; do
   check "package holds $path" grep -q " ./$path" "$work/contents"
 done
 root="$work/root" hack="$work/root/usr/libexec/xscreensaver/pellrun"
@@ -105,8 +103,7 @@ run_host() {
 
 # Per run: screen, name, the playfield's area in the screenshot, least % of it not black
 # and least colours, sound heard ("-": not looked at), the hack's arguments. The preview
-# size shows the picture reduced, the others filled (3840 x 2160: 2.7 times). The
-# configuration file offers filling, which is the default.
+# size shows the picture reduced, the others filled (by default; 3840 x 2160: 2.7 times).
 while read -r -u 4 size name area fill colours want args; do
   run_host "$size" "$name" $args
   f=$(lit "$work/$name.png" "$area")

@@ -15,6 +15,11 @@ start_xvfb() {
   display=:$(cat "$dir/display")
 }
 now() { date +%s%3N; }
+poll() {  # poll TRIES COMMAND...: every $every (0.1) s until COMMAND succeeds; false if it never did
+  local n=$1; shift
+  for _ in $(seq "$n"); do "$@" && return 0; sleep "${every:-0.1}"; done; return 1
+}
+hex() { od -An -tx1 "$1" 2> /dev/null | tr -d ' \n'; }  # hex FILE: its bytes, nothing when it is missing
 heard() { [ -s "$1" ] && [ "$(tr -d '\0' < "$1" | head -c 1 | wc -c)" -gt 0 ]; }  # heard FILE: sound, not silence
 # A process being reaped loses its stat file before its folder: only a state read counts.
 running() { local state; state=$(awk '{print $3}' "/proc/$1/stat" 2> /dev/null) && [ -n "$state" ] && [ $state != Z ]; }

@@ -1,18 +1,12 @@
 # Several monitors side by side on a real X server, for end-to-end runs. Source this file.
-#
-#   start_monitors LAYOUT [Xorg arguments...]
-#       LAYOUT is a list of sizes, such as "1920x1080 1280x1024": one monitor each, left to
-#       right from (0, 0), tops aligned, the first the primary. Starts Xorg with the dummy
-#       video driver on a free display, lays the monitors out with xrandr and exports
-#       DISPLAY. The bare root shows a black-and-white stipple (-retro), so a monitor that
-#       nothing covers is easy to tell from a black window. Returns 0 when the layout is
+#   start_monitors LAYOUT [Xorg arguments...]: LAYOUT lists sizes ("1920x1080 1280x1024"), one
+#       monitor each, left to right from (0, 0), tops aligned, the first the primary: Xorg with
+#       the dummy driver on a free display, laid out with xrandr, DISPLAY exported. The bare root
+#       shows a stipple (-retro), easy to tell from a black window. Returns 0 when the layout is
 #       in place; 2 when Xorg cannot run here (it needs root); 1 when it failed. On 2 and 1,
 #       monitors_error says why (with the end of the server's output and log on a failure).
-#   stop_monitors
-#       Ends exactly the server start_monitors started (by its PID), removes its files and
-#       gives DISPLAY back its value from before. Call it from the caller's EXIT trap; it
-#       does nothing when no server runs.
-#
+#   stop_monitors: ends exactly that server (by its PID), removes its files and gives DISPLAY
+#       back its value from before; for the caller's EXIT trap, it does nothing when none runs.
 # Needs xserver-xorg-core, xserver-xorg-video-dummy and x11-xserver-utils (xrandr). SDL,
 # Xinerama queries and Wine (without its virtual desktop) all see the monitors.
 monitors_pid= monitors_dir= monitors_error= monitors_geometry=() monitors_display=

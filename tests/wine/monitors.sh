@@ -36,9 +36,9 @@ two_monitors() {
             xdotool mousemove 2504 504; sleep 0.6
             ! ended "$me"; result $? 'two monitors: a 4-pixel move on the second changes nothing'
         fi
-        t0=$(now_ms) gone=
+        t0=$(now) gone=
         xdotool $action
-        poll 10 no_window && gone=$(( $(now_ms) - t0 ))
+        poll 10 no_window && gone=$(( $(now) - t0 ))
         wait_exit "$me" 8
         sleep 0.3; left=$(scr_windows | wc -l) cur=$(cursor)
         [ -n "$gone" ] && [ "$exit_code" = 0 ] && [ "$left" = 0 ] && [ "$cur" = visible ]
